@@ -1,0 +1,41 @@
+# The front door: `make run` and `make test` set everything up themselves.
+
+BUILD_DIR ?= build
+CMAKE_FLAGS ?=
+GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+# Debian 12 packages the build, the tests and `make run` need.
+PACKAGES := build-essential cmake ninja-build pkg-config qt6-base-dev \
+            libonig-dev libglib2.0-dev fonts-ipafont-gothic xvfb xauth
+
+SEARCH_TEXT ?= 検索
+
+.PHONY: all deps build test run clean
+
+all: build
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+$(BUILD_DIR)/CMakeCache.txt:
+	cmake -S . -B $(BUILD_DIR) $(GENERATOR) $(CMAKE_FLAGS)
+
+build: deps $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) --parallel
+
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel 2
+
+run: build
+	$(BUILD_DIR)/bin/kestu-grep -b "$(SEARCH_TEXT)" samples
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,117 @@
+#include "CliOptions.h"
+
+namespace {
+
+bool ParseNumber(const QString &text, int low, int high, bool clamp, int &out)
+{
+    bool ok = false;
+    const long long value = text.toLongLong(&ok);
+    if (!ok)
+        return false;
+    if (value < low || value > high) {
+        if (!clamp)
+            return false;
+        out = value < low ? low : high;
+        return true;
+    }
+    out = int(value);
+    return true;
+}
+
+} // namespace
+
+QString TCliOptions::Usage()
+{
+    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-r] [-c N] [-f LIST] [--json] TEXT TARGET");
+}
+
+QString TCliOptions::HelpText()
+{
+    return Usage() + QStringLiteral(R"(
+
+ファイルまたはフォルダの中から TEXT を検索し、該当箇所を一行ずつ表示します。
+各ファイルの文字コード (Shift-JIS, EUC-JP, ISO-2022-JP, UTF-7, UTF-8) を判定して検索します。
+Searches TARGET (a file or a folder) for TEXT and prints every hit, one per line.
+Each file's character code is detected (or taken from -c) before searching.
+
+  -b          サブフォルダも検索する / walk subfolders
+  -l N        サブフォルダの深さの上限 (0 = 無制限, 0..64) / depth limit (0 = none)
+  -i          大文字と小文字を区別しない / ignore letter case
+  -r          正規表現 / TEXT is a regular expression
+  -c N        文字コード / character code: 0 自動 (auto), 1 Shift-JIS, 2 EUC-JP,
+              3 ISO-2022-JP, 4 UTF7, 5 UTF8, 6 UTF8N
+  -f LIST     拡張子フィルタ / extension filter, e.g. "*.txt,*.html" (default "*")
+  --json      1 件ずつ JSON で出力 / one JSON object per hit per line
+  -h, --help  このヘルプ / this help
+  --version   バージョン / version
+
+出力 / output:  path:line:column: text   (column = 1-based byte column in Shift-JIS)
+終了コード / exit status: 0 hits found, 1 no hit, 2 error
+)");
+}
+
+bool TCliOptions::Parse(const QStringList &arguments, QString &error)
+{
+    QStringList positional;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments[i];
+        if (optionsEnded || arg == QLatin1String("-") || !arg.startsWith(u'-')) {
+            positional.append(arg);
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == QLatin1String("--json")) { Json = true; continue; }
+        if (arg == QLatin1String("--help")) { Help = true; continue; }
+        if (arg == QLatin1String("--version")) { Version = true; continue; }
+        if (arg.startsWith(QLatin1String("--"))) {
+            error = QStringLiteral("unknown option: ") + arg;
+            return false;
+        }
+        // A cluster of short options; -l, -c and -f take a value, attached
+        // ("-l3") or as the next argument.
+        for (qsizetype k = 1; k < arg.size(); ++k) {
+            const QChar c = arg[k];
+            if (c == u'b') { Recursive = true; continue; }
+            if (c == u'i') { NoCase = true; continue; }
+            if (c == u'r') { UseRegExp = true; continue; }
+            if (c == u'h') { Help = true; continue; }
+            if (c == u'l' || c == u'c' || c == u'f') {
+                QString value = arg.mid(k + 1);
+                if (value.isEmpty()) {
+                    if (i + 1 >= arguments.size()) {
+                        error = QStringLiteral("option -%1 needs a value").arg(c);
+                        return false;
+                    }
+                    value = arguments[++i];
+                }
+                if (c == u'l' && !ParseNumber(value, 0, 64, true, DepthLimit)) {
+                    error = QStringLiteral("-l needs a number: ") + value;
+                    return false;
+                }
+                if (c == u'c' && !ParseNumber(value, 0, 6, false, CodeChoice)) {
+                    error = QStringLiteral("-c needs a number from 0 to 6: ") + value;
+                    return false;
+                }
+                if (c == u'f')
+                    FilterList = value;
+                break;
+            }
+            error = QStringLiteral("unknown option: -") + c;
+            return false;
+        }
+    }
+    if (Help || Version)
+        return true;
+    if (positional.size() != 2) {
+        error = positional.size() < 2 ? QStringLiteral("TEXT and TARGET are needed")
+                                      : QStringLiteral("too many arguments");
+        return false;
+    }
+    FindText = positional[0];
+    TargetPath = positional[1];
+    return true;
+}

@@ -1,0 +1,150 @@
+#include "CliReporter.h"
+
+#include "CodePage.h"
+#include "Cp932.h"
+
+namespace {
+
+// Control characters in a context would drive the terminal; they are shown
+// in caret notation instead (a tab stays a tab).
+void AppendVisible(QByteArray &out, const QByteArray &utf8)
+{
+    for (char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c < 0x20 && c != '\t') || c == 0x7F) {
+            out += '^';
+            out += char(c == 0x7F ? '?' : c + 0x40);
+        } else {
+            out += ch;
+        }
+    }
+}
+
+void AppendJsonString(QByteArray &out, const QByteArray &utf8)
+{
+    static const char hex[] = "0123456789abcdef";
+    out += '"';
+    for (char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20 || c == 0x7F) {
+                out += "\\u00";
+                out += hex[c >> 4];
+                out += hex[c & 15];
+            } else {
+                out += ch;
+            }
+        }
+    }
+    out += '"';
+}
+
+} // namespace
+
+TCliReporter::TCliReporter(std::vector<TGrepResult> &hitList, bool json, bool colour, FILE *out, FILE *err)
+    : HitList(hitList), Json(json), Colour(colour), Out(out), Err(err)
+{
+}
+
+TCliReporter::~TCliReporter()
+{
+    Flush();
+}
+
+QByteArray TCliReporter::FormatPlain(const TGrepResult &hit, bool colour)
+{
+    QByteArray line;
+    if (colour)
+        line += "\033[35m";
+    AppendVisible(line, hit.FileName.toUtf8());
+    if (colour)
+        line += "\033[m\033[36m";
+    line += ':' + QByteArray::number(hit.Line + 1) + ':' + QByteArray::number(hit.Column) + ':';
+    if (colour)
+        line += "\033[m";
+    line += ' ';
+    AppendVisible(line, TCp932::ToUtf8(hit.BeforeText));
+    if (colour)
+        line += "\033[01;31m";
+    AppendVisible(line, TCp932::ToUtf8(hit.HitText()));
+    if (colour)
+        line += "\033[m";
+    AppendVisible(line, TCp932::ToUtf8(hit.AfterText()));
+    line += '\n';
+    return line;
+}
+
+QByteArray TCliReporter::FormatJson(const TGrepResult &hit)
+{
+    QByteArray line = "{\"file\":";
+    AppendJsonString(line, hit.FileName.toUtf8());
+    line += ",\"line\":" + QByteArray::number(hit.Line + 1);
+    line += ",\"column\":" + QByteArray::number(hit.Column);
+    line += ",\"length\":" + QByteArray::number(hit.HitLength);
+    line += ",\"code\":";
+    AppendJsonString(line, CodeDisplayName(hit.CodeId).toUtf8());
+    line += ",\"before\":";
+    AppendJsonString(line, TCp932::ToUtf8(hit.BeforeText));
+    line += ",\"hit\":";
+    AppendJsonString(line, TCp932::ToUtf8(hit.HitText()));
+    line += ",\"after\":";
+    AppendJsonString(line, TCp932::ToUtf8(hit.AfterText()));
+    line += ",\"lineStart\":";
+    line += hit.AtLineStart ? "true" : "false";
+    line += ",\"lineEnd\":";
+    line += hit.AtLineEnd ? "true" : "false";
+    line += "}\n";
+    return line;
+}
+
+void TCliReporter::ShowHitCount(qsizetype)
+{
+    for (const TGrepResult &hit : HitList) {
+        Pending += Json ? FormatJson(hit) : FormatPlain(hit, Colour);
+        if (Pending.size() >= 1 << 16)
+            Flush();
+    }
+    Printed += qsizetype(HitList.size());
+    // Printed hits need not stay in memory.
+    HitList.clear();
+}
+
+void TCliReporter::Flush()
+{
+    if (!Pending.isEmpty()) {
+        fwrite(Pending.constData(), 1, size_t(Pending.size()), Out);
+        Pending.clear();
+    }
+    fflush(Out);
+}
+
+void TCliReporter::UpdateStatus(const QString &targets, const QString &hits, const QString &state)
+{
+    LastStatus[0] = targets;
+    LastStatus[1] = hits;
+    LastStatus[2] = state;
+    Flush();
+}
+
+void TCliReporter::SearchDone()
+{
+    Flush();
+    const QString line = LastStatus[0] + QStringLiteral("  ") + LastStatus[1] + QStringLiteral("  ")
+                         + LastStatus[2] + u'\n';
+    fputs(line.toUtf8().constData(), Err);
+    fflush(Err);
+}
+
+void TCliReporter::ShowMessage(const QString &text, bool)
+{
+    ++Messages;
+    Flush();
+    fputs(("kestu-grep: " + text + u'\n').toUtf8().constData(), Err);
+    fflush(Err);
+}

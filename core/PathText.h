@@ -1,0 +1,22 @@
+#pragma once
+// Small helpers for file names, paths and extension lists. Paths use "/" as
+// their only separator.
+
+#include <QString>
+
+// The extension of a name or path: from its last "." to the end, dot
+// included, when that dot comes after the last "/"; otherwise empty.
+// "a.b.txt" -> ".txt", "README" -> "", ".profile" -> ".profile".
+QString ExtensionOf(const QString &name);
+
+// The last component of a path ("dir/a.txt" -> "a.txt").
+QString FileNameOf(const QString &path);
+
+// The folder part of a path, with its trailing "/" ("dir/a.txt" -> "dir/");
+// empty when the path has no "/".
+QString FolderPartOf(const QString &path);
+
+// The extension-list test: "*" + lower-cased extension + "," occurs in the
+// lower-cased list followed by ",". Callers decide what an empty list and a
+// list of exactly "*" mean.
+bool ExtensionListContains(const QString &list, const QString &extension);

@@ -1,0 +1,23 @@
+#pragma once
+// One hit: where it is, which code its file had, and the text around it.
+// All texts are CP932 working text; positions count its bytes.
+
+#include <QByteArray>
+#include <QString>
+
+class TGrepResult
+{
+public:
+    bool AtLineStart = false;  // BeforeText begins at the line's first byte
+    bool AtLineEnd = false;    // the context reaches the line's last byte
+    qint32 Line = 0;           // 0-based line index
+    qint32 Column = 0;         // 1-based byte column of the hit
+    qint32 CodeId = 0;         // the file's code id
+    qint32 HitLength = 0;      // length of the hit in bytes
+    QString FileName;          // full path as listed
+    QByteArray BeforeText;     // up to 59 bytes before the hit
+    QByteArray TextFromHit;    // the hit, then up to 60 more bytes
+
+    QByteArray HitText() const { return TextFromHit.left(HitLength); }
+    QByteArray AfterText() const { return TextFromHit.mid(HitLength); }
+};

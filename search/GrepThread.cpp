@@ -1,0 +1,195 @@
+#include "GrepThread.h"
+
+#include "FileReader.h"
+#include "GrepReporter.h"
+#include "LineSearcher.h"
+#include "PathText.h"
+#include "TargetLister.h"
+#include "TextDecoder.h"
+
+namespace {
+const QString TargetsLabel = QStringLiteral("対象: ");
+const QString HitsLabel = QStringLiteral("該当: ");
+const QString Listing = QStringLiteral("検索対象リストアップ中");
+const QString Searching = QStringLiteral("検索中");
+const QString Finished = QStringLiteral("検索終了");
+} // namespace
+
+TGrepThread::TGrepThread(std::vector<TGrepResult> &hitList, TGrepReporter &reporter, QObject *parent)
+    : QThread(parent), HitList(hitList), Reporter(reporter)
+{
+}
+
+TGrepThread::~TGrepThread()
+{
+    Terminate();
+    WaitFor();
+}
+
+void TGrepThread::Resume()
+{
+    Started = true;
+    Caller.Reset();
+    start();
+}
+
+void TGrepThread::Terminate()
+{
+    Stop.store(true, std::memory_order_relaxed);
+}
+
+void TGrepThread::WaitFor()
+{
+    if (!Started)
+        return;
+    Caller.ServeUntilEnded();
+    wait();
+}
+
+void TGrepThread::run()
+{
+    Execute();
+    Caller.MarkEnded();
+}
+
+void TGrepThread::Synchronize(void (TGrepThread::*call)())
+{
+    Caller.Call([this, call] { (this->*call)(); });
+}
+
+void TGrepThread::UpdateStatus()
+{
+    ShowHitCount(); // the counts shown never run ahead of the list
+    Reporter.UpdateStatus(StatusTexts[0], StatusTexts[1], StatusTexts[2]);
+}
+
+void TGrepThread::SearchDone()
+{
+    ShowHitCount();
+    Reporter.SearchDone();
+}
+
+void TGrepThread::ShowHitCount()
+{
+    std::vector<TGrepResult> arrived;
+    {
+        QMutexLocker locker(&OutboxLock);
+        arrived.swap(Outbox);
+        HitCountRequested = false;
+    }
+    if (arrived.empty())
+        return;
+    if (HitList.empty()) {
+        HitList.swap(arrived);
+    } else {
+        HitList.insert(HitList.end(), std::make_move_iterator(arrived.begin()),
+                       std::make_move_iterator(arrived.end()));
+    }
+    Reporter.ShowHitCount(qsizetype(HitList.size()));
+}
+
+void TGrepThread::PublishHit(TGrepResult &&record)
+{
+    // One blocking call per hit would cost more than finding it; the hit
+    // waits in the outbox and at most one request to show it is on its way.
+    bool request = false;
+    {
+        QMutexLocker locker(&OutboxLock);
+        Outbox.push_back(std::move(record));
+        if (!HitCountRequested) {
+            HitCountRequested = true;
+            request = true;
+        }
+    }
+    ++Published;
+    if (request)
+        Caller.Post([this] { ShowHitCount(); });
+}
+
+void TGrepThread::SetFinalTexts(qsizetype done)
+{
+    StatusTexts[0] = TargetsLabel + QString::number(done) + u'/' + QString::number(TargetFiles.size());
+    StatusTexts[1] = HitsLabel + QString::number(Published);
+    StatusTexts[2] = Finished;
+}
+
+void TGrepThread::ListTargets()
+{
+    TTargetLister lister(&Stop, [this](qsizetype count) {
+        StatusTexts[0] = TargetsLabel + QString::number(count);
+        StatusTexts[1] = HitsLabel;
+        StatusTexts[2] = Listing;
+        Synchronize(&TGrepThread::UpdateStatus);
+    });
+    lister.TargetPath = TargetPath;
+    lister.FilterList = FilterList;
+    lister.Recursive = Recursive;
+    lister.DepthLimit = DepthLimit;
+    lister.ListTargets(TargetFiles);
+}
+
+void TGrepThread::Execute()
+{
+    if (!StopRequested()) {
+        StatusTexts[0] = TargetsLabel;
+        StatusTexts[1] = HitsLabel;
+        StatusTexts[2] = Listing;
+        Synchronize(&TGrepThread::UpdateStatus);
+    }
+    if (!StopRequested())
+        ListTargets();
+    if (!StopRequested()) {
+        StatusTexts[0] = TargetsLabel + QString::number(TargetFiles.size());
+        StatusTexts[1] = HitsLabel;
+        StatusTexts[2] = Searching;
+        Synchronize(&TGrepThread::UpdateStatus);
+    }
+    qsizetype done = 0;
+    if (!StopRequested() && !TargetFiles.isEmpty()) {
+        try {
+            TFileReader reader;
+            TLineSearcher searcher(FindText, NoCase, &Stop,
+                                   [this](TGrepResult &&record) { PublishHit(std::move(record)); });
+            for (qsizetype i = 0; i < TargetFiles.size(); ++i) {
+                if (StopRequested())
+                    break;
+                StatusTexts[0] = TargetsLabel + QString::number(i) + QStringLiteral(" / ")
+                                 + QString::number(TargetFiles.size());
+                SearchFile(TargetFiles[i], CodeChoice, searcher, reader);
+                done = i + 1;
+            }
+        } catch (const std::bad_alloc &) {
+            // A file too large for memory ends the search like a stop request;
+            // the final texts below still show how far it came.
+            Terminate();
+        }
+        SetFinalTexts(done);
+        Synchronize(&TGrepThread::UpdateStatus);
+    }
+    SetFinalTexts(done);
+    Synchronize(&TGrepThread::UpdateStatus);
+    Synchronize(&TGrepThread::SearchDone);
+}
+
+void TGrepThread::SearchFile(const QString &path, int codeChoice, TLineSearcher &searcher,
+                             TFileReader &reader)
+{
+    if (!TTargetLister::IsExistingFile(path))
+        return;
+    if (!reader.Read(path))
+        return; // unreadable files are skipped without a word
+    if (StopRequested()) {
+        reader.Release();
+        return;
+    }
+    const TTextDecoder decoder(&Stop);
+    const TDecodedText decoded = decoder.DecodeFile(reader.Content(), codeChoice);
+    if (!StopRequested() && !decoded.Text.isEmpty()) {
+        searcher.SetFile(path, decoded.CodeId);
+        searcher.SearchText(decoded.Text);
+        StatusTexts[1] = HitsLabel + QString::number(Published);
+        StatusTexts[2] = Searching + QStringLiteral(" [") + FileNameOf(path) + u']';
+        Synchronize(&TGrepThread::UpdateStatus);
+    }
+    reader.Release();
+}

@@ -1,0 +1,79 @@
+#pragma once
+// The worker that carries out one search: lists the targets, reads, detects,
+// decodes and searches every file, and reports to its front end through
+// calls that run on the thread that created it.
+
+#include "GrepResult.h"
+#include "SyncCaller.h"
+
+#include <QByteArray>
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+#include <atomic>
+#include <vector>
+
+class TGrepReporter;
+class TLineSearcher;
+class TFileReader;
+
+class TGrepThread : public QThread
+{
+public:
+    // hitList is the front end's list; only the creating thread touches it.
+    TGrepThread(std::vector<TGrepResult> &hitList, TGrepReporter &reporter, QObject *parent = nullptr);
+    ~TGrepThread() override;
+
+    QString StatusTexts[3];
+    QStringList TargetFiles;
+
+    bool Recursive = false;
+    bool NoCase = false;
+    bool UseRegExp = false;
+    int DepthLimit = 0;
+    int CodeChoice = 0;
+    QByteArray FindText;   // CP932
+    QString TargetPath;
+    QString FilterList;
+
+    // Starts the body (the thread is created suspended).
+    void Resume();
+    // Asks the worker to stop at its next check.
+    void Terminate();
+    bool StopRequested() const { return Stop.load(std::memory_order_relaxed); }
+    // Waits for the body's end on the creating thread, serving the worker's
+    // calls meanwhile; returns at once when the worker never started.
+    void WaitFor();
+
+    // The worker's calls, run on the creating thread while the worker waits.
+    void UpdateStatus();
+    void SearchDone();
+    // Moves the hits found so far into the hit list and shows the new count.
+    void ShowHitCount();
+
+    // Number of hits published by this search so far.
+    qsizetype PublishedHits() const { return Published; }
+
+protected:
+    void run() override;
+    void Execute();
+    void ListTargets();
+    void SearchFile(const QString &path, int codeChoice, TLineSearcher &searcher, TFileReader &reader);
+
+private:
+    void Synchronize(void (TGrepThread::*call)());
+    void PublishHit(TGrepResult &&record);
+    void SetFinalTexts(qsizetype done);
+
+    std::vector<TGrepResult> &HitList;
+    TGrepReporter &Reporter;
+    TSyncCaller Caller;
+    std::atomic<bool> Stop{false};
+    bool Started = false;
+
+    QMutex OutboxLock;
+    std::vector<TGrepResult> Outbox;
+    bool HitCountRequested = false;
+    qsizetype Published = 0;
+};

@@ -1,0 +1,103 @@
+#include "LineSearcher.h"
+
+#include "LineCursor.h"
+#include "SjisText.h"
+
+#include <cstring>
+
+namespace {
+inline qsizetype CharLength(QByteArrayView text, qsizetype at)
+{
+    return (IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size()) ? 2 : 1;
+}
+} // namespace
+
+TLineSearcher::TLineSearcher(QByteArray findText, bool noCase, const std::atomic<bool> *stop,
+                             HitSink sink)
+    : FindText(std::move(findText)), NoCase(noCase), Stop(stop), Sink(std::move(sink))
+{
+    Pattern = NoCase ? LowerCaseCp932(FindText) : FindText;
+    PatternCrossesLines = FindText.contains('\r') || FindText.contains('\n');
+}
+
+void TLineSearcher::SetFile(const QString &path, qint32 codeId)
+{
+    FileName = path;
+    CodeId = codeId;
+}
+
+void TLineSearcher::SearchLine(QByteArrayView line, qint32 lineIndex)
+{
+    if (StopRequested() || FindText.isEmpty())
+        return;
+    if (!NoCase) {
+        SearchPlainLine(line, line, lineIndex);
+        return;
+    }
+    const QByteArray lowered = LowerCaseCp932(line);
+    SearchPlainLine(line, lowered, lineIndex);
+}
+
+void TLineSearcher::SearchPlainLine(QByteArrayView line, QByteArrayView haystack, qint32 lineIndex)
+{
+    qsizetype pos = 0;            // a character boundary where the next scan starts
+    qsizetype beforeBoundary = 0; // keeps the context walk short on long lines
+    while (true) {
+        const qsizetype p = FindFrom(haystack, pos + 1, Pattern);
+        if (p <= 0 || StopRequested())
+            break;
+        const qsizetype offset = p - 1;
+        PublishHit(line, lineIndex, offset, FindText.size(), beforeBoundary);
+        // Go on at the next character: overlapping hits are all found, and
+        // a hit that begins with a double-byte character does not leave the
+        // scan on its second byte.
+        pos = offset + CharLength(line, offset);
+    }
+}
+
+void TLineSearcher::SearchText(QByteArrayView text)
+{
+    if (StopRequested() || FindText.isEmpty() || PatternCrossesLines || text.size() < Pattern.size())
+        return;
+    QByteArray lowered;
+    QByteArrayView haystack = text;
+    if (NoCase) {
+        lowered = LowerCaseCp932(text);
+        haystack = lowered;
+    }
+    TLineCursor cursor(text);
+    qsizetype pos = 0;
+    const qsizetype n = text.size();
+    while (pos < n && !StopRequested()) {
+        const void *hit = memmem(haystack.data() + pos, size_t(n - pos), Pattern.constData(),
+                                 size_t(Pattern.size()));
+        if (!hit)
+            break;
+        cursor.MoveTo(static_cast<const char *>(hit) - haystack.data());
+        const qsizetype start = cursor.LineStart();
+        const qsizetype end = cursor.LineEnd();
+        SearchPlainLine(text.sliced(start, end - start), haystack.sliced(start, end - start),
+                        cursor.Index());
+        pos = end;
+    }
+}
+
+void TLineSearcher::PublishHit(QByteArrayView line, qint32 lineIndex, qsizetype offset,
+                               qsizetype length, qsizetype &knownBoundary)
+{
+    TGrepResult record;
+    const qsizetype before = qMin(offset, BeforeLimit);
+    const qsizetype beforeStart = offset - before;
+    while (knownBoundary < beforeStart && knownBoundary + CharLength(line, knownBoundary) <= beforeStart)
+        knownBoundary += CharLength(line, knownBoundary);
+    record.BeforeText = Excerpt(line, beforeStart + 1, before, record.AtLineStart, record.AtLineEnd,
+                                knownBoundary);
+    record.TextFromHit = Excerpt(line, offset + 1, length + AfterLimit, record.AtLineStart,
+                                 record.AtLineEnd, offset);
+    record.Line = lineIndex;
+    record.Column = qint32(offset + 1);
+    record.CodeId = CodeId;
+    record.HitLength = qint32(length);
+    record.FileName = FileName;
+    Sink(std::move(record));
+}

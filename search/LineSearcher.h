@@ -1,0 +1,54 @@
+#pragma once
+// Finds every hit of the search text in working text and turns each one
+// into a hit record. Plain and ignore-case modes.
+
+#include "GrepResult.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <atomic>
+#include <functional>
+
+class TLineSearcher
+{
+public:
+    using HitSink = std::function<void(TGrepResult &&)>;
+
+    // The context kept before a hit, and after it, in bytes.
+    static constexpr qsizetype BeforeLimit = 59;
+    static constexpr qsizetype AfterLimit = 60;
+
+    TLineSearcher(QByteArray findText, bool noCase, const std::atomic<bool> *stop, HitSink sink);
+
+    // The file whose lines are searched next: its path and code id go into
+    // every record.
+    void SetFile(const QString &path, qint32 codeId);
+
+    // All hits of one line (no line-end characters in it).
+    void SearchLine(QByteArrayView line, qint32 lineIndex);
+
+    // All hits of a whole text, split into lines as the decoder splits
+    // them: the same records as SearchLine on every line, found faster by
+    // looking only at the lines that hold a candidate.
+    void SearchText(QByteArrayView text);
+
+    // Publishes a hit of the given length at the 0-based offset of a line.
+    // knownBoundary is a character start at or before offset - 59 (0 is
+    // always right; a larger one saves walking on long lines).
+    void PublishHit(QByteArrayView line, qint32 lineIndex, qsizetype offset, qsizetype length,
+                    qsizetype &knownBoundary);
+
+private:
+    bool StopRequested() const { return Stop && Stop->load(std::memory_order_relaxed); }
+    void SearchPlainLine(QByteArrayView line, QByteArrayView haystack, qint32 lineIndex);
+
+    QByteArray FindText;
+    QByteArray Pattern;     // FindText, lower-cased when NoCase
+    bool NoCase;
+    bool PatternCrossesLines; // holds CR or LF, so no line can hold it
+    const std::atomic<bool> *Stop;
+    HitSink Sink;
+    QString FileName;
+    qint32 CodeId = 0;
+};

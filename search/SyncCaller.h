@@ -1,0 +1,43 @@
+#pragma once
+// Runs routines of a worker thread on the thread that owns this object.
+// Call() waits until the routine has run; Post() does not. While the owner
+// waits for the worker (ServeUntilEnded), it runs the worker's calls and
+// nothing else, so neither side can block the other and no user input is
+// handled in between.
+
+#include <QEvent>
+#include <QMutex>
+#include <QObject>
+#include <QWaitCondition>
+#include <functional>
+
+class TSyncCaller : public QObject
+{
+public:
+    explicit TSyncCaller(QObject *parent = nullptr);
+
+    // Worker side.
+    void Call(const std::function<void()> &routine);
+    void Post(std::function<void()> routine);
+    // The worker's body has ended; ServeUntilEnded may return.
+    void MarkEnded();
+    // Back to the state before the worker started.
+    void Reset();
+
+    // Owner side: serves the worker's calls until MarkEnded.
+    void ServeUntilEnded();
+    bool Ended() const;
+
+protected:
+    void customEvent(QEvent *event) override;
+
+private:
+    void RunPendingCall();
+
+    mutable QMutex Lock;
+    QWaitCondition Changed;
+    const std::function<void()> *Pending = nullptr;
+    bool PendingDone = false;
+    bool Running = false;
+    bool WorkerEnded = false;
+};

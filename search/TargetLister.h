@@ -1,0 +1,41 @@
+#pragma once
+// Turns the search target into the list of files to search: a file alone,
+// or the files of a folder that pass the extension filter, its subfolders
+// walked depth first down to the depth limit.
+
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <functional>
+#include <vector>
+
+class TTargetLister
+{
+public:
+    TTargetLister(const std::atomic<bool> *stop, std::function<void(qsizetype)> folderDone);
+
+    QString TargetPath;
+    QString FilterList;
+    bool Recursive = false;
+    int DepthLimit = 0; // 0 or less: no limit
+
+    // Fills files from TargetPath.
+    void ListTargets(QStringList &files);
+    // Appends the passing files of one folder, and of its subfolders when
+    // Recursive, to files. depth is shared by all levels of one walk.
+    void WalkFolder(const QString &folder, int &depth, QStringList &files);
+    // Whether a file with this extension passes FilterList.
+    bool FilterMatches(const QString &extension) const;
+
+    static bool IsExistingFile(const QString &path);
+    static bool IsExistingFolder(const QString &path);
+
+private:
+    struct FolderId { unsigned long long Device, Inode; };
+    bool StopRequested() const { return Stop && Stop->load(std::memory_order_relaxed); }
+    bool IsAncestor(const FolderId &id) const;
+
+    const std::atomic<bool> *Stop;
+    std::function<void(qsizetype)> FolderDone; // told the target count after each folder
+    std::vector<FolderId> Ancestors;            // folders of the walk's current path
+};

@@ -1,0 +1,42 @@
+#pragma once
+// Turns the bytes of one file into CP932 working text and tells which code
+// the file had. Shift-JIS text is used where it lies; everything else is
+// converted.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <atomic>
+
+class TDecodedText
+{
+public:
+    qint32 CodeId = 0;       // the id recorded in the file's hits
+    QByteArrayView Text;     // the working text, ending before the first zero byte
+    QByteArray Converted;    // owns Text when the file was converted
+    bool Stopped = false;    // the conversion was cut short by a stop request
+};
+
+class TTextDecoder
+{
+public:
+    explicit TTextDecoder(const std::atomic<bool> *stop = nullptr) : Stop(stop) {}
+
+    // content stays owned by the caller and must outlive the result when
+    // the file needed no conversion.
+    TDecodedText DecodeFile(QByteArrayView content, int codeChoice) const;
+
+    // Converts text in the given code to CP932. Invalid input and characters
+    // without a CP932 form become "?"; conversion never ends a file early
+    // except on a stop request (then stopped is set).
+    QByteArray ConvertText(QByteArrayView text, qint32 sourceCodeId, bool *stopped = nullptr) const;
+
+    // ISO-2022-JP in any of its common dialects to CP932: JIS X 0208 (ESC $ @,
+    // ESC $ B, with the NEC and IBM rows that CP932 holds), JIS X 0213 plane 1
+    // read as 0208, JIS-Roman, half-width katakana by ESC ( I, by SO/SI and
+    // as raw 8-bit bytes.
+    static QByteArray DecodeIso2022Jp(QByteArrayView text, const std::atomic<bool> *stop, bool *stopped);
+
+private:
+    bool StopRequested() const { return Stop && Stop->load(std::memory_order_relaxed); }
+    const std::atomic<bool> *Stop;
+};
