@@ -1,0 +1,256 @@
+#include "CliOptions.h"
+#include "CliReporter.h"
+#include "Cp932.h"
+#include "IconvConverter.h"
+#include "TestTree.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+QByteArray Sjis(const QString &text)
+{
+    QByteArray out;
+    if (!TCp932::FromQString(text, out))
+        qFatal("test text not representable in CP932");
+    return out;
+}
+
+struct TRun
+{
+    int Exit = -1;
+    QByteArray Out, Err;
+};
+
+TRun Grep(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(QStringLiteral(KESTU_GREP), arguments);
+    if (!p.waitForFinished(60000))
+        qFatal("kestu-grep did not end");
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+private slots:
+    void parse_data();
+    void parse();
+    void jsonRecord();
+    void plainRecordShowsControlsSafely();
+    void exitStatusAndMessages_data();
+    void exitStatusAndMessages();
+    void jsonOverEncodings();
+    void filterAndDepth();
+    void finalStatusOnStderr();
+    void strangeFilesDoNotCrash();
+};
+
+void TestCli::parse_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("summary"); // b l i r c f json text target
+
+    QTest::newRow("plain") << QStringList{"x", "dir"} << true << "0 0 0 0 0 * 0 x dir";
+    QTest::newRow("all switches") << QStringList{"-b", "-l", "3", "-i", "-r", "-c", "2", "-f", "*.txt", "--json", "x", "d"}
+                                  << true << "1 3 1 1 2 *.txt 1 x d";
+    QTest::newRow("clustered and attached") << QStringList{"-bi", "-l5", "-c6", "x", "d"} << true << "1 5 1 0 6 * 0 x d";
+    QTest::newRow("depth clamped high") << QStringList{"-l", "99", "x", "d"} << true << "0 64 0 0 0 * 0 x d";
+    QTest::newRow("depth clamped low") << QStringList{"-l", "-4", "x", "d"} << true << "0 0 0 0 0 * 0 x d";
+    QTest::newRow("text after --") << QStringList{"--", "-b", "d"} << true << "0 0 0 0 0 * 0 -b d";
+    QTest::newRow("code out of range") << QStringList{"-c", "7", "x", "d"} << false << "";
+    QTest::newRow("code not a number") << QStringList{"-c", "x", "x", "d"} << false << "";
+    QTest::newRow("depth not a number") << QStringList{"-l", "deep", "x", "d"} << false << "";
+    QTest::newRow("missing value") << QStringList{"x", "d", "-f"} << false << "";
+    QTest::newRow("unknown short") << QStringList{"-z", "x", "d"} << false << "";
+    QTest::newRow("unknown long") << QStringList{"--zap", "x", "d"} << false << "";
+    QTest::newRow("one positional") << QStringList{"x"} << false << "";
+    QTest::newRow("three positionals") << QStringList{"x", "y", "z"} << false << "";
+    QTest::newRow("help needs nothing else") << QStringList{"-h"} << true << "0 0 0 0 0 * 0  ";
+}
+
+void TestCli::parse()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, ok);
+    QFETCH(QString, summary);
+    TCliOptions o;
+    QString error;
+    QCOMPARE(o.Parse(args, error), ok);
+    QCOMPARE(error.isEmpty(), ok);
+    if (!ok)
+        return;
+    const QString got = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
+                            .arg(int(o.Recursive)).arg(o.DepthLimit).arg(int(o.NoCase)).arg(int(o.UseRegExp))
+                            .arg(o.CodeChoice).arg(o.FilterList).arg(int(o.Json)).arg(o.FindText, o.TargetPath);
+    QCOMPARE(got, summary);
+}
+
+void TestCli::jsonRecord()
+{
+    TGrepResult hit;
+    hit.AtLineStart = true;
+    hit.Line = 4;
+    hit.Column = 7;
+    hit.CodeId = 51932;
+    hit.HitLength = 4;
+    hit.FileName = QString::fromUtf8("dir/\"名前\".txt");
+    hit.BeforeText = Sjis("前\t\\");
+    hit.TextFromHit = Sjis("検索の後");
+    const QByteArray line = TCliReporter::FormatJson(hit);
+    QVERIFY(line.endsWith('\n'));
+    QJsonParseError error;
+    const QJsonObject o = QJsonDocument::fromJson(line, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(o.keys().size(), 10);
+    QCOMPARE(o["file"].toString(), hit.FileName);
+    QCOMPARE(o["line"].toInt(), 5);
+    QCOMPARE(o["column"].toInt(), 7);
+    QCOMPARE(o["length"].toInt(), 4);
+    QCOMPARE(o["code"].toString(), QString("EUC-JP"));
+    QCOMPARE(o["before"].toString(), QString::fromUtf8("前\t\\"));
+    QCOMPARE(o["hit"].toString(), QString::fromUtf8("検索"));
+    QCOMPARE(o["after"].toString(), QString::fromUtf8("の後"));
+    QCOMPARE(o["lineStart"].toBool(), true);
+    QCOMPARE(o["lineEnd"].toBool(), false);
+}
+
+void TestCli::plainRecordShowsControlsSafely()
+{
+    TGrepResult hit;
+    hit.Line = 0;
+    hit.Column = 3;
+    hit.HitLength = 1;
+    hit.FileName = "f";
+    hit.BeforeText = "\x1B[";
+    hit.TextFromHit = "x\x07";
+    QCOMPARE(TCliReporter::FormatPlain(hit, false), QByteArray("f:1:3: ^[[x^G\n"));
+    QCOMPARE(TCliReporter::FormatPlain(hit, true).count("\033["), 6); // only our own colours
+}
+
+void TestCli::exitStatusAndMessages_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("stderrHas");
+    QTest::newRow("hits") << QStringList{"apple", "@"} << 0 << "";
+    QTest::newRow("no hits") << QStringList{"pear", "@"} << 1 << "";
+    QTest::newRow("missing target") << QStringList{"apple", "@/missing"} << 2 << "検索対象がありません";
+    QTest::newRow("empty text") << QStringList{"", "@"} << 2 << "検索文字がありません";
+    QTest::newRow("not shift-jis") << QStringList{"😀", "@"} << 2 << "検索文字に Shift-JIS で表せない文字があります";
+    QTest::newRow("bad option") << QStringList{"-q", "apple", "@"} << 2 << "usage: kestu-grep";
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "";
+}
+
+void TestCli::exitStatusAndMessages()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exit);
+    QFETCH(QString, stderrHas);
+    TTestTree tree;
+    tree.File("a.txt", "an apple\n");
+    for (QString &a : args)
+        a.replace(u'@', tree.Root());
+    const TRun run = Grep(args);
+    QCOMPARE(run.Exit, exit);
+    if (!stderrHas.isEmpty())
+        QVERIFY2(QString::fromUtf8(run.Err).contains(stderrHas), run.Err.constData());
+}
+
+void TestCli::jsonOverEncodings()
+{
+    // The same sentence in every encoding; each file's hit has the same
+    // line, column and context, and names its own code.
+    TTestTree tree;
+    const QString text = QString::fromUtf8("一行目です。\n二行目に検索という語があります。\n");
+    auto encode = [](const QString &t, const char *code) {
+        QByteArray out;
+        TIconvConverter c(code, "UTF-8", "");
+        c.Convert(t.toUtf8(), out);
+        return out;
+    };
+    tree.File("sjis.txt", Sjis(text));
+    tree.File("euc.txt", encode(text, "EUC-JP-MS"));
+    tree.File("jis.txt", encode(text, "ISO-2022-JP"));
+    tree.File("utf8.txt", text.toUtf8());
+    tree.File("bom.txt", "\xEF\xBB\xBF" + text.toUtf8());
+    const TRun run = Grep({"--json", QString::fromUtf8("検索"), tree.Root()});
+    QCOMPARE(run.Exit, 0);
+    QMap<QString, QString> codes;
+    for (const QByteArray &line : run.Out.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        QCOMPARE(o["line"].toInt(), 2);
+        QCOMPARE(o["column"].toInt(), 9);
+        QCOMPARE(o["before"].toString(), QString::fromUtf8("二行目に"));
+        QCOMPARE(o["after"].toString(), QString::fromUtf8("という語があります。"));
+        QVERIFY(o["lineStart"].toBool() && o["lineEnd"].toBool());
+        codes[QFileInfo(o["file"].toString()).fileName()] = o["code"].toString();
+    }
+    const QMap<QString, QString> expected{{"sjis.txt", "Shift-JIS"}, {"euc.txt", "EUC-JP"},
+                                          {"jis.txt", "ISO-2022-JP"}, {"utf8.txt", "UTF8N"},
+                                          {"bom.txt", "UTF8"}};
+    QCOMPARE(codes, expected);
+}
+
+void TestCli::filterAndDepth()
+{
+    TTestTree tree;
+    tree.File("a.txt", "word");
+    tree.File("a.md", "word");
+    tree.File("d1/b.txt", "word");
+    tree.File("d1/d2/c.txt", "word");
+    auto files = [&](const QStringList &args) {
+        QStringList out;
+        for (const QByteArray &line : Grep(args + QStringList{"word", tree.Root()}).Out.split('\n'))
+            if (!line.isEmpty())
+                out.append(QString::fromUtf8(line.split(':').first()).mid(tree.Root().size()));
+        out.sort();
+        return out;
+    };
+    QCOMPARE(files({}), (QStringList{"a.md", "a.txt"}));
+    QCOMPARE(files({"-f", "*.txt"}), QStringList{"a.txt"});
+    QCOMPARE(files({"-b", "-f", "*.txt"}), (QStringList{"a.txt", "d1/b.txt", "d1/d2/c.txt"}));
+    QCOMPARE(files({"-b", "-l", "1", "-f", "*.txt"}), (QStringList{"a.txt", "d1/b.txt"}));
+}
+
+void TestCli::finalStatusOnStderr()
+{
+    TTestTree tree;
+    tree.File("a.txt", "x x\n");
+    tree.File("b.txt", "y\n");
+    const TRun run = Grep({"x", tree.Root()});
+    QCOMPARE(run.Exit, 0);
+    QCOMPARE(QString::fromUtf8(run.Err).trimmed(), QStringLiteral("対象: 2/2  該当: 2  検索終了"));
+}
+
+void TestCli::strangeFilesDoNotCrash()
+{
+    TTestTree tree;
+    QByteArray binary;
+    for (int i = 0; i < 70000; ++i)
+        binary += char(i * 7919 % 256);
+    tree.File("binary.bin", binary);
+    tree.File("empty", "");
+    tree.File("noend.txt", "abc abc");
+    tree.File("longline.txt", QByteArray(3 << 20, 'a') + "abc");
+    tree.File("lead-at-end.txt", "abc\x82");
+    tree.File("bad-utf8.txt", "abc \xE3\x81 \xFF\xFE abc");
+    tree.File("escape-only.txt", "\x1B\x1B\x1B$B\x1B(abc");
+    const TRun run = Grep({"-b", "abc", tree.Root()});
+    QCOMPARE(run.Exit, 0);
+    QVERIFY(run.Out.count('\n') >= 6);
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

@@ -1,0 +1,715 @@
+#include "CodePage.h"
+#include "Cp932.h"
+#include "IconvConverter.h"
+#include "PathText.h"
+#include "GrepReporter.h"
+#include "GrepThread.h"
+#include "LineCursor.h"
+#include "LineSearcher.h"
+#include "TargetLister.h"
+#include "TestTree.h"
+#include "TextDecoder.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray Sjis(const QString &text)
+{
+    QByteArray out;
+    if (!TCp932::FromQString(text, out))
+        qFatal("test text not representable in CP932");
+    return out;
+}
+
+QByteArray Encode(const QString &text, const char *code)
+{
+    QByteArray out;
+    TIconvConverter converter(code, "UTF-8", "");
+    converter.Convert(text.toUtf8(), out);
+    return out;
+}
+
+QList<QByteArray> Lines(QByteArrayView text)
+{
+    QList<QByteArray> lines;
+    for (TLineCursor c(text); !c.AtEnd(); c.Next())
+        lines.append(c.Line().toByteArray());
+    return lines;
+}
+
+// Collects what a search reports, in order.
+class TRecordingReporter : public TGrepReporter
+{
+public:
+    QStringList Statuses;     // "targets|hits|state" per UpdateStatus
+    QList<qsizetype> Counts;
+    int DoneCalls = 0;
+    QStringList Messages;
+    std::function<void(const QString &state)> OnStatus;
+    std::function<void()> OnCount;
+
+    void UpdateStatus(const QString &t, const QString &h, const QString &s) override
+    {
+        Statuses.append(t + u'|' + h + u'|' + s);
+        if (OnStatus)
+            OnStatus(s);
+    }
+    void ShowHitCount(qsizetype count) override
+    {
+        Counts.append(count);
+        if (OnCount)
+            OnCount();
+    }
+    void SearchDone() override { ++DoneCalls; }
+    void ShowMessage(const QString &text, bool) override { Messages.append(text); }
+};
+
+struct THitRow
+{
+    qint32 Line, Column;
+    QByteArray Before, FromHit;
+    bool AtStart, AtEnd;
+};
+
+} // namespace
+
+class TestSearch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void detect_data();
+    void detect();
+    void utf8SequenceLength();
+    void displayNames();
+    void lineEnds_data();
+    void lineEnds();
+    void decodeChoices_data();
+    void decodeChoices();
+    void decodeStopsAtZeroByte();
+    void iso2022jp_data();
+    void iso2022jp();
+    void conversionSubstitutes();
+    void conversionStops();
+
+    void searchLine_data();
+    void searchLine();
+    void contextLimits();
+    void contextDoubleByteCuts();
+    void noCaseKeepsLineText();
+    void wholeTextMatchesLineByLine();
+    void stopInsideHitLoop();
+
+    void listing_data();
+    void listing();
+    void fileTargetIgnoresFilter();
+    void linkLoopEnds();
+    void specialFilesSkipped();
+
+    void workerEndToEnd();
+    void workerEmptyFolder();
+    void workerStopDuringListing();
+    void workerStopInsideFile();
+    void workerSkipsUnreadable();
+    void workerRestartAfterWait();
+};
+
+// ---------------------------------------------------------------- detection
+
+void TestSearch::detect_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("expected");
+
+    const QString japanese = QString::fromUtf8("日本語のテキストです。検索しましょう。ｶﾀｶﾅも少し。\n");
+    QString longJapanese;
+    while (longJapanese.size() < 3000)
+        longJapanese += japanese;
+
+    QTest::newRow("4 bytes or fewer: even a mark") << QByteArray("\xEF\xBB\xBF\x41") << 932;
+    QTest::newRow("utf-8 mark") << QByteArray("\xEF\xBB\xBF" "ab") << 65001;
+    QTest::newRow("utf-16be mark") << QByteArray("\xFE\xFF\x30\x42\x30") << 1201;
+    QTest::newRow("utf-16le mark") << QByteArray("\xFF\xFE" "abc") << 1200;
+    QTest::newRow("ascii") << QByteArray("plain ascii text\n") << 932;
+    QTest::newRow("ascii with escape") << QByteArray("abc \x1B$B$\"\x1B(B") << 50220;
+    QTest::newRow("utf-5 alphabet") << QByteArray("012345678901") << -20;
+    QTest::newRow("letters past V are not utf-5") << QByteArray("0123456789AZ") << 932;
+    QTest::newRow("iso-2022-jp text") << Encode(japanese.left(12), "ISO-2022-JP-3") << 50220;
+    QTest::newRow("small utf-8") << japanese.toUtf8() << -65001;
+    QTest::newRow("small utf-8 without 80 FD FE FF") << QString::fromUtf8("日本語テスト").toUtf8() << -65001;
+    QTest::newRow("small euc-jp") << Encode(japanese, "EUC-JP-MS") << 51932;
+    QTest::newRow("large euc-jp") << Encode(longJapanese, "EUC-JP-MS") << 51932;
+    QTest::newRow("large utf-8") << longJapanese.toUtf8() << -65001;
+    QTest::newRow("large shift-jis") << Sjis(longJapanese) << 932;
+    QTest::newRow("small shift-jis") << Sjis(japanese) << 932;
+    QTest::newRow("utf-8 cut short at the end") << (japanese.toUtf8() + "\xE6\x97") << -65001;
+    QTest::newRow("utf-8 without 7F-8D, 90-A0 reads as euc-jp")
+        << QString::fromUtf8("ѣѣѣѣ").toUtf8() << 51932;
+    QTest::newRow("broken utf-8") << QByteArray("abc\xC3\x28zzz\xE3\x81\x82") << 932;
+}
+
+void TestSearch::detect()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, expected);
+    QCOMPARE(DetectCodePage(bytes), expected);
+}
+
+void TestSearch::utf8SequenceLength()
+{
+    const QList<QPair<int, int>> table = {{0x00, 1}, {0x7F, 1}, {0x80, 1}, {0xBF, 1}, {0xC0, 2},
+                                          {0xDF, 2}, {0xE0, 3}, {0xEF, 3}, {0xF0, 4}, {0xF7, 4},
+                                          {0xF8, 5}, {0xFB, 5}, {0xFC, 6}, {0xFD, 6}, {0xFE, 1},
+                                          {0xFF, 1}};
+    for (const auto &[byte, length] : table)
+        QCOMPARE(Utf8SequenceLength(uchar(byte)), length);
+}
+
+void TestSearch::displayNames()
+{
+    const QList<QPair<int, QString>> table = {
+        {932, "Shift-JIS"}, {51932, "EUC-JP"}, {50220, "ISO-2022-JP"}, {65000, "UTF7"},
+        {65001, "UTF8"}, {-65001, "UTF8N"}, {1200, "UTF16LE"}, {1201, "UTF16BE"},
+        {-1200, "UTF16LEN"}, {-1201, "UTF16BEN"}, {0, "UNICODE"}, {-2, "UTF5"},
+        {12345, "---"}, {-20, "---"}};
+    for (const auto &[id, name] : table)
+        QCOMPARE(CodeDisplayName(id), name);
+}
+
+// ----------------------------------------------------------------- decoding
+
+void TestSearch::lineEnds_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QList<QByteArray>>("lines");
+    using L = QList<QByteArray>;
+    QTest::newRow("CR LF is one end") << QByteArray("a\r\nb") << L{"a", "b"};
+    QTest::newRow("LF CR is two") << QByteArray("a\n\rb") << L{"a", "", "b"};
+    QTest::newRow("CR alone") << QByteArray("a\rb\r") << L{"a", "b"};
+    QTest::newRow("LF at the end adds nothing") << QByteArray("a\n") << L{"a"};
+    QTest::newRow("LF LF") << QByteArray("a\n\n") << L{"a", ""};
+    QTest::newRow("no end") << QByteArray("abc") << L{"abc"};
+    QTest::newRow("empty") << QByteArray() << L{};
+    QTest::newRow("only an end") << QByteArray("\n") << L{""};
+    QTest::newRow("CR CR LF") << QByteArray("a\r\r\nb") << L{"a", "", "b"};
+}
+
+void TestSearch::lineEnds()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QList<QByteArray>, lines);
+    QCOMPARE(Lines(text), lines);
+}
+
+void TestSearch::decodeChoices_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<int>("codeId");
+    QTest::addColumn<QByteArray>("text");
+
+    const QString jp = QString::fromUtf8("検索テスト");
+    const QByteArray bom("\xEF\xBB\xBF");
+    QTest::newRow("auto shift-jis") << Sjis(jp) << 0 << 932 << Sjis(jp);
+    QTest::newRow("auto utf-8") << jp.toUtf8() << 0 << -65001 << Sjis(jp);
+    QTest::newRow("auto utf-8 with mark") << bom + jp.toUtf8() << 0 << 65001 << Sjis(jp);
+    QTest::newRow("auto euc-jp") << Encode(jp, "EUC-JP-MS") << 0 << 51932 << Sjis(jp);
+    QTest::newRow("chosen shift-jis keeps any bytes") << jp.toUtf8() << 1 << 932 << jp.toUtf8();
+    QTest::newRow("chosen euc-jp") << Encode(jp, "EUC-JP-MS") << 2 << 51932 << Sjis(jp);
+    QTest::newRow("chosen iso-2022-jp") << Encode(jp, "ISO-2022-JP") << 3 << 50220 << Sjis(jp);
+    QTest::newRow("chosen utf-7") << Encode(jp, "UTF-7") << 4 << 65000 << Sjis(jp);
+    QTest::newRow("utf8 drops three bytes unseen") << QByteArray("abc") + jp.toUtf8() << 5 << 65001 << Sjis(jp);
+    QTest::newRow("utf8 on a short file") << QByteArray("ab") << 5 << 65001 << QByteArray();
+    QTest::newRow("utf8n converts the mark too") << bom + QByteArray("ab") << 6 << -65001 << QByteArray("?ab");
+    QTest::newRow("utf-16 is taken as it stands") << QByteArray("\xFF\xFE" "a\0b\0", 6) << 0 << 932 << QByteArray("\xFF\xFE" "a");
+    QTest::newRow("out-of-range choice detects") << jp.toUtf8() << -1 << -65001 << Sjis(jp);
+    QTest::newRow("empty file") << QByteArray() << 0 << 932 << QByteArray();
+}
+
+void TestSearch::decodeChoices()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, choice);
+    QFETCH(int, codeId);
+    QFETCH(QByteArray, text);
+    const TDecodedText decoded = TTextDecoder().DecodeFile(content, choice);
+    QCOMPARE(decoded.CodeId, codeId);
+    QCOMPARE(decoded.Text.toByteArray(), text);
+}
+
+void TestSearch::decodeStopsAtZeroByte()
+{
+    const QByteArray content("abc\nde\0fg\nhij", 13);
+    const TDecodedText decoded = TTextDecoder().DecodeFile(content, 0);
+    QCOMPARE(Lines(decoded.Text), (QList<QByteArray>{"abc", "de"}));
+}
+
+void TestSearch::iso2022jp_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("jis x 0208") << QByteArray("a\x1B$BF|K\\\x1B(Bz") << (QByteArray("a") + Sjis("日本") + "z");
+    QTest::newRow("old 1978 escape") << QByteArray("\x1B$@F|\x1B(B") << Sjis("日");
+    QTest::newRow("nec row 13 (Windows mail)") << QByteArray("\x1B$B-!-\"\x1B(B") << Sjis("①②");
+    QTest::newRow("ibm rows") << QByteArray("\x1B$By|\x1B(B") << QByteArray("\xED\x9C");
+    QTest::newRow("half-width katakana by escape") << QByteArray("\x1B(I12\x1B(B") << QByteArray("\xB1\xB2");
+    QTest::newRow("half-width katakana by SO/SI") << QByteArray("\x0E" "12\x0F" "a") << QByteArray("\xB1\xB2" "a");
+    QTest::newRow("8-bit katakana") << QByteArray("\xB1") << QByteArray("\xB1");
+    QTest::newRow("jis roman") << QByteArray("\x1B(J\\~\x1B(B") << QByteArray("\\~");
+    QTest::newRow("jis x 0213 plane 1") << QByteArray("\x1B$(QF|\x1B(B") << Sjis("日");
+    QTest::newRow("jis x 0212 has no cp932 form") << QByteArray("\x1B$(D\"/\x1B(Ba") << QByteArray("?a");
+    QTest::newRow("line end inside double-byte mode") << QByteArray("\x1B$BF|\nK\\") << (Sjis("日") + "\n" + Sjis("本"));
+    QTest::newRow("odd byte left over") << QByteArray("\x1B$BF") << QByteArray("?");
+    QTest::newRow("unknown escape") << QByteArray("\x1BZa") << QByteArray("?Za");
+}
+
+void TestSearch::iso2022jp()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(TTextDecoder().ConvertText(input, 50220), expected);
+}
+
+void TestSearch::conversionSubstitutes()
+{
+    // Invalid input and characters without a CP932 form become "?", and
+    // the text after them is still there.
+    const TTextDecoder decoder;
+    QCOMPARE(decoder.ConvertText(QByteArray("a\xC3(b") + QString::fromUtf8("😀c").toUtf8(), -65001),
+             QByteArray("a?(b?c"));
+    QCOMPARE(decoder.ConvertText(QByteArray("\xA4\xA2\xFF\xA4\xA4"), 51932), Sjis("あ") + "?" + Sjis("い"));
+    QCOMPARE(decoder.ConvertText(QByteArray("+ZeVnLA-x"), 65000), Sjis("日本") + "x");
+}
+
+void TestSearch::conversionStops()
+{
+    std::atomic<bool> stop{true};
+    const TTextDecoder decoder(&stop);
+    const QByteArray big(4 << 20, 'a');
+    bool stopped = false;
+    const QByteArray out = decoder.ConvertText(big, -65001, &stopped);
+    QVERIFY(stopped);
+    QVERIFY(out.size() < big.size());
+    decoder.ConvertText(QByteArray("\x1B$B") + QByteArray(4 << 20, '!'), 50220, &stopped);
+    QVERIFY(stopped);
+}
+
+// ----------------------------------------------------------------- matching
+
+namespace {
+QList<THitRow> Search(const QByteArray &line, const QByteArray &find, bool noCase)
+{
+    QList<THitRow> rows;
+    TLineSearcher searcher(find, noCase, nullptr, [&](TGrepResult &&r) {
+        rows.append({r.Line, r.Column, r.BeforeText, r.TextFromHit, r.AtLineStart, r.AtLineEnd});
+    });
+    searcher.SetFile(QStringLiteral("f"), 932);
+    searcher.SearchLine(line, 7);
+    return rows;
+}
+
+QList<int> Columns(const QList<THitRow> &rows)
+{
+    QList<int> columns;
+    for (const THitRow &r : rows)
+        columns.append(r.Column);
+    return columns;
+}
+} // namespace
+
+void TestSearch::searchLine_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("find");
+    QTest::addColumn<bool>("noCase");
+    QTest::addColumn<QList<int>>("columns");
+    using C = QList<int>;
+    QTest::newRow("one byte line") << QByteArray("a") << QByteArray("a") << false << C{1};
+    QTest::newRow("a in aa") << QByteArray("aa") << QByteArray("a") << false << C{1, 2};
+    QTest::newRow("aa in aaaa overlaps") << QByteArray("aaaa") << QByteArray("aa") << false << C{1, 2, 3};
+    QTest::newRow("double-byte overlaps") << Sjis("＝＝＝") << Sjis("＝＝") << false << C{1, 3};
+    QTest::newRow("full-width a thrice") << Sjis("ａａａ") << Sjis("ａ") << false << C{1, 3, 5};
+    QTest::newRow("column counts bytes") << Sjis("日本語") << Sjis("語") << false << C{5};
+    QTest::newRow("backslash trail trap") << Sjis("表示\\表") << QByteArray("\\") << false << C{5};
+    QTest::newRow("at-sign trail trap") << Sjis("　@") << QByteArray("@") << false << C{3};
+    QTest::newRow("bracket trail trap") << Sjis("ゾ]") << QByteArray("]") << false << C{3};
+    QTest::newRow("empty line") << QByteArray() << QByteArray("a") << false << C{};
+    QTest::newRow("no case") << QByteArray("abc aBc ABC") << QByteArray("ABC") << true << C{1, 5, 9};
+    QTest::newRow("case kept") << QByteArray("abc aBc ABC") << QByteArray("ABC") << false << C{9};
+    QTest::newRow("no case full-width") << Sjis("ＡＢａｂ") << Sjis("ａｂ") << true << C{1, 5};
+    QTest::newRow("no case greek") << Sjis("ΣΑσα") << Sjis("σα") << true << C{1, 5};
+}
+
+void TestSearch::searchLine()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, find);
+    QFETCH(bool, noCase);
+    QFETCH(QList<int>, columns);
+    const QList<THitRow> rows = Search(line, find, noCase);
+    QCOMPARE(Columns(rows), columns);
+    for (const THitRow &r : rows) {
+        QCOMPARE(r.Line, 7);
+        QVERIFY(r.FromHit.size() >= find.size());
+    }
+}
+
+void TestSearch::contextLimits()
+{
+    const QByteArray pad(100, 'x');
+    // Hit at offset 0: nothing before, the line's start is shown.
+    auto rows = Search("H" + pad, "H", false);
+    QCOMPARE(rows.size(), 1);
+    QVERIFY(rows[0].Before.isEmpty());
+    QVERIFY(rows[0].AtStart);
+    QCOMPARE(rows[0].FromHit.size(), 61);
+    QVERIFY(!rows[0].AtEnd);
+    // Offset 59: all 59 bytes before, from the first one.
+    rows = Search(QByteArray(59, 'x') + "H" + QByteArray(60, 'y'), "H", false);
+    QCOMPARE(rows[0].Before.size(), 59);
+    QVERIFY(rows[0].AtStart);
+    QVERIFY(rows[0].AtEnd); // exactly 60 bytes follow
+    // Offset 60: the first byte is no longer shown.
+    rows = Search(QByteArray(60, 'x') + "H" + QByteArray(61, 'y'), "H", false);
+    QCOMPARE(rows[0].Before.size(), 59);
+    QVERIFY(!rows[0].AtStart);
+    QVERIFY(!rows[0].AtEnd); // 61 follow, one is cut
+}
+
+void TestSearch::contextDoubleByteCuts()
+{
+    // The before-context would begin on a second byte: it begins one later.
+    QByteArray line = "x" + Sjis("あ") + QByteArray(58, 'b') + "H";   // hit at offset 61
+    auto rows = Search(line, "H", false);
+    QCOMPARE(rows[0].Before, QByteArray(58, 'b'));
+    line = Sjis("あ") + QByteArray(58, 'b') + "H";                    // hit at offset 60, cut at byte 1
+    rows = Search(line, "H", false);
+    QCOMPARE(rows[0].Before.size(), 58);
+    QVERIFY(!rows[0].AtStart);
+    // The after-context would end on a first byte: it takes one more.
+    line = "H" + QByteArray(59, 'a') + Sjis("あい");
+    rows = Search(line, "H", false);
+    QCOMPARE(rows[0].FromHit, "H" + QByteArray(59, 'a') + Sjis("あ"));
+    QVERIFY(!rows[0].AtEnd);
+}
+
+void TestSearch::noCaseKeepsLineText()
+{
+    const auto rows = Search("xx aBc yy", "ABC", true);
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].Before, QByteArray("xx "));
+    QCOMPARE(rows[0].FromHit, QByteArray("aBc yy"));
+}
+
+void TestSearch::wholeTextMatchesLineByLine()
+{
+    // The fast whole-text search must give exactly the records of a line by
+    // line search, on texts full of traps: double-byte characters whose
+    // bytes look like the pattern, every kind of line end, long lines.
+    const QList<QByteArray> pieces = {"a", "aa", "\\", "@", "]", Sjis("表"), Sjis("＝"), Sjis("ａ"),
+                                      Sjis("Ａ"), "A", "\r", "\n", "\r\n", "\n\r", " ", "\x82",
+                                      Sjis("ゾ"), "x"};
+    const QList<QByteArray> patterns = {"a", "aa", "\\", "@", "]", Sjis("＝＝"), Sjis("ａ"), "A",
+                                        "\x81", "xa"};
+    QRandomGenerator random(20261208);
+    for (int round = 0; round < 300; ++round) {
+        QByteArray text;
+        const int count = random.bounded(1, 400);
+        for (int i = 0; i < count; ++i)
+            text += pieces[random.bounded(int(pieces.size()))];
+        for (const QByteArray &pattern : patterns) {
+            for (bool noCase : {false, true}) {
+                QList<TGrepResult> whole, byLine;
+                TLineSearcher a(pattern, noCase, nullptr, [&](TGrepResult &&r) { whole.append(r); });
+                TLineSearcher b(pattern, noCase, nullptr, [&](TGrepResult &&r) { byLine.append(r); });
+                a.SearchText(text);
+                for (TLineCursor c(text); !c.AtEnd(); c.Next())
+                    b.SearchLine(c.Line(), c.Index());
+                QCOMPARE(whole.size(), byLine.size());
+                for (qsizetype i = 0; i < whole.size(); ++i) {
+                    QCOMPARE(whole[i].Line, byLine[i].Line);
+                    QCOMPARE(whole[i].Column, byLine[i].Column);
+                    QCOMPARE(whole[i].BeforeText, byLine[i].BeforeText);
+                    QCOMPARE(whole[i].TextFromHit, byLine[i].TextFromHit);
+                    QCOMPARE(whole[i].AtLineStart, byLine[i].AtLineStart);
+                    QCOMPARE(whole[i].AtLineEnd, byLine[i].AtLineEnd);
+                }
+            }
+        }
+    }
+}
+
+void TestSearch::stopInsideHitLoop()
+{
+    std::atomic<bool> stop{false};
+    int hits = 0;
+    TLineSearcher searcher("a", false, &stop, [&](TGrepResult &&) {
+        if (++hits == 3)
+            stop = true;
+    });
+    searcher.SearchText("aaaaaa\naaaa");
+    QCOMPARE(hits, 3);
+}
+
+// ------------------------------------------------------------------ listing
+
+namespace {
+QStringList Relative(const QStringList &files, const QString &root)
+{
+    QStringList out;
+    for (const QString &f : files)
+        out.append(f.mid(root.size()));
+    out.sort();
+    return out;
+}
+} // namespace
+
+void TestSearch::listing_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<bool>("recursive");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<QStringList>("expected");
+    using S = QStringList;
+    QTest::newRow("top only") << "*" << false << 0 << S{".hidden", "README", "a.TXT", "b.html", "c.htm"};
+    QTest::newRow("whole tree") << "*.txt" << true << 0 << S{"a.TXT", "d1/e.txt", "d1/d2/f.txt", "d1/d2/d3/g.txt"};
+    QTest::newRow("depth 1") << "*.txt" << true << 1 << S{"a.TXT", "d1/e.txt"};
+    QTest::newRow("depth 2") << "*.txt" << true << 2 << S{"a.TXT", "d1/e.txt", "d1/d2/f.txt"};
+    QTest::newRow("recursion off ignores depth") << "*.txt" << false << 2 << S{"a.TXT"};
+    QTest::newRow("two items") << "*.txt,*.html" << false << 0 << S{"a.TXT", "b.html"};
+    QTest::newRow("blank after comma") << "*.txt, *.html" << false << 0 << S{"a.TXT", "b.html"};
+    QTest::newRow("blank before comma") << "*.txt ,*.html" << false << 0 << S{"b.html"};
+    QTest::newRow("no extension with *") << "*.htm,*" << false << 0 << S{"README", "c.htm"};
+    QTest::newRow("empty filter lets all pass") << "" << false << 0 << S{".hidden", "README", "a.TXT", "b.html", "c.htm"};
+    QTest::newRow("a*.txt") << "a*.txt" << false << 0 << S{"a.TXT"};
+    QTest::newRow("dot file") << "*.hidden" << false << 0 << S{".hidden"};
+}
+
+void TestSearch::listing()
+{
+    QFETCH(QString, filter);
+    QFETCH(bool, recursive);
+    QFETCH(int, depth);
+    QFETCH(QStringList, expected);
+    TTestTree tree;
+    for (const char *f : {"a.TXT", "b.html", "c.htm", "README", ".hidden", "d1/e.txt", "d1/d2/f.txt",
+                          "d1/d2/d3/g.txt"})
+        tree.File(f, "x");
+    int updates = 0;
+    TTargetLister lister(nullptr, [&](qsizetype) { ++updates; });
+    lister.TargetPath = tree.Root();
+    lister.FilterList = filter;
+    lister.Recursive = recursive;
+    lister.DepthLimit = depth;
+    QStringList files;
+    lister.ListTargets(files);
+    expected.sort();
+    QCOMPARE(Relative(files, tree.Root()), expected);
+    QVERIFY(updates >= 1);
+}
+
+void TestSearch::fileTargetIgnoresFilter()
+{
+    TTestTree tree;
+    const QString file = tree.File("notes.md", "x");
+    TTargetLister lister(nullptr, {});
+    lister.TargetPath = file;
+    lister.FilterList = "*.txt";
+    QStringList files;
+    lister.ListTargets(files);
+    QCOMPARE(files, QStringList{file});
+    // A target that is neither gives nothing.
+    lister.TargetPath = tree.Path("missing");
+    files.clear();
+    lister.ListTargets(files);
+    QVERIFY(files.isEmpty());
+}
+
+void TestSearch::linkLoopEnds()
+{
+    TTestTree tree;
+    tree.File("top/a.txt", "x");
+    tree.File("other/b.txt", "x");
+    QVERIFY(QFile::link(tree.Path("top"), tree.Path("top/loop")));      // back to itself
+    QVERIFY(QFile::link(tree.Path("other"), tree.Path("top/elsewhere"))); // a real other folder
+    TTargetLister lister(nullptr, {});
+    lister.TargetPath = tree.Path("top");
+    lister.Recursive = true;
+    QStringList files;
+    lister.ListTargets(files);
+    QCOMPARE(Relative(files, tree.Root()), (QStringList{"top/a.txt", "top/elsewhere/b.txt"}));
+}
+
+void TestSearch::specialFilesSkipped()
+{
+    TTestTree tree;
+    tree.File("a.txt", "x");
+    QCOMPARE(::mkfifo(QFile::encodeName(tree.Path("pipe.txt")).constData(), 0600), 0);
+    TTargetLister lister(nullptr, {});
+    lister.TargetPath = tree.Root();
+    QStringList files;
+    lister.ListTargets(files);
+    QCOMPARE(Relative(files, tree.Root()), QStringList{"a.txt"});
+    QVERIFY(!TTargetLister::IsExistingFile(tree.Path("pipe.txt")));
+}
+
+// ------------------------------------------------------------------- worker
+
+void TestSearch::workerEndToEnd()
+{
+    TTestTree tree;
+    tree.File("s.txt", Sjis("一行目\r\n検索と検索\r\n"));
+    tree.File("sub/u.txt", QString::fromUtf8("UTF-8 の検索です。\n").toUtf8());
+    tree.File("sub/e.log", Encode(QString::fromUtf8("EUC の検索\n"), "EUC-JP-MS"));
+    tree.File("empty.txt", "");
+    std::vector<TGrepResult> hits;
+    TRecordingReporter reporter;
+    TGrepThread worker(hits, reporter);
+    worker.Recursive = true;
+    worker.FindText = Sjis("検索");
+    worker.TargetPath = tree.Root();
+    worker.FilterList = "*.txt";
+    worker.Resume();
+    worker.WaitFor();
+
+    QCOMPARE(reporter.DoneCalls, 1);
+    QCOMPARE(hits.size(), size_t(3));
+    // Listing order, then line, then column.
+    QStringList seen;
+    for (const TGrepResult &h : hits)
+        seen.append(FileNameOf(h.FileName) + QStringLiteral(":%1:%2:%3").arg(h.Line).arg(h.Column).arg(h.CodeId));
+    const QStringList order = worker.TargetFiles;
+    QCOMPARE(order.size(), 3);
+    QStringList expected;
+    for (const QString &f : order) {
+        if (f.endsWith("s.txt"))
+            expected << "s.txt:1:1:932" << "s.txt:1:7:932";
+        else if (f.endsWith("u.txt"))
+            expected << "u.txt:0:9:-65001";
+    }
+    QCOMPARE(seen, expected);
+    QCOMPARE(hits[0].FileName.left(tree.Root().size()), tree.Root());
+
+    const QStringList &s = reporter.Statuses;
+    QCOMPARE(s.first(), QStringLiteral("対象: |該当: |検索対象リストアップ中"));
+    QVERIFY(s.contains(QStringLiteral("対象: 3|該当: |検索中")));
+    // One update per non-empty file, after it was searched; none for empty.txt.
+    QCOMPARE(s.filter(QStringLiteral("|検索中 [")).size(), 2);
+    QVERIFY(s.filter(QStringLiteral("|検索中 [s.txt]")).size() == 1);
+    QCOMPARE(s.last(), QStringLiteral("対象: 3/3|該当: 3|検索終了"));
+    QCOMPARE(s[s.size() - 2], s.last()); // shown after the loop and once more at the end
+    QCOMPARE(reporter.Counts.last(), qsizetype(3));
+}
+
+void TestSearch::workerEmptyFolder()
+{
+    TTestTree tree;
+    tree.Folder("nothing");
+    std::vector<TGrepResult> hits;
+    TRecordingReporter reporter;
+    TGrepThread worker(hits, reporter);
+    worker.FindText = "a";
+    worker.TargetPath = tree.Path("nothing");
+    worker.Resume();
+    worker.WaitFor();
+    QCOMPARE(reporter.Statuses,
+             (QStringList{"対象: |該当: |検索対象リストアップ中", "対象: 0|該当: |検索対象リストアップ中",
+                          "対象: 0|該当: |検索中", "対象: 0/0|該当: 0|検索終了"}));
+    QCOMPARE(reporter.DoneCalls, 1);
+}
+
+void TestSearch::workerStopDuringListing()
+{
+    TTestTree tree;
+    for (int i = 0; i < 5; ++i)
+        tree.File(QStringLiteral("d%1/a.txt").arg(i), "a");
+    std::vector<TGrepResult> hits;
+    TRecordingReporter reporter;
+    TGrepThread worker(hits, reporter);
+    // The first folder finished during listing asks for the stop.
+    reporter.OnStatus = [&](const QString &state) {
+        if (state == QStringLiteral("検索対象リストアップ中") && reporter.Statuses.size() == 2)
+            worker.Terminate();
+    };
+    worker.Recursive = true;
+    worker.FindText = "a";
+    worker.TargetPath = tree.Root();
+    worker.Resume();
+    worker.WaitFor();
+    QCOMPARE(reporter.Statuses.size(), 3);
+    QCOMPARE(reporter.Statuses.last(), QStringLiteral("対象: 0/1|該当: 0|検索終了"));
+    QVERIFY(hits.empty());
+    QCOMPARE(reporter.DoneCalls, 1);
+}
+
+void TestSearch::workerStopInsideFile()
+{
+    // A file full of hits; the first batch of hits shown asks for the stop,
+    // so the worker stops inside the file's line loop.
+    TTestTree tree;
+    QByteArray big;
+    for (int i = 0; i < 400000; ++i)
+        big += "hit hit hit hit\n";
+    const QString path = tree.File("big.txt", big);
+    std::vector<TGrepResult> hits;
+    TRecordingReporter reporter;
+    TGrepThread worker(hits, reporter);
+    reporter.OnCount = [&] { worker.Terminate(); };
+    worker.FindText = "hit";
+    worker.TargetPath = path;
+    QSignalSpy finished(&worker, &QThread::finished);
+    worker.Resume();
+    // Let the event loop deliver the hit-count request while the worker runs.
+    QVERIFY(finished.wait(60000));
+    worker.WaitFor();
+    QVERIFY(hits.size() > 0);
+    QVERIFY(hits.size() < size_t(1600000));
+    QVERIFY(reporter.Statuses.contains(QStringLiteral("対象: 1 / 1|該当: %1|検索中 [big.txt]").arg(hits.size()))
+            || reporter.Statuses.filter(QStringLiteral("検索中 [big.txt]")).size() == 1);
+    QCOMPARE(reporter.Statuses.last(), QStringLiteral("対象: 1/1|該当: %1|検索終了").arg(hits.size()));
+}
+
+void TestSearch::workerSkipsUnreadable()
+{
+    if (::geteuid() == 0)
+        QSKIP("root reads every file");
+    TTestTree tree;
+    const QString locked = tree.File("locked.txt", "a");
+    QFile::setPermissions(locked, QFileDevice::WriteOwner);
+    tree.File("open.txt", "a");
+    std::vector<TGrepResult> hits;
+    TRecordingReporter reporter;
+    TGrepThread worker(hits, reporter);
+    worker.FindText = "a";
+    worker.TargetPath = tree.Root();
+    worker.Resume();
+    worker.WaitFor();
+    QCOMPARE(hits.size(), size_t(1));
+    QCOMPARE(reporter.Statuses.last(), QStringLiteral("対象: 2/2|該当: 1|検索終了"));
+}
+
+void TestSearch::workerRestartAfterWait()
+{
+    // A worker that was never started returns from WaitFor at once, and a
+    // finished one can be waited for again.
+    TTestTree tree;
+    tree.File("a.txt", "a");
+    std::vector<TGrepResult> hits;
+    TRecordingReporter reporter;
+    {
+        TGrepThread idle(hits, reporter);
+        idle.WaitFor();
+    }
+    TGrepThread worker(hits, reporter);
+    worker.FindText = "a";
+    worker.TargetPath = tree.Root();
+    worker.Resume();
+    worker.WaitFor();
+    worker.WaitFor();
+    QCOMPARE(hits.size(), size_t(1));
+}
+
+QTEST_GUILESS_MAIN(TestSearch)
+#include "tst_search.moc"
