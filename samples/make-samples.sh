@@ -381,11 +381,11 @@ for entry in "${made[@]}"; do
 done
 # Shift-JIS characters with trail bytes 0x5C, 0x40 and 0x5D in the meeting notes.
 for pair in '\x95\x5c' '\x83\x5c' '\x94\x5c' '\x97\x5c' '\x8b\x40' '\x95\x5d' '\x8a\x7c'; do
-    LC_ALL=C grep -qF "$(printf "$pair")" memo/2019-kaigi.txt || bad "memo/2019-kaigi.txt lacks byte pair $pair"
+    LC_ALL=C grep -qF "$(printf "%b" "$pair")" memo/2019-kaigi.txt || bad "memo/2019-kaigi.txt lacks byte pair $pair"
 done
 # Circled digit, wave dash and 髙 in the CP932 price list.
 for pair in '\x87\x40' '\x81\x60' '\xfb\xfc'; do
-    LC_ALL=C grep -qF "$(printf "$pair")" price/kakaku-2019.csv || bad "price/kakaku-2019.csv lacks byte pair $pair"
+    LC_ALL=C grep -qF "$(printf "%b" "$pair")" price/kakaku-2019.csv || bad "price/kakaku-2019.csv lacks byte pair $pair"
 done
 # Half-width katakana.
 LC_ALL=C grep -q $'\xb9\xbd\xc2' memo/old/hankaku.txt || bad "memo/old/hankaku.txt lacks half-width katakana"
