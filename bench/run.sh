@@ -1,0 +1,416 @@
+#!/usr/bin/env bash
+# Throughput of kestu-grep against GNU grep and ripgrep on the same tree.
+#
+# Builds (once) a corpus of about 350 MB of Japanese text in five encodings
+# plus ASCII source code under $KESTU_BENCH_DIR (default /tmp/kestu-bench),
+# then times each command with a warm cache, best of $KESTU_BENCH_RUNS
+# (default 3), and prints seconds, MB/s and the time ratios kestu/grep and
+# kestu/rg.  See bench/README.md.
+#
+# Usage: bench/run.sh [--corpus-only] [--baseline-only] [--regen]
+#   --corpus-only    build or check the corpus, time nothing
+#   --baseline-only  time grep and rg only (no kestu-grep needed)
+#   --regen          throw away an existing corpus and build it again
+set -euo pipefail
+
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+
+BENCH_DIR=${KESTU_BENCH_DIR:-/tmp/kestu-bench}
+TREE=$BENCH_DIR/tree
+POOL=$BENCH_DIR/pool
+STAMP=$BENCH_DIR/stamp
+OWNER_MARK=$BENCH_DIR/.kestu-bench
+KESTU=${KESTU_GREP:-build/bin/kestu-grep}
+RUNS=${KESTU_BENCH_RUNS:-3}
+
+# Bump when the corpus layout or content changes: an older corpus is rebuilt.
+CORPUS_VERSION=2
+MIN_CORPUS_BYTES=$((300 * 1000 * 1000))
+
+# Words searched for.  The rare ones are planted on one marker line in a few
+# files of every encoding and removed from the source material beforehand,
+# so their hit counts are exact; the common ones occur naturally.
+RARE_ASCII=KESTURAREWORD
+RARE_JA=蜃気楼
+COMMON_JA=ファイル
+COMMON_ASCII="return"
+MARKER_FILES=4          # files per encoding class that get the marker line
+
+corpus_only=0 baseline_only=0 regen=0
+for arg in "$@"; do
+    case $arg in
+        --corpus-only) corpus_only=1 ;;
+        --baseline-only) baseline_only=1 ;;
+        --regen) regen=1 ;;
+        -h|--help) sed -n '2,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        *) echo "run.sh: unknown option: $arg" >&2; exit 2 ;;
+    esac
+done
+
+log() { printf '[bench] %s\n' "$*" >&2; }
+die() { printf 'run.sh: %s\n' "$*" >&2; exit 1; }
+
+SUDO=
+if [[ $(id -u) != 0 ]]; then
+    command -v sudo >/dev/null || die "not root and sudo is missing: needed for apt-get (ripgrep, manpages-ja)"
+    SUDO=sudo
+fi
+
+apt_updated=0
+apt_install() {
+    log "apt-get install $*"
+    if ! $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$@" >&2; then
+        ((apt_updated)) && die "apt-get install $* failed"
+        $SUDO apt-get update -q >&2
+        apt_updated=1
+        $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$@" >&2 || die "apt-get install $* failed"
+    fi
+}
+
+# ---------------------------------------------------------------------------
+# Tools
+# ---------------------------------------------------------------------------
+ensure_tools() {
+    command -v iconv >/dev/null || die "iconv (libc-bin) is missing"
+    command -v rg >/dev/null || apt_install ripgrep
+    command -v rg >/dev/null || die "ripgrep did not install"
+}
+
+# Prints the folder holding the Japanese manual pages (gzipped UTF-8 roff).
+# Some images exclude /usr/share/man from dpkg; then the pages are taken
+# from the package file itself.
+manpages_ja_dir() {
+    local dir=/usr/share/man/ja
+    if ! dpkg -s manpages-ja >/dev/null 2>&1; then
+        apt_install manpages-ja
+    fi
+    if [[ -n $(find "$dir" -name '*.gz' -print -quit 2>/dev/null) ]]; then
+        echo "$dir"
+        return
+    fi
+    log "manpages-ja is installed but $dir is empty (dpkg path exclusion?); unpacking the package"
+    local tmp=$POOL/deb
+    rm -rf "$tmp" && mkdir -p "$tmp"
+    (cd "$tmp" && apt-get download -q manpages-ja >&2)
+    dpkg-deb -x "$tmp"/manpages-ja_*.deb "$tmp/root"
+    [[ -n $(find "$tmp/root/usr/share/man/ja" -name '*.gz' -print -quit) ]] || die "no pages in manpages-ja"
+    echo "$tmp/root/usr/share/man/ja"
+}
+
+# ---------------------------------------------------------------------------
+# Corpus
+# ---------------------------------------------------------------------------
+# Layout (every class gets the same folder shape, two levels under its root):
+#   tree/sjis/dNN/sNN/doc*.txt   Shift-JIS (CP932) text, half of it CR LF
+#   tree/sjis/dNN/sNN/src*.c|h   ASCII C source (libc and kernel headers)
+#   tree/eucjp/...               EUC-JP-MS text, LF
+#   tree/iso2022jp/...           ISO-2022-JP text, LF
+#   tree/utf8bom/...             UTF-8 with BOM, half of it CR LF
+#   tree/utf8/...                UTF-8 without BOM, LF
+# Per class: 800 files of 1-64 KB, 100 of 64-512 KB and 12 of 1-4 MB, sizes
+# log-uniform, cut at line boundaries from the material starting at a random
+# line (the material is repeated as often as needed).
+
+# iconv -c may exit 1 when it dropped characters; anything else is an error.
+iconv_c() { iconv -c "$@" || [[ $? == 1 ]]; }
+
+prepare_pools() {
+    mkdir -p "$POOL"
+    local mandir
+    mandir=$(manpages_ja_dir)
+    log "material: Japanese manual pages from $mandir"
+    # Drop roff comment lines (English licence text), CRs and any line that
+    # already holds a benchmark word; keep only what ISO-2022-JP (the
+    # narrowest of the five encodings) can carry, so every class has the
+    # same text.
+    find "$mandir" -name '*.gz' -type f -print0 | LC_ALL=C sort -z | xargs -0 zcat \
+        | LC_ALL=C grep -av -e '^\.\\"' -e "$RARE_ASCII" -e "$RARE_JA" \
+        | tr -d '\r' \
+        | iconv_c -f UTF-8 -t ISO-2022-JP | iconv -f ISO-2022-JP -t UTF-8 > "$POOL/ja.UTF-8"
+    local enc
+    for enc in CP932 EUC-JP-MS ISO-2022-JP; do
+        iconv_c -f UTF-8 -t "$enc" < "$POOL/ja.UTF-8" > "$POOL/ja.$enc"
+    done
+
+    # ASCII material: the C headers of libc6-dev and linux-libc-dev (present
+    # wherever a C compiler is, and the same for a given Debian release), or
+    # every header under /usr/include when those are missing.  Sorted for
+    # repeatability; lines with any non-ASCII byte are dropped; repeated by
+    # the slicer as often as needed.
+    log "material: ASCII C headers"
+    dpkg -L libc6-dev linux-libc-dev 2>/dev/null | grep '\.h$' | LC_ALL=C sort -u \
+        | while IFS= read -r f; do [[ -f $f && ! -L $f ]] && printf '%s\0' "$f"; done > "$POOL/headers.list" || true
+    if (( $(tr -cd '\0' < "$POOL/headers.list" | wc -c) < 500 )); then
+        find /usr/include -name '*.h' -type f -print0 | LC_ALL=C sort -z > "$POOL/headers.list"
+    fi
+    xargs -0 cat < "$POOL/headers.list" | tr -d '\r' | LC_ALL=C grep -av $'[^\t -~]' > "$POOL/src.ASCII"
+
+    local f
+    for f in "$POOL"/ja.* "$POOL"/src.ASCII; do
+        (( $(stat -c %s "$f") > 1000000 )) || die "material $f is too small"
+    done
+    # Marker lines, one per encoding, stored as bytes in that encoding.
+    local mark="【稀少語】${RARE_JA} ${RARE_ASCII} はベンチマーク用の目印です。"
+    printf '%s\n' "$mark" > "$POOL/mark.UTF-8"
+    for enc in CP932 EUC-JP-MS ISO-2022-JP; do
+        printf '%s\n' "$mark" | iconv -f UTF-8 -t "$enc" > "$POOL/mark.$enc"
+    done
+    printf '/* %s: benchmark marker */\n' "$RARE_ASCII" > "$POOL/mark.ASCII"
+}
+
+# slice POOLFILE MARKFILE OUTDIR PREFIX EXTS BOM CRLF_RATE SEED
+#   Writes one class of files; reports "files bytes markers" on stdout.
+slice() {
+    local pool=$1 mark=$2 out=$3 prefix=$4 exts=$5 bom=$6 crlf=$7 seed=$8
+    mkdir -p "$out"/d{00..07}/s{00..07}
+    LC_ALL=C awk -v out="$out" -v prefix="$prefix" -v exts="$exts" -v bom="$bom" \
+        -v crlfrate="$crlf" -v seed="$seed" -v markfile="$mark" -v nmark="$MARKER_FILES" '
+    BEGIN { srand(seed) }
+    { L[++n] = $0 }
+    END {
+        if (n == 0) { print "empty material" > "/dev/stderr"; exit 1 }
+        if ((getline mark < markfile) <= 0) { print "no marker line" > "/dev/stderr"; exit 1 }
+        nsmall = 800; nmed = 100; nlarge = 12
+        total = nsmall + nmed + nlarge
+        for (k = 0; k < nmark; ) { i = int(rand() * total); if (!(i in M)) { M[i] = 1; k++ } }
+        ne = split(exts, E, ",")
+        for (i = 0; i < total; i++) {
+            if (i < nsmall)             { lo = 1024;    hi = 65536 }
+            else if (i < nsmall + nmed) { lo = 65536;   hi = 524288 }
+            else                        { lo = 1048576; hi = 4194304 }
+            size = int(exp(log(lo) + rand() * (log(hi) - log(lo))))
+            f = sprintf("%s/d%02d/s%02d/%s%04d.%s", out, int(rand() * 8), int(rand() * 8),
+                        prefix, i, E[int(rand() * ne) + 1])
+            eol = rand() < crlfrate ? "\r\n" : "\n"
+            el = length(eol)
+            w = 0
+            if (bom) { printf "\357\273\277" > f; w = 3 }
+            line = int(rand() * n) + 1
+            mpos = (i in M) ? int(rand() * size) : -1
+            while (w < size) {
+                if (mpos >= 0 && w >= mpos) {
+                    printf "%s%s", mark, eol > f; w += length(mark) + el; mpos = -1; marks++
+                }
+                printf "%s%s", L[line], eol > f
+                w += length(L[line]) + el
+                if (++line > n) line = 1
+            }
+            if (mpos >= 0) { printf "%s%s", mark, eol > f; w += length(mark) + el; marks++ }
+            close(f)
+            bytes += w
+        }
+        printf "%d %d %d\n", total, bytes, marks
+    }' "$pool"
+}
+
+corpus_ok() {
+    [[ -f $STAMP ]] && grep -qx "version=$CORPUS_VERSION" "$STAMP"
+}
+
+build_corpus() {
+    if [[ -e $BENCH_DIR && ! -e $OWNER_MARK ]] && [[ -n $(ls -A "$BENCH_DIR") ]]; then
+        die "$BENCH_DIR exists, is not empty and was not made by this script; set KESTU_BENCH_DIR elsewhere"
+    fi
+    log "building corpus in $BENCH_DIR (a few seconds)"
+    rm -rf "$TREE" "$POOL" "$STAMP"
+    mkdir -p "$BENCH_DIR"
+    : > "$OWNER_MARK"
+    local t0=$SECONDS
+    prepare_pools
+
+    # class: material folder file-prefix extensions bom crlf-rate seed
+    # (material ja.ENC goes with marker mark.ENC)
+    local classes=(
+        "ja.CP932       sjis      doc txt   0 0.5 11"
+        "src.ASCII      sjis      src c,h,h 0 0   12"
+        "ja.EUC-JP-MS   eucjp     doc txt   0 0   13"
+        "ja.ISO-2022-JP iso2022jp doc txt   0 0   14"
+        "ja.UTF-8       utf8bom   doc txt   1 0.5 15"
+        "ja.UTF-8       utf8      doc txt   0 0   16"
+    )
+    local c mat dir prefix exts bom crlf seed pid pids=() i=0
+    for c in "${classes[@]}"; do
+        read -r mat dir prefix exts bom crlf seed <<<"$c"
+        slice "$POOL/$mat" "$POOL/mark.${mat#*.}" "$TREE/$dir" "$prefix" "$exts" "$bom" "$crlf" "$seed" \
+            > "$POOL/class$i.out" &
+        pids+=($!)
+        i=$((i + 1))
+        # two at a time: the machine has two cores
+        if (( ${#pids[@]} == 2 || i == ${#classes[@]} )); then
+            for pid in "${pids[@]}"; do wait "$pid" || die "writing the corpus failed"; done
+            pids=()
+        fi
+    done
+
+    local total_bytes files
+    total_bytes=$(du -sb "$TREE" | cut -f1)
+    files=$(find "$TREE" -type f | wc -l)
+    (( total_bytes >= MIN_CORPUS_BYTES )) || die "corpus is only $total_bytes bytes"
+    {
+        echo "version=$CORPUS_VERSION"
+        echo "files=$files"
+        echo "bytes=$total_bytes"
+        for dir in sjis eucjp iso2022jp utf8bom utf8; do
+            echo "bytes.$dir=$(du -sb "$TREE/$dir" | cut -f1)"
+        done
+        echo "seconds=$((SECONDS - t0))"
+    } > "$STAMP.tmp"
+    mv "$STAMP.tmp" "$STAMP"
+    log "corpus done: $files files, $total_bytes bytes in $((SECONDS - t0)) s"
+}
+
+stamp_get() { sed -n "s/^$1=//p" "$STAMP"; }
+
+# ---------------------------------------------------------------------------
+# Timing
+# ---------------------------------------------------------------------------
+# time_best CMD...  ->  prints the best wall time of $RUNS runs, in seconds.
+# The output goes to a plain file, not /dev/null: GNU grep notices a
+# /dev/null stdout and stops at the first match, which would time nothing.
+# Exit status 0 and 1 (no hit) are fine; anything else (a crash, a usage
+# error) stops the benchmark.
+time_best() {
+    local best="" t rc i tf out=$BENCH_DIR/out.txt
+    tf=$(mktemp)
+    "$@" >"$out" 2>/dev/null || true      # untimed warm-up run
+    for ((i = 0; i < RUNS; i++)); do
+        TIMEFORMAT=%R
+        { time { "$@" >"$out" 2>/dev/null; echo $? > "$tf.rc"; }; } 2> "$tf"
+        rc=$(<"$tf.rc")
+        ((rc <= 1)) || { rm -f "$tf" "$tf.rc"; die "exit status $rc from: $*"; }
+        t=$(<"$tf")
+        if [[ -z $best ]] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
+    done
+    rm -f "$tf" "$tf.rc" "$out"
+    echo "$best"
+}
+
+# hits CMD...  ->  runs CMD once and prints how many lines it wrote.
+# kestu-grep writes one line per hit; grep and rg are counted with -o, which
+# also gives one line per hit, so the counts compare.
+hits() {
+    local n rc tf
+    tf=$(mktemp)
+    n=$( { "$@" 2>/dev/null; echo $? > "$tf"; } | wc -l)
+    rc=$(<"$tf")
+    rm -f "$tf"
+    ((rc <= 1)) || die "exit status $rc from: $*"
+    echo "$n"
+}
+
+RESULTS=()
+
+# bench_case NAME DIR KESTU_ARGS... -- GREP_ARGS... -- RG_ARGS...
+#   Times `kestu-grep KESTU_ARGS DIR`, `grep GREP_ARGS DIR` (C locale, so
+#   grep reads bytes and never treats a Shift-JIS file as binary) and
+#   `rg RG_ARGS DIR`.  Each argument list must include the pattern.
+bench_case() {
+    local name=$1 dir=$2; shift 2
+    local -a kargs=() gargs=() rargs=()
+    while (($#)) && [[ $1 != -- ]]; do kargs+=("$1"); shift; done
+    (($#)) && shift
+    while (($#)) && [[ $1 != -- ]]; do gargs+=("$1"); shift; done
+    (($#)) && shift
+    rargs=("$@")
+
+    local bytes
+    bytes=$(du -sb "$dir" | cut -f1)
+    local -a tools=()
+    if ((!baseline_only)); then tools+=(kestu); fi
+    tools+=(grep rg)
+    local tool h t
+    local -A secs=()
+    for tool in "${tools[@]}"; do
+        local -a cmd count
+        case $tool in
+            kestu) cmd=("$KESTU" "${kargs[@]}" "$dir"); count=("${cmd[@]}") ;;
+            grep)  cmd=(env LC_ALL=C grep "${gargs[@]}" "$dir")
+                   count=(env LC_ALL=C grep -o "${gargs[@]}" "$dir") ;;
+            rg)    cmd=(rg "${rargs[@]}" "$dir"); count=(rg -o "${rargs[@]}" "$dir") ;;
+        esac
+        h=$(hits "${count[@]}")
+        t=$(time_best "${cmd[@]}")
+        secs[$tool]=$t
+        RESULTS+=("$name|$tool|$t|$bytes|$h")
+        log "$name $tool: ${t}s, $h hits"
+    done
+    # ratios go on the kestu row
+    if ((!baseline_only)); then
+        local last=$(( ${#RESULTS[@]} - 3 ))
+        RESULTS[last]+="|$(ratio "${secs[kestu]}" "${secs[grep]}")|$(ratio "${secs[kestu]}" "${secs[rg]}")"
+    fi
+}
+
+# rg takes only UTF-8 patterns; raw bytes of another encoding go in as a
+# byte-mode regular expression: (?-u:\xHH\xHH...).
+rg_bytes() {
+    printf '(?-u:%s)' "$(printf '%s' "$1" | od -An -v -tx1 | tr -s ' \n' ' ' | sed 's/^ //; s/ $//; s/\([0-9a-f][0-9a-f]\)/\\x\1/g; s/ //g')"
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+
+print_table() {
+    local out=$BENCH_DIR/last-results.tsv
+    printf '\n%-24s %-6s %9s %9s %10s %11s %9s\n' case tool seconds MB/s hits kestu/grep kestu/rg
+    printf '%s\n' "--------------------------------------------------------------------------------------"
+    printf 'case\ttool\tseconds\tmb_per_s\thits\tkestu_over_grep\tkestu_over_rg\n' > "$out"
+    local r name tool t bytes h rg rr mbs
+    for r in "${RESULTS[@]}"; do
+        IFS='|' read -r name tool t bytes h rg rr <<<"$r"
+        mbs=$(awk -v b="$bytes" -v t="$t" 'BEGIN { if (t > 0) printf "%.0f", b / 1e6 / t; else print "-" }')
+        printf '%-24s %-6s %9s %9s %10s %11s %9s\n' "$name" "$tool" "$t" "$mbs" "$h" "${rg:-}" "${rr:-}"
+        printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$name" "$tool" "$t" "$mbs" "$h" "${rg:-}" "${rr:-}" >> "$out"
+    done
+    echo
+    echo "seconds: best of $RUNS runs after one warm-up; MB/s: tree bytes / seconds;"
+    echo "ratios: kestu time / other time (below 1 = kestu faster); hits: kestu lines, grep -o / rg -o lines."
+    echo "grep runs with LC_ALL=C, rg with -uuu (all files); in 'all' cases grep and rg get the UTF-8"
+    echo "form of Japanese words and so miss the other encodings.  Results also in $out"
+}
+
+# ---------------------------------------------------------------------------
+main() {
+    ensure_tools
+    if ((regen)) || ! corpus_ok; then build_corpus; else log "reusing corpus in $BENCH_DIR"; fi
+    echo "corpus: $TREE, $(stamp_get files) files, $(stamp_get bytes) bytes" \
+         "(Shift-JIS+ASCII subtree: $(stamp_get bytes.sjis) bytes)"
+    ((corpus_only)) && return 0
+
+    if ((!baseline_only)); then
+        if [[ ! -x $KESTU && -z ${KESTU_GREP:-} ]]; then
+            log "$KESTU not found; running make build"
+            make build >&2 || die "make build failed; cannot time kestu-grep (use --baseline-only to time grep and rg alone)"
+        fi
+        [[ -x $KESTU ]] || die "kestu-grep not found at $KESTU (build it with make build, set KESTU_GREP, or use --baseline-only)"
+        KESTU=$(realpath "$KESTU")
+    fi
+
+    local sj=$TREE/sjis all=$TREE
+    local rare_ja_sj common_ja_sj
+    rare_ja_sj=$(printf '%s' "$RARE_JA" | iconv -f UTF-8 -t CP932)
+    common_ja_sj=$(printf '%s' "$COMMON_JA" | iconv -f UTF-8 -t CP932)
+    local rare_ja_sj_rg common_ja_sj_rg
+    rare_ja_sj_rg=$(rg_bytes "$rare_ja_sj")
+    common_ja_sj_rg=$(rg_bytes "$common_ja_sj")
+
+    # Literal searches.  grep and rg cannot decode Shift-JIS or EUC-JP: in
+    # the Shift-JIS subtree they get the word as CP932 bytes (rg as a
+    # byte-mode pattern, since it refuses non-UTF-8 text), in the whole tree
+    # as UTF-8, so they find fewer lines there; the point is throughput.
+    bench_case "rare-ascii sjis+ascii" "$sj"  -b "$RARE_ASCII"   -- -rF "$RARE_ASCII"   -- -uuu -F "$RARE_ASCII"
+    bench_case "rare-ascii all"        "$all" -b "$RARE_ASCII"   -- -rF "$RARE_ASCII"   -- -uuu -F "$RARE_ASCII"
+    bench_case "rare-ja sjis+ascii"    "$sj"  -b "$RARE_JA"      -- -rF "$rare_ja_sj"   -- -uuu "$rare_ja_sj_rg"
+    bench_case "rare-ja all"           "$all" -b "$RARE_JA"      -- -rF "$RARE_JA"      -- -uuu -F "$RARE_JA"
+    bench_case "common-ja sjis+ascii"  "$sj"  -b "$COMMON_JA"    -- -rF "$common_ja_sj" -- -uuu "$common_ja_sj_rg"
+    bench_case "common-ja all"         "$all" -b "$COMMON_JA"    -- -rF "$COMMON_JA"    -- -uuu -F "$COMMON_JA"
+    bench_case "common-ascii sjis+ascii" "$sj" -b "$COMMON_ASCII" -- -rF "$COMMON_ASCII" -- -uuu -F "$COMMON_ASCII"
+    bench_case "common-ascii all"      "$all" -b "$COMMON_ASCII" -- -rF "$COMMON_ASCII" -- -uuu -F "$COMMON_ASCII"
+
+    # Regular-expression cases go here, e.g.
+    #   bench_case "re-year all" "$all" -b -r '[0-9]+年' -- -rE '[0-9]+年' -- -uuu '[0-9]+年'
+
+    print_table
+}
+
+main
