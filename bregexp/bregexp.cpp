@@ -3,8 +3,9 @@
 //
 // Every call finds the compiled pattern in a small shared cache, searches
 // with its own region and match parameters, and returns the match as a
-// BREGEXP record. Costly searches are cut short (see the limits below) so
-// that one evil pattern on one long line cannot hang the caller.
+// BREGEXP record. Costly searches are cut short (see the limits below), so a
+// runaway pattern on a long line ends in an error instead of hanging the
+// caller.
 
 #include "BRegexpRecord.h"
 
@@ -98,7 +99,7 @@ std::string OnigMessage(int code, OnigErrorInfo *info = nullptr)
 
 // ---- pattern strings -------------------------------------------------------
 
-struct PatternSpec {
+struct PatternParts {
     std::string regex;
     bool sjis = false;
     bool ignoreCase = false;
@@ -120,7 +121,7 @@ std::string Printable(unsigned char c)
 // and looking from the end means a regex byte that happens to equal the
 // delimiter (say the second byte of a double-byte character) cannot end the
 // regex early.
-bool ParsePatternString(const char *text, PatternSpec &spec, std::string &why)
+bool ParsePatternString(const char *text, PatternParts &parts, std::string &why)
 {
     if (text[0] != 'm') {
         why = "pattern string must begin with \"m\"";
@@ -137,12 +138,12 @@ bool ParsePatternString(const char *text, PatternSpec &spec, std::string &why)
         why = "pattern string has no closing delimiter " + Printable(static_cast<unsigned char>(delimiter));
         return false;
     }
-    spec.regex.assign(body, close);
+    parts.regex.assign(body, close);
     for (const char *p = close + 1; *p; ++p) {
         switch (*p) {
-        case 'k': spec.sjis = true; break;
-        case 'i': spec.ignoreCase = true; break;
-        case 'm': spec.multiLine = true; break;
+        case 'k': parts.sjis = true; break;
+        case 'i': parts.ignoreCase = true; break;
+        case 'm': parts.multiLine = true; break;
         default:
             why = "unknown option letter " + Printable(static_cast<unsigned char>(*p)) +
                   " in pattern string";
@@ -156,7 +157,6 @@ bool ParsePatternString(const char *text, PatternSpec &spec, std::string &why)
 
 struct Compiled {
     regex_t *regex = nullptr;
-    bool sjis = false;
 
     Compiled() = default;
     Compiled(const Compiled &) = delete;
@@ -189,32 +189,31 @@ int InitializeOniguruma()
 
 CompiledPtr Compile(const char *patternString, Failure &failure)
 {
-    PatternSpec spec;
-    if (!ParsePatternString(patternString, spec, failure.message)) {
+    PatternParts parts;
+    if (!ParsePatternString(patternString, parts, failure.message)) {
         failure.code = BREGEXP_ERR_PATTERN;
         return nullptr;
     }
 
     OnigOptionType options = ONIG_OPTION_NONE;
-    if (spec.ignoreCase)
+    if (parts.ignoreCase)
         options |= ONIG_OPTION_IGNORECASE;
     // Perl syntax starts out single-line ("^" and "$" only at the ends of the
     // text); "m" lifts that so they also match around embedded line breaks.
-    if (spec.multiLine)
+    if (parts.multiLine)
         options |= ONIG_OPTION_NEGATE_SINGLELINE;
-    OnigEncoding encoding = spec.sjis ? ONIG_ENCODING_SJIS : ONIG_ENCODING_ASCII;
+    OnigEncoding encoding = parts.sjis ? ONIG_ENCODING_SJIS : ONIG_ENCODING_ASCII;
 
     auto compiled = std::make_shared<Compiled>();
-    compiled->sjis = spec.sjis;
     OnigErrorInfo info{};
-    const auto *begin = reinterpret_cast<const OnigUChar *>(spec.regex.data());
-    const int r = onig_new(&compiled->regex, begin, begin + spec.regex.size(), options, encoding,
+    const auto *begin = reinterpret_cast<const OnigUChar *>(parts.regex.data());
+    const int r = onig_new(&compiled->regex, begin, begin + parts.regex.size(), options, encoding,
                            ONIG_SYNTAX_PERL, &info);
     if (r != ONIG_NORMAL) {
         compiled->regex = nullptr; // onig_new frees it on failure
         failure.code = BREGEXP_ERR_PATTERN;
         failure.message = OnigMessage(r, &info);
-        failure.sjis = spec.sjis;
+        failure.sjis = parts.sjis;
         return nullptr;
     }
     return compiled;
