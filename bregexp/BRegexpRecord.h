@@ -47,7 +47,8 @@ typedef struct bregexp {
  * text_start. Returns 1 and sets *handle to a new record on a match,
  * 0 on no match, a negative code (and msg) on errors; *handle is NULL unless
  * the result is 1. Release the record with BRegfree. If *handle is not NULL
- * on entry it is taken as an earlier record and released first. */
+ * on entry it is taken as an earlier record and released first. handle may
+ * be NULL when only the result is wanted, msg may be NULL to skip messages. */
 typedef int (*BMatchFn)(const char *pattern_string, char *text_start, char *text_end,
                         BREGEXP **handle, char *msg);
 
