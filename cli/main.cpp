@@ -46,8 +46,6 @@ int main(int argc, char *argv[])
     QByteArray findText;
     if (!TCp932::FromQString(options.FindText, findText))
         return Fail(QStringLiteral("検索文字に Shift-JIS で表せない文字があります"));
-    if (options.UseRegExp)
-        return Fail(QStringLiteral("kestu-grep: -r (regular expressions) is not available in this build"));
 
     std::vector<TGrepResult> hits;
     TCliReporter reporter(hits, options.Json, !options.Json && isatty(STDOUT_FILENO), stdout, stderr);

@@ -1,5 +1,6 @@
 #include "GrepThread.h"
 
+#include "BRegExp.h"
 #include "FileReader.h"
 #include "GrepReporter.h"
 #include "LineSearcher.h"
@@ -16,8 +17,16 @@ const QString Finished = QStringLiteral("検索終了");
 } // namespace
 
 TGrepThread::TGrepThread(std::vector<TGrepResult> &hitList, TGrepReporter &reporter, QObject *parent)
-    : QThread(parent), HitList(hitList), Reporter(reporter)
+    : QThread(parent), RegExpLibrary(TBRegExp::DefaultLibrary), HitList(hitList), Reporter(reporter)
 {
+}
+
+void TGrepThread::ShowMessage(const QString &text, bool warning)
+{
+    Caller.Call([&] {
+        ShowHitCount();
+        Reporter.ShowMessage(text, warning);
+    });
 }
 
 TGrepThread::~TGrepThread()
@@ -145,6 +154,17 @@ void TGrepThread::Execute()
         Synchronize(&TGrepThread::UpdateStatus);
     }
     qsizetype done = 0;
+    std::unique_ptr<TBRegExp> adapter;
+    if (UseRegExp && !StopRequested()) {
+        adapter = std::make_unique<TBRegExp>(
+            [this](const QString &text, bool warning) { ShowMessage(text, warning); }, RegExpLibrary);
+        adapter->NoCase = NoCase;
+        adapter->MultiLine = false;
+        // Without the library, or without a free delimiter, no line could be
+        // searched: one message has been shown and the search ends here.
+        if (!adapter->Loaded() || adapter->BuildPattern(FindText).isEmpty())
+            Terminate();
+    }
     if (!StopRequested() && !TargetFiles.isEmpty()) {
         try {
             TFileReader reader;
@@ -155,7 +175,7 @@ void TGrepThread::Execute()
                     break;
                 StatusTexts[0] = TargetsLabel + QString::number(i) + QStringLiteral(" / ")
                                  + QString::number(TargetFiles.size());
-                SearchFile(TargetFiles[i], CodeChoice, searcher, reader);
+                SearchFile(TargetFiles[i], CodeChoice, searcher, reader, adapter.get());
                 done = i + 1;
             }
         } catch (const std::bad_alloc &) {
@@ -166,13 +186,14 @@ void TGrepThread::Execute()
         SetFinalTexts(done);
         Synchronize(&TGrepThread::UpdateStatus);
     }
+    adapter.reset(); // unloads the library
     SetFinalTexts(done);
     Synchronize(&TGrepThread::UpdateStatus);
     Synchronize(&TGrepThread::SearchDone);
 }
 
 void TGrepThread::SearchFile(const QString &path, int codeChoice, TLineSearcher &searcher,
-                             TFileReader &reader)
+                             TFileReader &reader, TBRegExp *adapter)
 {
     if (!TTargetLister::IsExistingFile(path))
         return;
@@ -186,7 +207,12 @@ void TGrepThread::SearchFile(const QString &path, int codeChoice, TLineSearcher 
     const TDecodedText decoded = decoder.DecodeFile(reader.Content(), codeChoice);
     if (!StopRequested() && !decoded.Text.isEmpty()) {
         searcher.SetFile(path, decoded.CodeId);
-        searcher.SearchText(decoded.Text);
+        if (adapter) {
+            if (!searcher.SearchRegExpText(decoded.Text, *adapter))
+                Terminate(); // the adapter has shown why
+        } else {
+            searcher.SearchText(decoded.Text);
+        }
         StatusTexts[1] = HitsLabel + QString::number(Published);
         StatusTexts[2] = Searching + QStringLiteral(" [") + FileNameOf(path) + u']';
         Synchronize(&TGrepThread::UpdateStatus);

@@ -17,6 +17,7 @@
 class TGrepReporter;
 class TLineSearcher;
 class TFileReader;
+class TBRegExp;
 
 class TGrepThread : public QThread
 {
@@ -49,6 +50,9 @@ public:
     // The worker's calls, run on the creating thread while the worker waits.
     void UpdateStatus();
     void SearchDone();
+    // The name of the regular-expression library to load.
+    QString RegExpLibrary;
+
     // Moves the hits found so far into the hit list and shows the new count.
     void ShowHitCount();
 
@@ -59,12 +63,15 @@ protected:
     void run() override;
     void Execute();
     void ListTargets();
-    void SearchFile(const QString &path, int codeChoice, TLineSearcher &searcher, TFileReader &reader);
+    void SearchFile(const QString &path, int codeChoice, TLineSearcher &searcher, TFileReader &reader,
+                    TBRegExp *adapter);
 
 private:
     void Synchronize(void (TGrepThread::*call)());
     void PublishHit(TGrepResult &&record);
     void SetFinalTexts(qsizetype done);
+    // Shows a message box on the creating thread while the worker waits.
+    void ShowMessage(const QString &text, bool warning);
 
     std::vector<TGrepResult> &HitList;
     TGrepReporter &Reporter;

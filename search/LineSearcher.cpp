@@ -1,5 +1,6 @@
 #include "LineSearcher.h"
 
+#include "BRegExp.h"
 #include "LineCursor.h"
 #include "SjisText.h"
 
@@ -53,6 +54,39 @@ void TLineSearcher::SearchPlainLine(QByteArrayView line, QByteArrayView haystack
         // scan on its second byte.
         pos = offset + CharLength(line, offset);
     }
+}
+
+bool TLineSearcher::SearchRegExpLine(QByteArrayView line, qint32 lineIndex, TBRegExp &adapter)
+{
+    if (StopRequested() || FindText.isEmpty())
+        return true;
+    adapter.BeginLine(line);
+    const qsizetype targetLength = adapter.TargetLength(); // the line and its appended blank
+    qsizetype pos = 0;
+    qsizetype beforeBoundary = 0;
+    while (pos < targetLength) {
+        qsizetype length = 0;
+        const int offset = adapter.MatchInLine(FindText, pos, length);
+        if (offset <= -2)
+            return false;
+        if (offset < 0 || StopRequested())
+            break;
+        PublishHit(line, lineIndex, offset, length, beforeBoundary);
+        // The next request starts where this match ended; after an empty
+        // match, one character later, so the line always comes to an end.
+        pos = offset + length;
+        if (length == 0)
+            pos += offset < line.size() ? CharLength(line, offset) : 1;
+    }
+    return true;
+}
+
+bool TLineSearcher::SearchRegExpText(QByteArrayView text, TBRegExp &adapter)
+{
+    for (TLineCursor cursor(text); !cursor.AtEnd() && !StopRequested(); cursor.Next())
+        if (!SearchRegExpLine(cursor.Line(), cursor.Index(), adapter))
+            return false;
+    return true;
 }
 
 void TLineSearcher::SearchText(QByteArrayView text)

@@ -10,6 +10,8 @@
 #include <atomic>
 #include <functional>
 
+class TBRegExp;
+
 class TLineSearcher
 {
 public:
@@ -27,6 +29,13 @@ public:
 
     // All hits of one line (no line-end characters in it).
     void SearchLine(QByteArrayView line, qint32 lineIndex);
+
+    // All regular-expression matches of one line. Returns false when the
+    // adapter reported a failure; the search must then stop.
+    bool SearchRegExpLine(QByteArrayView line, qint32 lineIndex, TBRegExp &adapter);
+
+    // Every line of a text through SearchRegExpLine; false on a failure.
+    bool SearchRegExpText(QByteArrayView text, TBRegExp &adapter);
 
     // All hits of a whole text, split into lines as the decoder splits
     // them: the same records as SearchLine on every line, found faster by

@@ -1,3 +1,4 @@
+#include "BRegExp.h"
 #include "CodePage.h"
 #include "Cp932.h"
 #include "IconvConverter.h"
@@ -101,6 +102,16 @@ private slots:
     void noCaseKeepsLineText();
     void wholeTextMatchesLineByLine();
     void stopInsideHitLoop();
+
+    void patternString_data();
+    void patternString();
+    void regExpLine_data();
+    void regExpLine();
+    void regExpBlankMatchesAppendedBlank();
+    void regExpMissingLibrary();
+    void regExpNoDelimiter();
+    void regExpBadPattern();
+    void regExpRunawayEnds();
 
     void listing_data();
     void listing();
@@ -451,6 +462,185 @@ void TestSearch::stopInsideHitLoop()
     });
     searcher.SearchText("aaaaaa\naaaa");
     QCOMPARE(hits, 3);
+}
+
+// ------------------------------------------------------- regular expressions
+
+namespace {
+struct TRegExpRun
+{
+    QList<THitRow> Rows;
+    QStringList Messages;
+    bool Ok = true;
+};
+
+TRegExpRun SearchRegExp(const QByteArray &text, const QByteArray &pattern, bool noCase,
+                        const QString &library = TBRegExp::DefaultLibrary)
+{
+    TRegExpRun run;
+    TBRegExp adapter([&](const QString &m, bool) { run.Messages.append(m); }, library);
+    adapter.NoCase = noCase;
+    TLineSearcher searcher(pattern, noCase, nullptr, [&](TGrepResult &&r) {
+        run.Rows.append({r.Line, r.Column, r.BeforeText, r.TextFromHit.left(r.HitLength), r.AtLineStart, r.AtLineEnd});
+    });
+    run.Ok = searcher.SearchRegExpText(text, adapter);
+    return run;
+}
+} // namespace
+
+void TestSearch::patternString_data()
+{
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<bool>("noCase");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("plain") << QByteArray("abc") << false << QByteArray("m/abc/k");
+    QTest::newRow("slash inside, ignore case") << QByteArray("a/b") << true << QByteArray("m#a/b#ki");
+    QTest::newRow("slash and hash") << QByteArray("/#") << false << QByteArray("m!/#!k");
+    QTest::newRow("five taken") << QByteArray("/#!$%") << false << QByteArray("m&/#!$%&k");
+    QTest::newRow("all six taken") << QByteArray("/#!$%&") << false << QByteArray();
+}
+
+void TestSearch::patternString()
+{
+    QFETCH(QByteArray, pattern);
+    QFETCH(bool, noCase);
+    QFETCH(QByteArray, expected);
+    QStringList messages;
+    TBRegExp adapter([&](const QString &m, bool) { messages.append(m); });
+    adapter.NoCase = noCase;
+    QCOMPARE(adapter.BuildPattern(pattern), expected);
+    QCOMPARE(messages.isEmpty(), !expected.isEmpty());
+}
+
+void TestSearch::regExpLine_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<bool>("noCase");
+    QTest::addColumn<QList<int>>("columns");
+    QTest::addColumn<QList<QByteArray>>("hits");
+    using C = QList<int>;
+    using H = QList<QByteArray>;
+    QTest::newRow("years") << Sjis("2019年と2020年") << Sjis("[0-9]+年") << false << C{1, 9}
+                           << H{Sjis("2019年"), Sjis("2020年")};
+    QTest::newRow("dot is one character") << Sjis("日本語") << QByteArray("^.") << false << C{1} << H{Sjis("日")};
+    QTest::newRow("class never splits") << Sjis("表示ソ") << Sjis("[ソ表]") << false << C{1, 5} << H{Sjis("表"), Sjis("ソ")};
+    QTest::newRow("backslash trail trap") << Sjis("表\\") << QByteArray("\\\\") << false << C{3} << H{"\\"};
+    QTest::newRow("ignore case") << QByteArray("Abc aBC") << QByteArray("abc") << true << C{1, 5} << H{"Abc", "aBC"};
+    QTest::newRow("case kept") << QByteArray("Abc abc") << QByteArray("abc") << false << C{5} << H{"abc"};
+    QTest::newRow("caret only at the line start") << QByteArray("aaa") << QByteArray("^a") << false << C{1} << H{"a"};
+    QTest::newRow("caret on each line") << QByteArray("ab\nab") << QByteArray("^a") << false << C{1, 1} << H{"a", "a"};
+    QTest::newRow("word boundary sees what came before") << QByteArray("afoo") << QByteArray("a|\\bfoo") << false << C{1} << H{"a"};
+    QTest::newRow("empty matches end") << QByteArray("ab") << QByteArray("x*") << false << C{1, 2, 3} << H{"", "", ""};
+    QTest::newRow("empty match steps over a double-byte character") << Sjis("日本") << QByteArray("x*") << false << C{1, 3, 5} << H{"", "", ""};
+    QTest::newRow("anchor at the end") << QByteArray("abc") << QByteArray("c$") << false << C{} << H{};
+    QTest::newRow("empty line has the blank only") << QByteArray("\n") << QByteArray(".") << false << C{1} << H{""};
+}
+
+void TestSearch::regExpLine()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, pattern);
+    QFETCH(bool, noCase);
+    QFETCH(QList<int>, columns);
+    QFETCH(QList<QByteArray>, hits);
+    const TRegExpRun run = SearchRegExp(text, pattern, noCase);
+    QVERIFY(run.Ok);
+    QVERIFY(run.Messages.isEmpty());
+    QCOMPARE(Columns(run.Rows), columns);
+    QList<QByteArray> found;
+    for (const THitRow &r : run.Rows)
+        found.append(r.FromHit);
+    QCOMPARE(found, hits);
+}
+
+void TestSearch::regExpBlankMatchesAppendedBlank()
+{
+    // The line is searched with one blank after it: a blank pattern on a
+    // line without blanks matches there, one column past the last byte.
+    QStringList messages;
+    TBRegExp adapter([&](const QString &m, bool) { messages.append(m); });
+    qsizetype length = -1;
+    QCOMPARE(adapter.Match(" ", "abc", 0, length), 3);
+    QCOMPARE(length, qsizetype(1));
+    const TRegExpRun run = SearchRegExp("abc", " ", false);
+    QCOMPARE(Columns(run.Rows), QList<int>{4});
+    QVERIFY(run.Rows[0].AtEnd);
+}
+
+void TestSearch::regExpMissingLibrary()
+{
+    const TRegExpRun run = SearchRegExp("abc\nabc\nabc", "b", false, "/nonexistent/libnothing.so");
+    QCOMPARE(run.Messages, QStringList{"BRegExp dll Error"});
+    QVERIFY(run.Rows.isEmpty());
+
+    // The worker shows it once and ends the search at once.
+    TTestTree tree;
+    tree.File("a.txt", "abc\nabc\n");
+    tree.File("b.txt", "abc\n");
+    std::vector<TGrepResult> hits;
+    TRecordingReporter reporter;
+    TGrepThread worker(hits, reporter);
+    worker.UseRegExp = true;
+    worker.RegExpLibrary = "/nonexistent/libnothing.so";
+    worker.FindText = "b";
+    worker.TargetPath = tree.Root();
+    worker.Resume();
+    worker.WaitFor();
+    QCOMPARE(reporter.Messages, QStringList{"BRegExp dll Error"});
+    QCOMPARE(reporter.Statuses.last(), QStringLiteral("対象: 0/2|該当: 0|検索終了"));
+    QCOMPARE(reporter.DoneCalls, 1);
+}
+
+void TestSearch::regExpNoDelimiter()
+{
+    TTestTree tree;
+    tree.File("a.txt", "abc\nabc\n");
+    std::vector<TGrepResult> hits;
+    TRecordingReporter reporter;
+    TGrepThread worker(hits, reporter);
+    worker.UseRegExp = true;
+    worker.FindText = "/#!$%&";
+    worker.TargetPath = tree.Root();
+    worker.Resume();
+    worker.WaitFor();
+    QCOMPARE(reporter.Messages, QStringList{"BRegExp Delimiter Error"});
+    QCOMPARE(reporter.Statuses.last(), QStringLiteral("対象: 0/1|該当: 0|検索終了"));
+}
+
+void TestSearch::regExpBadPattern()
+{
+    const TRegExpRun run = SearchRegExp("abc\nabc", "(", false);
+    QVERIFY(!run.Ok);
+    QCOMPARE(run.Messages.size(), 1);
+    QVERIFY(!run.Messages[0].isEmpty());
+
+    TTestTree tree;
+    tree.File("a.txt", "abc\nabc\n");
+    tree.File("b.txt", "abc\n");
+    std::vector<TGrepResult> hits;
+    TRecordingReporter reporter;
+    TGrepThread worker(hits, reporter);
+    worker.UseRegExp = true;
+    worker.FindText = "b(";
+    worker.TargetPath = tree.Root();
+    worker.Resume();
+    worker.WaitFor();
+    QCOMPARE(reporter.Messages.size(), 1); // the search stopped at the first failure
+    QVERIFY(reporter.Statuses.last().endsWith(QStringLiteral("|該当: 0|検索終了")));
+}
+
+void TestSearch::regExpRunawayEnds()
+{
+    // Backtracking that would run for ages ends with a message and a stop,
+    // never with a silent "no match".
+    const QByteArray line = QByteArray(100000, 'a') + "!";
+    for (const QByteArray &pattern : {QByteArray("(a+)+$"), QByteArray("(\\w+\\s?)*$")}) {
+        const TRegExpRun run = SearchRegExp(line, pattern, false);
+        QVERIFY(!run.Ok);
+        QCOMPARE(run.Messages.size(), 1);
+        QVERIFY(run.Rows.isEmpty());
+    }
 }
 
 // ------------------------------------------------------------------ listing

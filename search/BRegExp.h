@@ -1,0 +1,60 @@
+#pragma once
+// The regular-expression adapter: loads libbregexp.so, wraps the user's
+// pattern into the library's pattern string ("m/.../k") and asks it for one
+// match at a time within a line.
+
+#include "BRegexpRecord.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class TDll;
+
+class TBRegExp
+{
+public:
+    // Shows a message box: text, and true for a warning icon (false: error).
+    using MessageBox = std::function<void(const QString &text, bool warning)>;
+
+    static const QString DefaultLibrary;
+
+    explicit TBRegExp(MessageBox showMessage, const QString &libraryName = DefaultLibrary);
+    ~TBRegExp();
+
+    bool NoCase = false;
+    bool MultiLine = false;
+
+    // Whether the library and its match entry are there.
+    bool Loaded() const { return MatchEntry || MatchExEntry; }
+
+    // 0-based offset of the first match at or after offset in the line
+    // (followed by one blank), with its length in bytes; -1 when there is
+    // none; -2 when matching failed (a warning has been shown).
+    int Match(QByteArrayView pattern, QByteArrayView line, qsizetype offset, qsizetype &length);
+
+    // The same, in two steps, for many requests on one line: the line is
+    // copied once.
+    void BeginLine(QByteArrayView line);
+    int MatchInLine(QByteArrayView pattern, qsizetype offset, qsizetype &length);
+    qsizetype TargetLength() const { return Target.size(); }
+
+    // "m" + delimiter + pattern + delimiter + option letters; empty when no
+    // delimiter is free (the delimiter warning is shown, once per adapter).
+    QByteArray BuildPattern(QByteArrayView pattern);
+    static QByteArray PickDelimiter(QByteArrayView pattern);
+    QByteArray OptionLetters() const;
+
+private:
+    std::unique_ptr<TDll> Module;
+    BMatchFn MatchEntry = nullptr;
+    BMatchExFn MatchExEntry = nullptr;
+    BRegfreeFn FreeEntry = nullptr;
+    MessageBox ShowMessage;
+    QByteArray Target;           // the current line and its appended blank
+    QByteArray LastPattern;      // the pattern whose string is cached
+    QByteArray LastPatternString;
+    bool DelimiterWarned = false;
+};
