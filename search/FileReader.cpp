@@ -28,7 +28,7 @@ void TFileReader::Release()
 bool TFileReader::Read(const QString &path)
 {
     Release();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st;
@@ -48,6 +48,8 @@ bool TFileReader::Read(const QString &path)
         View = QByteArrayView(static_cast<const char *>(p), size);
         return true;
     }
+    // O_NONBLOCK only kept the open of a FIFO from hanging; reads of a
+    // regular file are not affected by it.
     // Read what is there; a file that grows or shrinks meanwhile gives what
     // was read.
     if (Buffer.size() < size_t(size) + 1)

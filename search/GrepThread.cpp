@@ -74,8 +74,42 @@ void TGrepThread::UpdateStatus()
 
 void TGrepThread::SearchDone()
 {
+    ShowPendingStatus();
     ShowHitCount();
     Reporter.SearchDone();
+}
+
+void TGrepThread::PushStatus()
+{
+    if (BlockingStatus) {
+        Synchronize(&TGrepThread::UpdateStatus);
+        return;
+    }
+    bool request = false;
+    {
+        QMutexLocker locker(&StatusLock);
+        for (int i = 0; i < 3; ++i)
+            StatusSnapshot[i] = StatusTexts[i];
+        request = !StatusRequested;
+        StatusRequested = true;
+    }
+    if (request)
+        Caller.Post([this] { ShowPendingStatus(); });
+}
+
+void TGrepThread::ShowPendingStatus()
+{
+    QString texts[3];
+    {
+        QMutexLocker locker(&StatusLock);
+        if (!StatusRequested)
+            return;
+        StatusRequested = false;
+        for (int i = 0; i < 3; ++i)
+            texts[i] = StatusSnapshot[i];
+    }
+    ShowHitCount(); // the counts shown never run ahead of the list
+    Reporter.UpdateStatus(texts[0], texts[1], texts[2]);
 }
 
 void TGrepThread::ShowHitCount()
@@ -128,7 +162,7 @@ void TGrepThread::ListTargets()
         StatusTexts[0] = TargetsLabel + QString::number(count);
         StatusTexts[1] = HitsLabel;
         StatusTexts[2] = Listing;
-        Synchronize(&TGrepThread::UpdateStatus);
+        PushStatus();
     });
     lister.TargetPath = TargetPath;
     lister.FilterList = FilterList;
@@ -143,7 +177,7 @@ void TGrepThread::Execute()
         StatusTexts[0] = TargetsLabel;
         StatusTexts[1] = HitsLabel;
         StatusTexts[2] = Listing;
-        Synchronize(&TGrepThread::UpdateStatus);
+        PushStatus();
     }
     if (!StopRequested())
         ListTargets();
@@ -151,7 +185,7 @@ void TGrepThread::Execute()
         StatusTexts[0] = TargetsLabel + QString::number(TargetFiles.size());
         StatusTexts[1] = HitsLabel;
         StatusTexts[2] = Searching;
-        Synchronize(&TGrepThread::UpdateStatus);
+        PushStatus();
     }
     qsizetype done = 0;
     std::unique_ptr<TBRegExp> adapter;
@@ -184,21 +218,21 @@ void TGrepThread::Execute()
             Terminate();
         }
         SetFinalTexts(done);
-        Synchronize(&TGrepThread::UpdateStatus);
+        PushStatus();
     }
     adapter.reset(); // unloads the library
     SetFinalTexts(done);
-    Synchronize(&TGrepThread::UpdateStatus);
+    PushStatus();
     Synchronize(&TGrepThread::SearchDone);
 }
 
 void TGrepThread::SearchFile(const QString &path, int codeChoice, TLineSearcher &searcher,
                              TFileReader &reader, TBRegExp *adapter)
 {
-    if (!TTargetLister::IsExistingFile(path))
-        return;
+    // A file that vanished, is no longer a regular file, or cannot be read
+    // is skipped without a word.
     if (!reader.Read(path))
-        return; // unreadable files are skipped without a word
+        return;
     if (StopRequested()) {
         reader.Release();
         return;
@@ -215,7 +249,7 @@ void TGrepThread::SearchFile(const QString &path, int codeChoice, TLineSearcher 
         }
         StatusTexts[1] = HitsLabel + QString::number(Published);
         StatusTexts[2] = Searching + QStringLiteral(" [") + FileNameOf(path) + u']';
-        Synchronize(&TGrepThread::UpdateStatus);
+        PushStatus();
     }
     reader.Release();
 }

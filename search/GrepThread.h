@@ -50,6 +50,13 @@ public:
     // The worker's calls, run on the creating thread while the worker waits.
     void UpdateStatus();
     void SearchDone();
+    // When true every status update waits until it has been shown, so the
+    // front end sees every text in turn. Otherwise updates are handed over
+    // without waiting, and one that arrives before the last was shown
+    // replaces it: on a tree of many small files a wait per file would cost
+    // more than reading them.
+    bool BlockingStatus = false;
+
     // The name of the regular-expression library to load.
     QString RegExpLibrary;
 
@@ -70,6 +77,10 @@ private:
     void Synchronize(void (TGrepThread::*call)());
     void PublishHit(TGrepResult &&record);
     void SetFinalTexts(qsizetype done);
+    // Hands the current StatusTexts to the front end.
+    void PushStatus();
+    // Shows the texts handed over last, if not shown yet (creating thread).
+    void ShowPendingStatus();
     // Shows a message box on the creating thread while the worker waits.
     void ShowMessage(const QString &text, bool warning);
 
@@ -78,6 +89,10 @@ private:
     TSyncCaller Caller;
     std::atomic<bool> Stop{false};
     bool Started = false;
+
+    QMutex StatusLock;
+    QString StatusSnapshot[3];
+    bool StatusRequested = false;
 
     QMutex OutboxLock;
     std::vector<TGrepResult> Outbox;

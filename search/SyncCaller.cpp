@@ -4,18 +4,8 @@
 #include <QThread>
 
 namespace {
-
 const QEvent::Type CallEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 const QEvent::Type PostEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-
-class TPostedRoutine : public QEvent
-{
-public:
-    explicit TPostedRoutine(std::function<void()> routine)
-        : QEvent(PostEvent), Routine(std::move(routine)) {}
-    std::function<void()> Routine;
-};
-
 } // namespace
 
 TSyncCaller::TSyncCaller(QObject *parent) : QObject(parent) {}
@@ -23,16 +13,19 @@ TSyncCaller::TSyncCaller(QObject *parent) : QObject(parent) {}
 void TSyncCaller::Call(const std::function<void()> &routine)
 {
     if (QThread::currentThread() == thread()) {
+        RunPosted();
         routine();
         return;
     }
     QMutexLocker locker(&Lock);
     Pending = &routine;
     PendingDone = false;
-    // Either the owner's event loop picks the call up, or ServeUntilEnded,
-    // which waits on Changed.
-    QCoreApplication::postEvent(this, new QEvent(CallEvent));
-    Changed.wakeAll();
+    // While the owner waits in ServeUntilEnded, waking it is enough; only
+    // otherwise does its event loop need an event to pick the call up.
+    if (Serving)
+        Changed.wakeAll();
+    else
+        QCoreApplication::postEvent(this, new QEvent(CallEvent));
     while (!PendingDone)
         Changed.wait(&Lock);
     Pending = nullptr;
@@ -40,7 +33,14 @@ void TSyncCaller::Call(const std::function<void()> &routine)
 
 void TSyncCaller::Post(std::function<void()> routine)
 {
-    QCoreApplication::postEvent(this, new TPostedRoutine(std::move(routine)));
+    QMutexLocker locker(&Lock);
+    Posted.push_back(std::move(routine));
+    if (Serving) {
+        Changed.wakeAll();
+    } else if (!PostEventQueued) {
+        PostEventQueued = true;
+        QCoreApplication::postEvent(this, new QEvent(PostEvent));
+    }
 }
 
 void TSyncCaller::MarkEnded()
@@ -62,6 +62,18 @@ bool TSyncCaller::Ended() const
     return WorkerEnded;
 }
 
+void TSyncCaller::RunPosted()
+{
+    std::vector<std::function<void()>> routines;
+    {
+        QMutexLocker locker(&Lock);
+        routines.swap(Posted);
+        PostEventQueued = false;
+    }
+    for (const auto &routine : routines)
+        routine();
+}
+
 void TSyncCaller::RunPendingCall()
 {
     QMutexLocker locker(&Lock);
@@ -72,6 +84,7 @@ void TSyncCaller::RunPendingCall()
     const std::function<void()> *routine = Pending;
     Running = true;
     locker.unlock();
+    RunPosted(); // what the worker posted before the call comes first
     (*routine)();
     locker.relock();
     Running = false;
@@ -82,15 +95,25 @@ void TSyncCaller::RunPendingCall()
 void TSyncCaller::ServeUntilEnded()
 {
     QMutexLocker locker(&Lock);
-    while (!WorkerEnded) {
+    Serving = true;
+    while (true) {
+        if (!Posted.empty()) {
+            locker.unlock();
+            RunPosted();
+            locker.relock();
+            continue;
+        }
         if (Pending && !PendingDone && !Running) {
             locker.unlock();
             RunPendingCall();
             locker.relock();
             continue;
         }
+        if (WorkerEnded)
+            break;
         Changed.wait(&Lock);
     }
+    Serving = false;
 }
 
 void TSyncCaller::customEvent(QEvent *event)
@@ -98,6 +121,5 @@ void TSyncCaller::customEvent(QEvent *event)
     if (event->type() == CallEvent)
         RunPendingCall();
     else if (event->type() == PostEvent)
-        static_cast<TPostedRoutine *>(event)->Routine();
+        RunPosted();
 }
-

@@ -1,15 +1,16 @@
 #pragma once
 // Runs routines of a worker thread on the thread that owns this object.
 // Call() waits until the routine has run; Post() does not. While the owner
-// waits for the worker (ServeUntilEnded), it runs the worker's calls and
+// waits for the worker (ServeUntilEnded), it runs the worker's routines and
 // nothing else, so neither side can block the other and no user input is
-// handled in between.
+// handled in between. Otherwise the owner's event loop runs them.
 
 #include <QEvent>
 #include <QMutex>
 #include <QObject>
 #include <QWaitCondition>
 #include <functional>
+#include <vector>
 
 class TSyncCaller : public QObject
 {
@@ -24,7 +25,7 @@ public:
     // Back to the state before the worker started.
     void Reset();
 
-    // Owner side: serves the worker's calls until MarkEnded.
+    // Owner side: serves the worker's routines until MarkEnded.
     void ServeUntilEnded();
     bool Ended() const;
 
@@ -33,11 +34,15 @@ protected:
 
 private:
     void RunPendingCall();
+    void RunPosted();
 
     mutable QMutex Lock;
     QWaitCondition Changed;
     const std::function<void()> *Pending = nullptr;
     bool PendingDone = false;
     bool Running = false;
+    bool Serving = false;      // the owner waits in ServeUntilEnded
+    bool PostEventQueued = false;
+    std::vector<std::function<void()>> Posted;
     bool WorkerEnded = false;
 };

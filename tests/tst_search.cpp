@@ -123,6 +123,7 @@ private slots:
     void workerEmptyFolder();
     void workerStopDuringListing();
     void workerStopInsideFile();
+    void workerHandsStatusOverWithoutWaiting();
     void workerSkipsUnreadable();
     void workerRestartAfterWait();
 };
@@ -757,6 +758,7 @@ void TestSearch::workerEndToEnd()
     std::vector<TGrepResult> hits;
     TRecordingReporter reporter;
     TGrepThread worker(hits, reporter);
+    worker.BlockingStatus = true;
     worker.Recursive = true;
     worker.FindText = Sjis("検索");
     worker.TargetPath = tree.Root();
@@ -800,6 +802,7 @@ void TestSearch::workerEmptyFolder()
     std::vector<TGrepResult> hits;
     TRecordingReporter reporter;
     TGrepThread worker(hits, reporter);
+    worker.BlockingStatus = true;
     worker.FindText = "a";
     worker.TargetPath = tree.Path("nothing");
     worker.Resume();
@@ -818,6 +821,7 @@ void TestSearch::workerStopDuringListing()
     std::vector<TGrepResult> hits;
     TRecordingReporter reporter;
     TGrepThread worker(hits, reporter);
+    worker.BlockingStatus = true;
     // The first folder finished during listing asks for the stop.
     reporter.OnStatus = [&](const QString &state) {
         if (state == QStringLiteral("検索対象リストアップ中") && reporter.Statuses.size() == 2)
@@ -846,6 +850,7 @@ void TestSearch::workerStopInsideFile()
     std::vector<TGrepResult> hits;
     TRecordingReporter reporter;
     TGrepThread worker(hits, reporter);
+    worker.BlockingStatus = true;
     reporter.OnCount = [&] { worker.Terminate(); };
     worker.FindText = "hit";
     worker.TargetPath = path;
@@ -859,6 +864,41 @@ void TestSearch::workerStopInsideFile()
     QVERIFY(reporter.Statuses.contains(QStringLiteral("対象: 1 / 1|該当: %1|検索中 [big.txt]").arg(hits.size()))
             || reporter.Statuses.filter(QStringLiteral("検索中 [big.txt]")).size() == 1);
     QCOMPARE(reporter.Statuses.last(), QStringLiteral("対象: 1/1|該当: %1|検索終了").arg(hits.size()));
+}
+
+void TestSearch::workerHandsStatusOverWithoutWaiting()
+{
+    // Without BlockingStatus an update may replace one not yet shown, but
+    // what is shown comes in order, the list is drained first, and the
+    // final texts are always shown before the search is done.
+    TTestTree tree;
+    for (int i = 0; i < 200; ++i)
+        tree.File(QStringLiteral("d%1/f%2.txt").arg(i % 10).arg(i), "x x\n");
+    std::vector<TGrepResult> hits;
+    TRecordingReporter reporter;
+    TGrepThread worker(hits, reporter);
+    bool countsBehind = false;
+    reporter.OnStatus = [&](const QString &) {
+        const QString hitsText = reporter.Statuses.last().section(u'|', 1, 1);
+        if (hitsText.size() > 4 && hitsText.mid(4).toLongLong() > qsizetype(hits.size()))
+            countsBehind = true;
+    };
+    worker.Recursive = true;
+    worker.FindText = "x";
+    worker.TargetPath = tree.Root();
+    worker.Resume();
+    worker.WaitFor();
+    QVERIFY(!countsBehind);
+    QCOMPARE(hits.size(), size_t(400));
+    QCOMPARE(reporter.Statuses.last(), QStringLiteral("対象: 200/200|該当: 400|検索終了"));
+    QCOMPARE(reporter.DoneCalls, 1);
+    // States never go backwards: listing, then searching, then finished.
+    int phase = 0;
+    for (const QString &s : reporter.Statuses) {
+        const int p = s.endsWith(QStringLiteral("リストアップ中")) ? 0 : s.endsWith(QStringLiteral("検索終了")) ? 2 : 1;
+        QVERIFY(p >= phase);
+        phase = p;
+    }
 }
 
 void TestSearch::workerSkipsUnreadable()
