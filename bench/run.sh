@@ -387,6 +387,7 @@ main() {
     fi
 
     local sj=$TREE/sjis all=$TREE
+    local RE_CLASS='[A-Z_]{4,}_MAX\b'
     local rare_ja_sj common_ja_sj
     rare_ja_sj=$(printf '%s' "$RARE_JA" | iconv -f UTF-8 -t CP932)
     common_ja_sj=$(printf '%s' "$COMMON_JA" | iconv -f UTF-8 -t CP932)
@@ -407,8 +408,11 @@ main() {
     bench_case "common-ascii sjis+ascii" "$sj" -b "$COMMON_ASCII" -- -rF "$COMMON_ASCII" -- -uuu -F "$COMMON_ASCII"
     bench_case "common-ascii all"      "$all" -b "$COMMON_ASCII" -- -rF "$COMMON_ASCII" -- -uuu -F "$COMMON_ASCII"
 
-    # Regular-expression cases go here, e.g.
-    #   bench_case "re-year all" "$all" -b -r '[0-9]+年' -- -rE '[0-9]+年' -- -uuu '[0-9]+年'
+    # Regular expressions: a literal-like pattern and a class with a
+    # quantifier; grep gets -P (Perl syntax, as kestu's library uses).
+    bench_case "re-literal sjis+ascii" "$sj"  -b -r "$RARE_ASCII" -- -rP "$RARE_ASCII" -- -uuu "$RARE_ASCII"
+    bench_case "re-class sjis+ascii"   "$sj"  -b -r "$RE_CLASS"   -- -rP "$RE_CLASS"   -- -uuu "$RE_CLASS"
+    bench_case "re-class all"          "$all" -b -r "$RE_CLASS"   -- -rP "$RE_CLASS"   -- -uuu "$RE_CLASS"
 
     print_table
 }

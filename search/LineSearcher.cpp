@@ -2,6 +2,7 @@
 
 #include "BRegExp.h"
 #include "LineCursor.h"
+#include "RequiredLiteral.h"
 #include "SjisText.h"
 
 #include <cstring>
@@ -83,6 +84,19 @@ bool TLineSearcher::SearchRegExpLine(QByteArrayView line, qint32 lineIndex, TBRe
 
 bool TLineSearcher::SearchRegExpText(QByteArrayView text, TBRegExp &adapter)
 {
+    if (StopRequested() || FindText.isEmpty())
+        return true;
+    // Only lines holding the text that every match needs go to the library.
+    if (!RequiredTextKnown) {
+        RequiredText = TRequiredLiteral::Find(FindText, NoCase);
+        RequiredTextKnown = true;
+    }
+    if (!RequiredText.isEmpty()) {
+        return ForEachCandidateLine(text, RequiredText, NoCase,
+                                    [&](QByteArrayView line, QByteArrayView, qint32 index) {
+                                        return SearchRegExpLine(line, index, adapter);
+                                    });
+    }
     for (TLineCursor cursor(text); !cursor.AtEnd() && !StopRequested(); cursor.Next())
         if (!SearchRegExpLine(cursor.Line(), cursor.Index(), adapter))
             return false;
@@ -93,9 +107,18 @@ void TLineSearcher::SearchText(QByteArrayView text)
 {
     if (StopRequested() || FindText.isEmpty() || PatternCrossesLines || text.size() < Pattern.size())
         return;
+    ForEachCandidateLine(text, Pattern, NoCase, [&](QByteArrayView line, QByteArrayView lowered, qint32 index) {
+        SearchPlainLine(line, lowered, index);
+        return true;
+    });
+}
+
+bool TLineSearcher::ForEachCandidateLine(QByteArrayView text, QByteArrayView needle, bool lowerCase,
+                                         const LineVisitor &visit)
+{
     QByteArray lowered;
     QByteArrayView haystack = text;
-    if (NoCase) {
+    if (lowerCase) {
         lowered = LowerCaseCp932(text);
         haystack = lowered;
     }
@@ -103,17 +126,17 @@ void TLineSearcher::SearchText(QByteArrayView text)
     qsizetype pos = 0;
     const qsizetype n = text.size();
     while (pos < n && !StopRequested()) {
-        const void *hit = memmem(haystack.data() + pos, size_t(n - pos), Pattern.constData(),
-                                 size_t(Pattern.size()));
+        const void *hit = memmem(haystack.data() + pos, size_t(n - pos), needle.data(), size_t(needle.size()));
         if (!hit)
             break;
         cursor.MoveTo(static_cast<const char *>(hit) - haystack.data());
         const qsizetype start = cursor.LineStart();
         const qsizetype end = cursor.LineEnd();
-        SearchPlainLine(text.sliced(start, end - start), haystack.sliced(start, end - start),
-                        cursor.Index());
+        if (!visit(text.sliced(start, end - start), haystack.sliced(start, end - start), cursor.Index()))
+            return false;
         pos = end;
     }
+    return true;
 }
 
 void TLineSearcher::PublishHit(QByteArrayView line, qint32 lineIndex, qsizetype offset,

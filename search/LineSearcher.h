@@ -48,7 +48,22 @@ public:
     void PublishHit(QByteArrayView line, qint32 lineIndex, qsizetype offset, qsizetype length,
                     qsizetype &knownBoundary);
 
+    // Sets the text every regular-expression match must hold (empty: none,
+    // every line goes to the library) instead of working it out.
+    void SetRequiredText(const QByteArray &text)
+    {
+        RequiredText = text;
+        RequiredTextKnown = true;
+    }
+
 private:
+    using LineVisitor = std::function<bool(QByteArrayView line, QByteArrayView haystackLine, qint32 index)>;
+    // Visits, in order and once each, every line whose haystack form holds
+    // needle; the haystack is the text, lower-cased when lowerCase. Ends
+    // early when visit returns false (and then returns false).
+    bool ForEachCandidateLine(QByteArrayView text, QByteArrayView needle, bool lowerCase,
+                              const LineVisitor &visit);
+
     bool StopRequested() const { return Stop && Stop->load(std::memory_order_relaxed); }
     void SearchPlainLine(QByteArrayView line, QByteArrayView haystack, qint32 lineIndex);
 
@@ -58,6 +73,8 @@ private:
     bool PatternCrossesLines; // holds CR or LF, so no line can hold it
     const std::atomic<bool> *Stop;
     HitSink Sink;
+    QByteArray RequiredText; // empty: no shortcut
+    bool RequiredTextKnown = false;
     QString FileName;
     qint32 CodeId = 0;
 };

@@ -7,6 +7,7 @@
 #include "GrepThread.h"
 #include "LineCursor.h"
 #include "LineSearcher.h"
+#include "RequiredLiteral.h"
 #include "TargetLister.h"
 #include "TestTree.h"
 #include "TextDecoder.h"
@@ -112,6 +113,9 @@ private slots:
     void regExpNoDelimiter();
     void regExpBadPattern();
     void regExpRunawayEnds();
+    void requiredLiteral_data();
+    void requiredLiteral();
+    void requiredLiteralNeverLosesMatches();
 
     void listing_data();
     void listing();
@@ -641,6 +645,76 @@ void TestSearch::regExpRunawayEnds()
         QVERIFY(!run.Ok);
         QCOMPARE(run.Messages.size(), 1);
         QVERIFY(run.Rows.isEmpty());
+    }
+}
+
+void TestSearch::requiredLiteral_data()
+{
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<bool>("noCase");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("plain") << QByteArray("abc") << false << QByteArray("abc");
+    QTest::newRow("longest run") << QByteArray("ab.cdef") << false << QByteArray("cdef");
+    QTest::newRow("quantified char leaves") << QByteArray("abcd*ef") << false << QByteArray("abc");
+    QTest::newRow("optional char") << QByteArray("colou?r") << false << QByteArray("colo");
+    QTest::newRow("interval") << QByteArray("ab{2}cde") << false << QByteArray("cde");
+    QTest::newRow("class and escape") << QByteArray("[A-Z_]{4,}_MAX\\b") << false << QByteArray("_MAX");
+    QTest::newRow("escaped punctuation") << QByteArray("a\\.b") << false << QByteArray("a.b");
+    QTest::newRow("top-level alternative") << QByteArray("abc|def") << false << QByteArray();
+    QTest::newRow("alternative inside a group") << QByteArray("(a|b)cde") << false << QByteArray("cde");
+    QTest::newRow("inline option") << QByteArray("(?i)abc") << false << QByteArray();
+    QTest::newRow("non-capturing group") << QByteArray("(?:x|y)abc") << false << QByteArray("abc");
+    QTest::newRow("hex escape") << QByteArray("a\\x41bc") << false << QByteArray();
+    QTest::newRow("back reference") << QByteArray("(a)\\1bc") << false << QByteArray();
+    QTest::newRow("trailing blank left off") << QByteArray("abc ") << false << QByteArray("abc");
+    QTest::newRow("double-byte quantified whole") << Sjis("日本語+ですよ") << false << Sjis("ですよ");
+    QTest::newRow("trail byte 0x5C is no escape") << Sjis("表示") << false << Sjis("表示");
+    QTest::newRow("trail byte 0x7C is no bar") << Sjis("掛けx") << false << Sjis("掛けx");
+    QTest::newRow("class with ] first") << QByteArray("[]a]xyz") << false << QByteArray("xyz");
+    QTest::newRow("nested class") << QByteArray("[a[bc]]xyz") << false << QByteArray("xyz");
+    QTest::newRow("no case lowers ascii") << QByteArray("ABC") << true << QByteArray("abc");
+    QTest::newRow("no case gives up on double-byte") << Sjis("ＡＢ") << true << QByteArray();
+    QTest::newRow("unclosed class") << QByteArray("[abc") << false << QByteArray();
+    QTest::newRow("stray parenthesis") << QByteArray("ab)c") << false << QByteArray();
+}
+
+void TestSearch::requiredLiteral()
+{
+    QFETCH(QByteArray, pattern);
+    QFETCH(bool, noCase);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(TRequiredLiteral::Find(pattern, noCase), expected);
+}
+
+void TestSearch::requiredLiteralNeverLosesMatches()
+{
+    // With and without the shortcut, the same records, on texts and
+    // patterns built to trip it: blanks at line ends, case, trail bytes.
+    const QList<QByteArray> pieces = {"ab", "c", " ", "AB", "\n", "\r\n", Sjis("表"), Sjis("示"),
+                                      "x", "_MAX", "MAX", "Z", Sjis("日本"), "\\"};
+    const QList<QPair<QByteArray, bool>> patterns = {
+        {"ab", false}, {"ab ", false}, {"b c", false}, {"ab", true}, {"Ab?c", false},
+        {"[A-Z]+_MAX", false}, {Sjis("表示"), false}, {"x\\b", false}, {"^ab", false},
+        {"c$", false}, {"(ab|c)x", false}, {Sjis("日本+"), false}, {"\\\\", false}};
+    QRandomGenerator random(8122026);
+    for (int round = 0; round < 150; ++round) {
+        QByteArray text;
+        const int count = random.bounded(1, 200);
+        for (int i = 0; i < count; ++i)
+            text += pieces[random.bounded(int(pieces.size()))];
+        for (const auto &[pattern, noCase] : patterns) {
+            QStringList messages;
+            TBRegExp adapter([&](const QString &m, bool) { messages.append(m); });
+            adapter.NoCase = noCase;
+            QList<QPair<int, int>> fast, slow;
+            TLineSearcher a(pattern, noCase, nullptr, [&](TGrepResult &&r) { fast.append({r.Line, r.Column}); });
+            TLineSearcher b(pattern, noCase, nullptr, [&](TGrepResult &&r) { slow.append({r.Line, r.Column}); });
+            b.SetRequiredText(QByteArray(""));
+            QVERIFY(a.SearchRegExpText(text, adapter));
+            QVERIFY(b.SearchRegExpText(text, adapter));
+            QCOMPARE(fast, slow);
+            QVERIFY(messages.isEmpty());
+        }
     }
 }
 
