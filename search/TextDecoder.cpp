@@ -65,7 +65,8 @@ TDecodedText TTextDecoder::DecodeFile(QByteArrayView content, int codeChoice) co
 {
     TDecodedText result;
     // Only the bytes before the first zero byte are text.
-    if (const void *zero = memchr(content.data(), 0, size_t(content.size())))
+    const void *zero = content.isEmpty() ? nullptr : memchr(content.data(), 0, size_t(content.size()));
+    if (zero)
         content = content.first(static_cast<const char *>(zero) - content.data());
     const qint32 id = CodeIdForChoice(codeChoice, content);
     switch (id) {
