@@ -34,8 +34,14 @@ build: deps $(BUILD_DIR)/CMakeCache.txt
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel 2
 
+# The window on the samples; without a display, kestu-grep over them.
 run: build
-	$(BUILD_DIR)/bin/kestu-grep -b "$(SEARCH_TEXT)" samples
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ] && [ -x $(BUILD_DIR)/bin/kestu ]; then \
+	  $(BUILD_DIR)/bin/kestu "$(CURDIR)/samples" "-s$(SEARCH_TEXT)" -b1 "-f*" ; \
+	else \
+	  echo "No display found: running kestu-grep over samples/ instead of the window."; \
+	  $(BUILD_DIR)/bin/kestu-grep -b "$(SEARCH_TEXT)" samples; \
+	fi
 
 clean:
 	rm -rf $(BUILD_DIR)
