@@ -1,0 +1,71 @@
+// Drives the main window offscreen through one search and reports how long
+// it took until the last row was in the list, how long scrolling to the end
+// took, and the memory the process holds. Used by bench/window.sh.
+
+#include "MainWindow.h"
+#include "ResultListView.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScrollBar>
+#include <cstdio>
+
+namespace {
+long ResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (argc < 3) {
+        fprintf(stderr, "usage: kestu-window-bench TEXT TARGET\n");
+        return 2;
+    }
+    TForm1 window;
+    window.show();
+    window.ComboBoxTarget->setEditText(QString::fromLocal8Bit(argv[2]));
+    window.ComboBoxGrep->setEditText(QString::fromLocal8Bit(argv[1]));
+    window.ComboBoxFilter->setEditText(QStringLiteral("*"));
+    window.ActionOptionSubDirectory->setChecked(true);
+    const long before = ResidentKiB();
+
+    QElapsedTimer timer;
+    timer.start();
+    QObject::connect(window.ActionFileGrep, &QAction::changed, &app, [&] {
+        if (window.ActionFileGrep->isEnabled())
+            app.quit();
+    });
+    window.ActionFileGrepExecute();
+    app.exec();
+    const qint64 searchMs = timer.elapsed();
+    const qsizetype rows = window.ListViewResult->model()->rowCount();
+
+    // Scroll to the end a page at a time, painting each page.
+    timer.restart();
+    QScrollBar *bar = window.ListViewResult->verticalScrollBar();
+    int pages = 0;
+    for (int v = 0; v < bar->maximum() && pages < 2000; v += qMax(1, bar->maximum() / 2000), ++pages) {
+        bar->setValue(v);
+        window.ListViewResult->viewport()->repaint();
+    }
+    window.ListViewResult->scrollToBottom();
+    window.ListViewResult->viewport()->repaint();
+    const qint64 scrollMs = timer.elapsed();
+    const long after = ResidentKiB();
+    printf("rows %lld  search+list %lld ms  scroll %d pages %lld ms  memory %ld MiB (+%ld MiB)\n",
+           static_cast<long long>(rows), static_cast<long long>(searchMs), pages,
+           static_cast<long long>(scrollMs), after / 1024, (after - before) / 1024);
+    return rows > 0 ? 0 : 1;
+}
