@@ -1,0 +1,72 @@
+#pragma once
+// The result list: a flat, virtual list over the window's HitList. The view
+// knows only the row count; every visible row is painted from its record
+// when it is painted, so a million rows cost no more than a screenful.
+
+#include "GrepResult.h"
+#include "ResultDisplay.h"
+
+#include <QTreeView>
+
+#include <vector>
+
+class TResultListModel;
+
+class TResultListView : public QTreeView
+{
+    Q_OBJECT
+
+public:
+    static constexpr int ColumnCount = 5;
+    // Column widths before the settings file says otherwise:
+    // file, position, line, column, code.
+    static int DefaultColumnWidth(int column);
+
+    // hitList and display belong to the window and outlive the view; display
+    // is read at every painting, so after changing it the window repaints
+    // (viewport()->update()).
+    TResultListView(const std::vector<TGrepResult> &hitList, const TResultDisplay &display,
+                    QWidget *parent = nullptr);
+
+    // Shows the first `count` records of HitList, one insertion per call.
+    void SetRowCount(qsizetype count);
+    // Shows no rows.
+    void ClearRows();
+    int RowCount() const;
+    // The selected row, or -1.
+    int SelectedRow() const;
+
+    // Gives the position column the width the other columns leave, while the
+    // window is visible and AutoColumn is on; hides the horizontal scroll bar
+    // while AutoColumn is on.
+    void ListViewResultResize();
+
+    // Typing in the list does not search through its rows.
+    void keyboardSearch(const QString &search) override;
+
+signals:
+    // A row became selected or deselected.
+    void SelectItem(int row, bool selected);
+
+protected:
+    void drawRow(QPainter *painter, const QStyleOptionViewItem &option,
+                 const QModelIndex &index) const override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void ListViewResultDrawItem(QPainter &painter, int row, const QRect &rowRect,
+                                bool selected) const;
+    void ListViewResultSelectItem(const QItemSelection &selected,
+                                  const QItemSelection &deselected);
+    void UpdateRowHeight();
+
+    // Set by the first row painting of the run, which refits the columns.
+    static inline bool FirstRowPainted = false;
+
+    const std::vector<TGrepResult> &HitList;
+    const TResultDisplay &Display;
+    TResultListModel *Model;
+    bool Refitting = false;
+};

@@ -1,0 +1,690 @@
+#include "Cp932.h"
+#include "ResultDisplay.h"
+#include "ResultListModel.h"
+#include "ResultListView.h"
+#include "ResultRowPainter.h"
+
+#include <QtTest>
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+using TRowState = TResultRowPainter::TRowState;
+using TCell = TResultRowPainter::TCell;
+
+namespace {
+
+// Test texts are written in UTF-8 and turned into working text here.
+QByteArray Sjis(const QString &text)
+{
+    QByteArray out;
+    if (!TCp932::FromQString(text, out))
+        qFatal("test text not representable in CP932");
+    return out;
+}
+
+// The list's font. Without antialiasing every glyph pixel has exactly the
+// pen's colour, so colours can be compared pixel by pixel.
+QFont ListFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+                      QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
+    font.setPixelSize(12);
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
+// Colours that no two roles share, so each pixel tells who painted it.
+QPalette ListPalette()
+{
+    QPalette palette;
+    palette.setColor(QPalette::Base, QColor(255, 255, 255));
+    palette.setColor(QPalette::Text, QColor(0, 0, 0));
+    palette.setColor(QPalette::Highlight, QColor(0, 0, 160));
+    palette.setColor(QPalette::HighlightedText, QColor(255, 255, 0));
+    palette.setColor(QPalette::Button, QColor(212, 208, 200));
+    palette.setColor(QPalette::ButtonText, QColor(0, 96, 0));
+    return palette;
+}
+
+const QColor Unpainted(0, 255, 0);
+
+TGrepResult Record(const QString &before, const QString &hit, const QString &after,
+                   bool atLineStart = false, bool atLineEnd = false)
+{
+    TGrepResult record;
+    record.FileName = QStringLiteral("/data/docs/memo.txt");
+    record.BeforeText = Sjis(before);
+    record.TextFromHit = Sjis(hit + after);
+    record.HitLength = int(Sjis(hit).size());
+    record.AtLineStart = atLineStart;
+    record.AtLineEnd = atLineEnd;
+    record.Line = 4;
+    record.Column = int(record.BeforeText.size()) + 1;
+    record.CodeId = 932;
+    return record;
+}
+
+// The pixels of one colour inside an area, in reading order.
+QList<QPoint> Mask(const QImage &image, const QColor &color, int left, int right)
+{
+    QList<QPoint> points;
+    const QRgb wanted = color.rgb();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = std::max(0, left); x < std::min(right, image.width()); ++x) {
+            if (image.pixel(x, y) == wanted)
+                points.append(QPoint(x, y));
+        }
+    }
+    return points;
+}
+
+// A row painted with the default column widths 100/175/45/45/55.
+class TRowImage
+{
+public:
+    static constexpr int Width = 460; // a little room right of the last column
+    static constexpr int Height = 16;
+
+    TRowImage()
+    {
+        Display.MeasureHeadWidth(QFontMetrics(Font));
+        int left = 0;
+        for (int column = 0; column < TResultListView::ColumnCount; ++column) {
+            const int right = left + TResultListView::DefaultColumnWidth(column);
+            Cells[column] = TCell{left, right};
+            left = right;
+        }
+    }
+
+    // The inner edges of a column's cell.
+    int InnerLeft(int column) const { return Cells[column]->Left + 5; }
+    int InnerRight(int column) const { return Cells[column]->Right - 5; }
+    int TextWidth(const QString &text) const { return QFontMetrics(Font).horizontalAdvance(text); }
+
+    QImage Render(const TGrepResult &record, TRowState state = TRowState::Normal) const
+    {
+        QImage image(Width, Height, QImage::Format_RGB32);
+        image.fill(Unpainted);
+        QPainter painter(&image);
+        const int rowRight = Cells[4]->Right;
+        TResultRowPainter(Display, Font, Palette)
+            .Paint(painter, QRect(0, 0, rowRight, Height), Cells, state, record);
+        return image;
+    }
+
+    // What text alone looks like, drawn in the row's font with its pen at x
+    // and clipped to [left, right): black pixels on white.
+    QList<QPoint> Reference(const QString &text, int x, int left, int right) const
+    {
+        QImage image(Width, Height, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        if (right > left) {
+            QPainter painter(&image);
+            painter.setFont(Font);
+            painter.setPen(Qt::black);
+            painter.setClipRect(QRect(left, 0, right - left, Height));
+            painter.drawText(QPoint(x, QFontMetrics(Font).ascent()), text);
+        }
+        return Mask(image, Qt::black, 0, Width);
+    }
+
+    TResultDisplay Display;
+    QFont Font = ListFont();
+    QPalette Palette = ListPalette();
+    TResultRowPainter::TCells Cells;
+};
+
+// Counts the rows the view paints.
+class TCountingListView : public TResultListView
+{
+public:
+    using TResultListView::TResultListView;
+
+    mutable int Painted = 0;
+    mutable int FirstRow = INT_MAX;
+    mutable int LastRow = -1;
+
+protected:
+    void drawRow(QPainter *painter, const QStyleOptionViewItem &option,
+                 const QModelIndex &index) const override
+    {
+        ++Painted;
+        FirstRow = std::min(FirstRow, index.row());
+        LastRow = std::max(LastRow, index.row());
+        TResultListView::drawRow(painter, option, index);
+    }
+};
+
+enum class TMark { None, Head, End };
+
+} // namespace
+
+Q_DECLARE_METATYPE(TMark)
+Q_DECLARE_METATYPE(TRowState)
+
+class TestResultList : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void lineMarks_data();
+    void lineMarks();
+    void hitPlacement_data();
+    void hitPlacement();
+    void wideHitCentred();
+    void rowColours_data();
+    void rowColours();
+    void fileColumn_data();
+    void fileColumn();
+    void numberAndCodeCells();
+    void rowCountBatches();
+    void autoColumn_data();
+    void autoColumn();
+    void autoColumnFollowsWidthChanges();
+    void selectionFollowsFocus();
+    void rowHeightFollowsFont_data();
+    void rowHeightFollowsFont();
+    void millionRowsPaintOnlyVisibleRows();
+};
+
+void TestResultList::initTestCase()
+{
+    const QString family = QFontInfo(ListFont()).family();
+    QVERIFY2(ListFont().families().contains(family), qPrintable("no list font, got " + family));
+}
+
+void TestResultList::lineMarks_data()
+{
+    QTest::addColumn<int>("align");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("hit");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<bool>("atLineStart");
+    QTest::addColumn<bool>("atLineEnd");
+    QTest::addColumn<bool>("emptyMarks");
+    QTest::addColumn<TMark>("expected");
+
+    // Left-placed hits start 9 pixels (the font's point size) into the cell.
+    QTest::newRow("hit at column 1: head ends at the gap") << 0 << "" << "検索" << "の後" << true << false << false << TMark::Head;
+    QTest::newRow("short before text: head ends where it begins") << 0 << "i" << "検索" << "" << true << false << false << TMark::Head;
+    QTest::newRow("before text cut off: no head") << 0 << "ずっと前から続く文" << "検索" << "" << true << false << false << TMark::None;
+    QTest::newRow("not at line start: no head") << 0 << "" << "検索" << "" << false << false << false << TMark::None;
+    QTest::newRow("empty head mark") << 0 << "" << "検索" << "" << true << false << true << TMark::None;
+    QTest::newRow("end mark after the after text") << 0 << "" << "検索" << "の後" << false << true << false << TMark::End;
+    QTest::newRow("end mark after the hit") << 0 << "" << "検索" << "" << false << true << false << TMark::End;
+    QTest::newRow("after text reaches the edge: no end") << 0 << "" << "検索" << QString(20, u'後') << false << true << false << TMark::None;
+    QTest::newRow("not at line end: no end") << 0 << "" << "検索" << "の後" << false << false << false << TMark::None;
+    QTest::newRow("empty end mark") << 0 << "" << "検索" << "の後" << false << true << true << TMark::None;
+    QTest::newRow("centred hit: head in front of the before text") << 1 << "前" << "検索" << "後" << true << false << false << TMark::Head;
+}
+
+void TestResultList::lineMarks()
+{
+    QFETCH(int, align);
+    QFETCH(QString, before);
+    QFETCH(QString, hit);
+    QFETCH(QString, after);
+    QFETCH(bool, atLineStart);
+    QFETCH(bool, atLineEnd);
+    QFETCH(bool, emptyMarks);
+    QFETCH(TMark, expected);
+
+    TRowImage row;
+    row.Display.PAlign = align;
+    if (emptyMarks) {
+        row.Display.HeadString.clear();
+        row.Display.EndString.clear();
+    }
+    const QImage image = row.Render(Record(before, hit, after, atLineStart, atLineEnd));
+    const int left = row.InnerLeft(1);
+    const int right = row.InnerRight(1);
+    const QList<QPoint> marks = Mask(image, row.Display.MarkColor, 0, TRowImage::Width);
+
+    // Where the hit's pen starts, as laid out for each placement.
+    const int hitX = align == 0 ? left + 9 : left + (right - left - row.TextWidth(hit)) / 2;
+    switch (expected) {
+    case TMark::None:
+        QVERIFY(marks.isEmpty());
+        break;
+    case TMark::Head: {
+        // The mark's advance ends exactly where the before text begins.
+        const int beforeX = hitX - row.TextWidth(before);
+        const QList<QPoint> reference =
+            row.Reference(u"│"_s, beforeX - row.Display.HeadWidth, left, beforeX);
+        QVERIFY(!reference.isEmpty());
+        QCOMPARE(marks, reference);
+        break;
+    }
+    case TMark::End: {
+        const int endX = hitX + row.TextWidth(hit) + row.TextWidth(after);
+        const QList<QPoint> reference = row.Reference(u"↓"_s, endX, endX, right);
+        QVERIFY(!reference.isEmpty());
+        QCOMPARE(marks, reference);
+        break;
+    }
+    }
+
+    // Whatever the marks do, the before text never shows left of the inner
+    // cell, and the hit starts at its place.
+    QVERIFY(Mask(image, Qt::black, row.Cells[1]->Left, left).isEmpty());
+    QCOMPARE(Mask(image, row.Display.FindColor, 0, TRowImage::Width),
+             row.Reference(hit, hitX, std::max(left, hitX), hitX + row.TextWidth(hit)));
+}
+
+void TestResultList::hitPlacement_data()
+{
+    QTest::addColumn<int>("align");
+    QTest::addColumn<QString>("hit");
+
+    QTest::newRow("left") << 0 << "ヒット";
+    QTest::newRow("centre") << 1 << "ヒット";
+    QTest::newRow("centre, odd room") << 1 << "ヒットi";
+    QTest::newRow("right") << 2 << "ヒット";
+    QTest::newRow("out-of-range alignment centres") << 7 << "ヒット";
+}
+
+void TestResultList::hitPlacement()
+{
+    QFETCH(int, align);
+    QFETCH(QString, hit);
+
+    TRowImage row;
+    row.Display.PAlign = align;
+    const int left = row.InnerLeft(1);
+    const int right = row.InnerRight(1);
+    const int width = row.TextWidth(hit);
+    int expectedX = left + (right - left - width) / 2;
+    if (align == 0)
+        expectedX = left + 9;
+    else if (align == 2)
+        expectedX = right - width - 9;
+
+    const QString before = u"前の文"_s;
+    const QString after = u"後の文"_s;
+    const QImage image = row.Render(Record(before, hit, after));
+    QCOMPARE(Mask(image, row.Display.FindColor, 0, TRowImage::Width),
+             row.Reference(hit, expectedX, expectedX, expectedX + width));
+    // The before text ends where the hit begins, the after text follows it.
+    QList<QPoint> expectedText = row.Reference(before, expectedX - row.TextWidth(before), left, expectedX)
+                                 + row.Reference(after, expectedX + width, expectedX + width, right);
+    std::sort(expectedText.begin(), expectedText.end(), [](const QPoint &a, const QPoint &b) {
+        return std::pair(a.y(), a.x()) < std::pair(b.y(), b.x());
+    });
+    QCOMPARE(Mask(image, Qt::black, row.Cells[1]->Left, row.Cells[1]->Right), expectedText);
+}
+
+void TestResultList::wideHitCentred()
+{
+    TRowImage row;
+    row.Display.PAlign = 1;
+    const QString hit(30, u'■');
+    const int left = row.InnerLeft(1);
+    const int right = row.InnerRight(1);
+    QVERIFY(row.TextWidth(hit) > right - left);
+
+    const QImage image = row.Render(Record(u"前の文"_s, hit, u"後の文"_s, true, true));
+    const QList<QPoint> hitPixels = Mask(image, row.Display.FindColor, 0, TRowImage::Width);
+    QVERIFY(!hitPixels.isEmpty());
+    const auto [first, last] = std::minmax_element(
+        hitPixels.begin(), hitPixels.end(), [](const QPoint &a, const QPoint &b) { return a.x() < b.x(); });
+    // The hit starts left of the cell, is cut at its inner edges and fills it.
+    QVERIFY(first->x() >= left && first->x() <= left + 2);
+    QVERIFY(last->x() < right && last->x() >= right - 3);
+    // No room for the context or the marks.
+    QVERIFY(Mask(image, Qt::black, row.Cells[1]->Left, row.Cells[1]->Right).isEmpty());
+    QVERIFY(Mask(image, row.Display.MarkColor, 0, TRowImage::Width).isEmpty());
+}
+
+void TestResultList::rowColours_data()
+{
+    QTest::addColumn<TRowState>("state");
+    QTest::addColumn<QColor>("background");
+    QTest::addColumn<QColor>("text");
+    QTest::addColumn<QColor>("hit");
+    QTest::addColumn<QColor>("mark");
+
+    const QPalette palette = ListPalette();
+    QTest::newRow("not selected") << TRowState::Normal << palette.color(QPalette::Base)
+                                  << palette.color(QPalette::Text) << QColor(128, 0, 0)
+                                  << QColor(192, 192, 192);
+    QTest::newRow("selected with focus")
+        << TRowState::SelectedFocus << palette.color(QPalette::Highlight)
+        << palette.color(QPalette::HighlightedText) << QColor(127, 255, 255) << QColor(63, 63, 63);
+    QTest::newRow("selected without focus")
+        << TRowState::SelectedNoFocus << palette.color(QPalette::Button)
+        << palette.color(QPalette::ButtonText) << QColor(127, 255, 255) << QColor(63, 63, 63);
+}
+
+void TestResultList::rowColours()
+{
+    QFETCH(TRowState, state);
+    QFETCH(QColor, background);
+    QFETCH(QColor, text);
+    QFETCH(QColor, hit);
+    QFETCH(QColor, mark);
+
+    TRowImage row;
+    row.Display.ComputeInverses();
+    const QImage image = row.Render(Record(u""_s, u"検索"_s, u"の後"_s, true, true), state);
+
+    const int rowRight = row.Cells[4]->Right;
+    const int painted = rowRight * TRowImage::Height;
+    const int counted = Mask(image, background, 0, rowRight).size()
+                        + Mask(image, text, 0, rowRight).size() + Mask(image, hit, 0, rowRight).size()
+                        + Mask(image, mark, 0, rowRight).size();
+    // Every pixel of the row is one of the state's four colours...
+    QCOMPARE(counted, painted);
+    // ...each of them is used...
+    QVERIFY(!Mask(image, text, 0, rowRight).isEmpty());
+    QVERIFY(!Mask(image, hit, 0, rowRight).isEmpty());
+    QVERIFY(!Mask(image, mark, 0, rowRight).isEmpty());
+    // ...and nothing is painted right of the last column.
+    QCOMPARE(Mask(image, Unpainted, rowRight, TRowImage::Width).size(),
+             (TRowImage::Width - rowRight) * TRowImage::Height);
+}
+
+void TestResultList::fileColumn_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("targetBaseLength");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("fitting"); // the column is made just wide enough for this
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("name only") << 0 << 3 << "/a/sub/x.txt" << "" << "x.txt";
+    QTest::newRow("relative to folder target") << 1 << 3 << "/a/sub/x.txt" << "" << "/sub/x.txt";
+    QTest::newRow("relative to root target") << 1 << 1 << "/x.txt" << "" << "/x.txt";
+    QTest::newRow("relative to file target") << 1 << 0 << "/a/x.txt" << "" << "/x.txt";
+    QTest::newRow("target longer than the path") << 1 << 40 << "/a/x.txt" << "" << "";
+    QTest::newRow("relative, shortened") << 1 << 3 << "/a/sub/deep/x.txt" << "/.../x.txt" << "/.../x.txt";
+    QTest::newRow("full path") << 2 << 3 << "/a/b/c/x.txt" << "" << "/a/b/c/x.txt";
+    QTest::newRow("full path, shortened") << 2 << 3 << "/a/b/c/x.txt" << "/.../c/x.txt" << "/.../c/x.txt";
+    QTest::newRow("full path, narrower than the name") << 2 << 3 << "/a/b/c/long-name.txt" << "long" << "long-name.txt";
+}
+
+void TestResultList::fileColumn()
+{
+    QFETCH(int, type);
+    QFETCH(int, targetBaseLength);
+    QFETCH(QString, fileName);
+    QFETCH(QString, fitting);
+    QFETCH(QString, expected);
+
+    TRowImage row;
+    row.Display.FType = type;
+    row.Display.TargetBaseLength = targetBaseLength;
+    // The text area ends 4 pixels before the cell does.
+    if (!fitting.isEmpty())
+        row.Cells[0]->Right = row.TextWidth(fitting) + 4;
+    TGrepResult record = Record(u""_s, u"x"_s, u""_s);
+    record.FileName = fileName;
+
+    const QImage image = row.Render(record);
+    const int textRight = row.Cells[0]->Right - 4;
+    QCOMPARE(Mask(image, Qt::black, 0, row.Cells[0]->Right), row.Reference(expected, 0, 0, textRight));
+}
+
+void TestResultList::numberAndCodeCells()
+{
+    TRowImage row;
+    TGrepResult record = Record(u""_s, u"x"_s, u""_s);
+    record.Line = 999;      // shown counted from 1
+    record.Column = 12345;
+    record.CodeId = -65001;
+    const QImage image = row.Render(record);
+
+    const auto rightAligned = [&row](int column, const QString &text) {
+        const int right = row.InnerRight(column);
+        return row.Reference(text, right - row.TextWidth(text), row.InnerLeft(column), right);
+    };
+    QCOMPARE(Mask(image, Qt::black, row.Cells[2]->Left, row.Cells[2]->Right),
+             rightAligned(2, u"1,000"_s));
+    QCOMPARE(Mask(image, Qt::black, row.Cells[3]->Left, row.Cells[3]->Right),
+             rightAligned(3, u"12,345"_s));
+    QCOMPARE(Mask(image, Qt::black, row.Cells[4]->Left, row.Cells[4]->Right),
+             row.Reference(u"UTF8N"_s, row.InnerLeft(4), row.InnerLeft(4), row.InnerRight(4)));
+}
+
+void TestResultList::rowCountBatches()
+{
+    std::vector<TGrepResult> hits(10, Record(u""_s, u"x"_s, u""_s));
+    TResultListModel model(hits);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+
+    const auto range = [](const QList<QVariant> &signal) {
+        return std::pair(signal.at(1).toInt(), signal.at(2).toInt());
+    };
+
+    model.SetRowCount(3);
+    QCOMPARE(inserted.size(), 1);
+    QCOMPARE(range(inserted.takeFirst()), std::pair(0, 2));
+    model.SetRowCount(8);
+    QCOMPARE(inserted.size(), 1);
+    QCOMPARE(range(inserted.takeFirst()), std::pair(3, 7));
+    QCOMPARE(model.rowCount(), 8);
+
+    // The same count again changes nothing; more rows than records are not shown.
+    model.SetRowCount(8);
+    QCOMPARE(inserted.size(), 0);
+    model.SetRowCount(50);
+    QCOMPARE(inserted.size(), 1);
+    QCOMPARE(range(inserted.takeFirst()), std::pair(8, 9));
+    QCOMPARE(model.rowCount(), 10);
+
+    model.ClearRows();
+    QCOMPARE(model.rowCount(), 0);
+    QCOMPARE(removed.size(), 1);
+    QCOMPARE(range(removed.takeFirst()), std::pair(0, 9));
+    model.ClearRows();
+    QCOMPARE(removed.size(), 0);
+}
+
+void TestResultList::autoColumn_data()
+{
+    QTest::addColumn<bool>("autoColumn");
+    QTest::addColumn<int>("clientWidth");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("on") << true << 440 << 194;
+    QTest::newRow("on, wider") << true << 640 << 394;
+    QTest::newRow("on, narrower than the others") << true << 200 << 0;
+    QTest::newRow("off keeps the width") << false << 440 << 175;
+}
+
+void TestResultList::autoColumn()
+{
+    QFETCH(bool, autoColumn);
+    QFETCH(int, clientWidth);
+    QFETCH(int, expected);
+
+    std::vector<TGrepResult> hits;
+    TResultDisplay display;
+    display.AutoColumn = autoColumn;
+    TResultListView view(hits, display);
+    view.resize(clientWidth, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QTRY_COMPARE(view.viewport()->width(), clientWidth);
+
+    QCOMPARE(view.columnWidth(1), expected);
+    QCOMPARE(view.horizontalScrollBarPolicy(),
+             autoColumn ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+}
+
+void TestResultList::autoColumnFollowsWidthChanges()
+{
+    std::vector<TGrepResult> hits;
+    TResultDisplay display;
+    display.AutoColumn = true;
+    TResultListView view(hits, display);
+    view.resize(440, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QTRY_COMPARE(view.columnWidth(1), 194);
+
+    // Another column changes: the position column takes what is left.
+    view.setColumnWidth(0, 150);
+    QCOMPARE(view.columnWidth(1), 144);
+    // The position column itself cannot leave the rest unfilled.
+    view.setColumnWidth(1, 60);
+    QCOMPARE(view.columnWidth(1), 144);
+    // The list grows.
+    view.resize(540, 300);
+    QTRY_COMPARE(view.columnWidth(1), 244);
+
+    // Turned off: the width stays, the user may change it, the scroll bar may show.
+    display.AutoColumn = false;
+    view.ListViewResultResize();
+    QCOMPARE(view.horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    view.setColumnWidth(1, 600);
+    QCOMPARE(view.columnWidth(1), 600);
+    QTRY_VERIFY(view.horizontalScrollBar()->isVisible());
+
+    // On again: refitted at once.
+    display.AutoColumn = true;
+    view.ListViewResultResize();
+    QTRY_VERIFY(!view.horizontalScrollBar()->isVisible());
+    QCOMPARE(view.columnWidth(1), view.viewport()->width() - 150 - 45 - 45 - 55 - 1);
+}
+
+void TestResultList::selectionFollowsFocus()
+{
+    std::vector<TGrepResult> hits(3, Record(u""_s, u"検索"_s, u"の後"_s));
+    TResultDisplay display;
+    display.ComputeInverses();
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *view = new TCountingListView(hits, display);
+    auto *edit = new QLineEdit;
+    layout->addWidget(view);
+    layout->addWidget(edit);
+    view->setFont(ListFont());
+    view->setPalette(ListPalette());
+    display.MeasureHeadWidth(QFontMetrics(view->font()));
+    view->SetRowCount(qsizetype(hits.size()));
+    window.resize(500, 300);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    QSignalSpy selections(view, &TResultListView::SelectItem);
+    view->setFocus();
+    QTRY_VERIFY(view->hasFocus());
+    view->selectionModel()->select(view->model()->index(1, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QCOMPARE(selections.size(), 1);
+    QCOMPARE(selections.takeFirst(), (QList<QVariant>{1, true}));
+    QCOMPARE(view->SelectedRow(), 1);
+
+    // A point of row 1 in the code column, right of its text.
+    const QRect rowRect = view->visualRect(view->model()->index(1, 4));
+    const QPoint blank(rowRect.right() - 2, rowRect.bottom());
+    const auto colours = [&] {
+        const QImage image = view->viewport()->grab().toImage();
+        return std::pair(QColor(image.pixel(blank)),
+                         !Mask(image, display.FindColorInverse, 0, image.width()).isEmpty());
+    };
+    QCOMPARE(colours(), std::pair(QColor(0, 0, 160), true));
+
+    // Losing the focus repaints the list by itself.
+    QTRY_VERIFY(view->Painted > 0);
+    view->Painted = 0;
+    edit->setFocus();
+    QTRY_VERIFY(!view->hasFocus());
+    QTRY_VERIFY(view->Painted > 0);
+    QCOMPARE(colours(), std::pair(QColor(212, 208, 200), true));
+
+    view->selectionModel()->select(view->model()->index(2, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QCOMPARE(selections.size(), 2);
+    QCOMPARE(selections.at(0), (QList<QVariant>{1, false}));
+    QCOMPARE(selections.at(1), (QList<QVariant>{2, true}));
+    selections.clear();
+    view->clearSelection();
+    QCOMPARE(selections.size(), 1);
+    QCOMPARE(selections.takeFirst(), (QList<QVariant>{2, false}));
+    QCOMPARE(view->SelectedRow(), -1);
+    QCOMPARE(colours().first, QColor(255, 255, 255));
+}
+
+void TestResultList::rowHeightFollowsFont_data()
+{
+    QTest::addColumn<int>("pixelSize");
+    QTest::newRow("list font") << 12;
+    QTest::newRow("large font") << 40;
+}
+
+void TestResultList::rowHeightFollowsFont()
+{
+    QFETCH(int, pixelSize);
+
+    std::vector<TGrepResult> hits(5, Record(u""_s, u"検索"_s, u""_s));
+    TResultDisplay display;
+    TResultListView view(hits, display);
+    view.SetRowCount(5);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QFont font = ListFont();
+    font.setPixelSize(pixelSize);
+    view.setFont(font);
+
+    // Every row is tall enough for its text, and all rows are equally tall.
+    const QFontMetrics metrics(font);
+    QTRY_VERIFY(view.visualRect(view.model()->index(0, 0)).height() >= metrics.height());
+    const int height = view.visualRect(view.model()->index(0, 0)).height();
+    QVERIFY(height < 2 * metrics.height());
+    QCOMPARE(view.visualRect(view.model()->index(4, 0)).height(), height);
+    QCOMPARE(view.visualRect(view.model()->index(4, 0)).top(), 4 * height);
+}
+
+void TestResultList::millionRowsPaintOnlyVisibleRows()
+{
+    constexpr int Rows = 1'000'000;
+    // Copies share their texts, so the list costs little memory.
+    std::vector<TGrepResult> hits(Rows, Record(u"前の文"_s, u"検索"_s, u"後の文"_s, true, true));
+    TResultDisplay display;
+    TCountingListView view(hits, display);
+    view.setFont(ListFont());
+    view.resize(500, 400);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+    view.SetRowCount(Rows);
+    QCOMPARE(view.RowCount(), Rows);
+    const int rowHeight = view.visualRect(view.model()->index(0, 0)).height();
+    QVERIFY(rowHeight > 0);
+    const int visibleRows = (view.viewport()->height() + rowHeight - 1) / rowHeight + 1;
+
+    for (int page = 0; page < 3; ++page) {
+        view.verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        view.Painted = 0;
+        view.viewport()->repaint();
+        QVERIFY(view.Painted > 0);
+        QVERIFY(view.Painted <= visibleRows);
+    }
+
+    view.scrollToBottom();
+    view.Painted = 0;
+    view.FirstRow = INT_MAX;
+    view.LastRow = -1;
+    view.viewport()->repaint();
+    QVERIFY(view.Painted > 0);
+    QVERIFY2(view.Painted <= visibleRows, qPrintable(QString::number(view.Painted)));
+    QCOMPARE(view.LastRow, Rows - 1);
+    QCOMPARE(view.LastRow - view.FirstRow + 1, view.Painted);
+}
+
+QTEST_MAIN(TestResultList)
+#include "tst_resultlist.moc"
