@@ -1,0 +1,130 @@
+#pragma once
+// The main window: the input panel, the result list, the status bar, the
+// menus and actions, and the window's side of a search.
+
+#include "GrepReporter.h"
+#include "GrepResult.h"
+#include "ResultDisplay.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QToolButton;
+class TAnchors;
+class TGrepThread;
+class TResultListView;
+class TStatusBar;
+class TWKSpinEdit;
+
+class TForm1 : public QMainWindow, public TGrepReporter
+{
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // Designed values of the window.
+    static constexpr int DesignedLeft = 200;
+    static constexpr int DesignedTop = 115;
+    static constexpr int DesignedClientWidth = 442;
+    static constexpr int DesignedClientHeight = 364;
+    static constexpr int MinimumWidth = 450;
+    static constexpr int SetupHeightWithDetail = 161;
+    static constexpr int SetupHeightWithoutDetail = 137;
+
+    // Controls, named as on the window.
+    QFrame *PanelSetup = nullptr;
+    QFrame *PanelResult = nullptr;
+    TStatusBar *StatusBar1 = nullptr;
+    QLabel *LabelTarget = nullptr;
+    QComboBox *ComboBoxTarget = nullptr;
+    QToolButton *SpeedButtonTarget = nullptr;
+    QLabel *LabelFilter = nullptr;
+    QComboBox *ComboBoxFilter = nullptr;
+    QLabel *LabelFind = nullptr;
+    QComboBox *ComboBoxGrep = nullptr;
+    QLabel *LabelCode = nullptr;
+    QComboBox *ComboBoxCode = nullptr;
+    QLabel *LabelSubLimit = nullptr;
+    TWKSpinEdit *EditSubLimit = nullptr;
+    QToolButton *SpeedButtonDetail = nullptr;
+    QCheckBox *CheckBoxRegExpr = nullptr;
+    QCheckBox *CheckBoxSubDirectory = nullptr;
+    QCheckBox *CheckBoxIgnoreCase = nullptr;
+    QPushButton *ButtonCancel = nullptr;
+    QPushButton *ButtonGrep = nullptr;
+    QToolButton *SpeedButtonAlignL = nullptr;
+    QToolButton *SpeedButtonAlignC = nullptr;
+    QToolButton *SpeedButtonAlignR = nullptr;
+    TResultListView *ListViewResult = nullptr;
+    QMenu *PopupMenuRefer = nullptr;
+    QMenu *PopupMenuResult = nullptr;
+
+    // Actions of ActionListMain, in list order.
+    QList<QAction *> ActionListMain;
+    QAction *ActionFileOpenFile, *ActionFileOpenDirectory, *ActionFileGrep, *ActionFileCancel,
+        *ActionFileExit, *ActionViewDetail, *ActionViewTargetParent, *ActionViewFType0,
+        *ActionViewFType1, *ActionViewFType2, *ActionViewAlignL, *ActionViewAlignC, *ActionViewAlignR,
+        *ActionOptionTool, *ActionOptionSubDirectory, *ActionOptionRegExpr, *ActionOptionIgnoreCase,
+        *ActionOptionMutex, *ActionOptionAutoFilter, *ActionOptionAutoColumn, *ActionHelpReadme,
+        *ActionHelpOnlineHelp, *ActionToolsShellExecute, *ActionToolsDirectory, *ActionToolsProperty,
+        *ActionToolsResultFileFile, *ActionToolsResultFileDirectory, *ActionToolsResultFilePath,
+        *ActionToolsResultTarget;
+
+    // Search state.
+    std::vector<TGrepResult> HitList;
+    TGrepThread *GrepThread = nullptr;
+    int TargetBaseLength = 0;
+    TResultDisplay Display;
+    // The regular-expression library a search loads (a test may point it elsewhere).
+    QString RegExpLibrary;
+
+    // Commands.
+    void ActionFileGrepExecute();
+    void ActionFileCancelExecute();
+    void ActionFileExitExecute();
+    void ActionViewDetailExecute();
+    void ApplyArgument(const QString &text);
+    // Puts a box's text at the top of its history.
+    void AddHistory(QComboBox *box);
+    // Whether a search runs (the search command is disabled meanwhile).
+    bool Searching() const { return !ActionFileGrep->isEnabled(); }
+
+    // The search's reports.
+    void UpdateStatus(const QString &targets, const QString &hits, const QString &state) override;
+    void ShowHitCount(qsizetype count) override;
+    void SearchDone() override;
+    void ShowMessage(const QString &text, bool warning) override;
+
+    // Lays the detail rows out as ActionViewDetail says.
+    void UpdateDetailLayout();
+    // Puts the alignment buttons into status panel 3.
+    void PlaceAlignButtons();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QAction *MakeAction(const char *name, const QString &category, const QString &caption,
+                        const QKeySequence &shortcut = {});
+    void CreateActions();
+    void CreateMenus();
+    void CreateSetupPanel();
+    void CreateResultPanel();
+    void CreateStatusBar();
+    void BindCheckBox(QCheckBox *box, QAction *action);
+    void StopSearch();
+    void ListViewResultSelectItem(int row, bool selected);
+    void Message(const QString &text);
+
+    TAnchors *SetupAnchors = nullptr;
+};

@@ -1,0 +1,374 @@
+#include "MainWindow.h"
+#include "ResultListView.h"
+#include "StatusBar.h"
+#include "TestTree.h"
+#include "WKSpinEdit.h"
+
+#include <QAbstractItemModel>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+// Answers the next modal message box with OK and remembers its text.
+class TMessageCatcher : public QObject
+{
+public:
+    QStringList Texts;
+    void Arm()
+    {
+        QTimer::singleShot(0, this, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                Texts.append(box->text());
+                box->accept();
+            } else {
+                Arm(); // not up yet
+            }
+        });
+    }
+};
+
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void actionsInListOrder();
+    void designedLayout();
+    void resizeKeepsAnchors_data();
+    void resizeKeepsAnchors();
+    void detailRowsToggle();
+    void searchRunsAndFinishes();
+    void inputMessages_data();
+    void inputMessages();
+    void cancelStopsAndRestartWorks();
+    void enterWhileSearchingDoesNothing();
+    void targetBaseLength_data();
+    void targetBaseLength();
+    void selectionShowsPathWhenIdle();
+    void applyArgument_data();
+    void applyArgument();
+    void historiesGrow();
+
+private:
+    TForm1 *Window = nullptr;
+    TTestTree *Tree = nullptr;
+};
+
+void TestMainWindow::init()
+{
+    Window = new TForm1;
+    Window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Window));
+    Tree = new TTestTree;
+}
+
+void TestMainWindow::cleanup()
+{
+    delete Window;
+    Window = nullptr;
+    delete Tree;
+    Tree = nullptr;
+}
+
+void TestMainWindow::actionsInListOrder()
+{
+    const QStringList names = {
+        "ActionFileOpenFile", "ActionFileOpenDirectory", "ActionFileGrep", "ActionFileCancel", "ActionFileExit",
+        "ActionViewDetail", "ActionViewTargetParent", "ActionViewFType0", "ActionViewFType1", "ActionViewFType2",
+        "ActionViewAlignL", "ActionViewAlignC", "ActionViewAlignR", "ActionOptionTool", "ActionOptionSubDirectory",
+        "ActionOptionRegExpr", "ActionOptionIgnoreCase", "ActionOptionMutex", "ActionOptionAutoFilter",
+        "ActionOptionAutoColumn", "ActionHelpReadme", "ActionHelpOnlineHelp", "ActionToolsShellExecute",
+        "ActionToolsDirectory", "ActionToolsProperty", "ActionToolsResultFileFile",
+        "ActionToolsResultFileDirectory", "ActionToolsResultFilePath", "ActionToolsResultTarget"};
+    QStringList got;
+    for (QAction *a : Window->ActionListMain)
+        got.append(a->objectName());
+    QCOMPARE(got, names);
+    QCOMPARE(Window->ActionFileGrep->text(), QStringLiteral("検索(&G)"));
+    QCOMPARE(Window->ActionOptionTool->text(), QStringLiteral("環境設定(&E)...."));
+    QCOMPARE(Window->ActionFileCancel->shortcut(), QKeySequence(Qt::Key_Escape));
+    QCOMPARE(Window->ActionViewAlignR->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_3));
+    QCOMPARE(Window->ActionToolsProperty->property("category").toString(), QStringLiteral("検索結果"));
+    QVERIFY(Window->ActionFileGrep->isEnabled());
+    QVERIFY(!Window->ActionFileCancel->isEnabled());
+}
+
+void TestMainWindow::designedLayout()
+{
+    QCOMPARE(Window->windowTitle(), QStringLiteral("kestu"));
+    QCOMPARE(Window->minimumWidth(), 450);
+    QCOMPARE(Window->ComboBoxFilter->currentText(), QStringLiteral("*.txt"));
+    QCOMPARE(Window->ComboBoxFilter->count(), 9);
+    QCOMPARE(Window->ComboBoxCode->count(), 7);
+    QCOMPARE(Window->ComboBoxCode->currentIndex(), 0);
+    QCOMPARE(Window->EditSubLimit->MaxValue(), 64);
+    QCOMPARE(Window->StatusBar1->PanelCount(), 5);
+    QCOMPARE(Window->StatusBar1->PanelText(0), QStringLiteral("対象:"));
+    QCOMPARE(Window->StatusBar1->PanelText(1), QStringLiteral("該当:"));
+    QCOMPARE(Window->StatusBar1->PanelWidth(3), 46);
+    QCOMPARE(Window->CheckBoxRegExpr->text(), Window->ActionOptionRegExpr->text());
+    QCOMPARE(Window->ButtonGrep->text(), QStringLiteral("検索(&G)"));
+}
+
+void TestMainWindow::resizeKeepsAnchors_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("expectedWidth");
+    QTest::newRow("designed") << 450 << 450;
+    QTest::newRow("wider") << 700 << 700;
+    QTest::newRow("narrower than the minimum") << 300 << 450;
+}
+
+void TestMainWindow::resizeKeepsAnchors()
+{
+    QFETCH(int, width);
+    QFETCH(int, expectedWidth);
+    Window->resize(width, 420);
+    QTRY_COMPARE(Window->width(), expectedWidth);
+    const int panel = Window->PanelSetup->width();
+    // Right-anchored buttons keep their distance to the right edge; the boxes stretch.
+    QCOMPARE(panel - Window->SpeedButtonTarget->geometry().right(), 442 - 432);
+    QCOMPARE(panel - Window->ComboBoxGrep->geometry().right(), 442 - 432);
+    QCOMPARE(Window->ComboBoxGrep->x(), 80);
+    QCOMPARE(panel - Window->ButtonGrep->geometry().right(), 442 - 430);
+    // Panel 2 fills what the others leave.
+    int sum = 0;
+    for (int i = 0; i < 5; ++i)
+        sum += Window->StatusBar1->PanelWidth(i);
+    QCOMPARE(sum, Window->StatusBar1->width());
+    // The alignment buttons sit side by side inside panel 3.
+    const QRect p3 = Window->StatusBar1->PanelRect(3);
+    for (QToolButton *b : {Window->SpeedButtonAlignL, Window->SpeedButtonAlignC, Window->SpeedButtonAlignR}) {
+        QCOMPARE(b->parentWidget(), static_cast<QWidget *>(Window->StatusBar1));
+        QVERIFY(p3.contains(b->geometry()));
+    }
+    QCOMPARE(Window->SpeedButtonAlignC->x(), Window->SpeedButtonAlignL->geometry().right() + 1);
+    QCOMPARE(Window->ComboBoxTarget->view()->minimumWidth(), Window->ComboBoxFilter->width());
+}
+
+void TestMainWindow::detailRowsToggle()
+{
+    QVERIFY(Window->ActionViewDetail->isChecked());
+    QCOMPARE(Window->PanelSetup->height(), 161);
+    const int buttonY = Window->ButtonGrep->y();
+    Window->ActionViewDetail->trigger();
+    QCOMPARE(Window->PanelSetup->height(), 137);
+    QVERIFY(!Window->ComboBoxCode->isVisible());
+    QVERIFY(!Window->SpeedButtonDetail->isChecked());
+    QCOMPARE(Window->ButtonGrep->y(), buttonY - 24);
+    Window->ActionViewDetail->trigger();
+    QVERIFY(Window->ComboBoxCode->isVisible());
+    QCOMPARE(Window->ButtonGrep->y(), buttonY);
+}
+
+void TestMainWindow::searchRunsAndFinishes()
+{
+    Tree->File("a.txt", "one hit\nanother hit here\n");
+    Tree->File("sub/b.txt", "hit\n");
+    Window->ComboBoxTarget->setEditText(Tree->Root());
+    Window->ComboBoxGrep->setEditText("hit");
+    Window->ActionOptionSubDirectory->setChecked(true);
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    QVERIFY(!Window->ActionFileCancel->isEnabled());
+    QCOMPARE(Window->HitList.size(), size_t(3));
+    QCOMPARE(Window->ListViewResult->model()->rowCount(), 3);
+    QCOMPARE(Window->StatusBar1->PanelText(0), QStringLiteral("対象: 2/2"));
+    QCOMPARE(Window->StatusBar1->PanelText(1), QStringLiteral("該当: 3"));
+    QCOMPARE(Window->StatusBar1->PanelText(2), QStringLiteral("検索終了"));
+    // A second search replaces the rows, it does not add to them.
+    Window->ComboBoxGrep->setEditText("another");
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    QCOMPARE(Window->ListViewResult->model()->rowCount(), 1);
+    QCOMPARE(Window->HitList.size(), size_t(1));
+}
+
+void TestMainWindow::inputMessages_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing target") << "@missing" << "x" << "検索対象がありません";
+    QTest::newRow("both wrong: the target comes first") << "@missing" << "" << "検索対象がありません";
+    QTest::newRow("empty text") << "@" << "" << "検索文字がありません";
+    QTest::newRow("not shift-jis") << "@" << QString::fromUtf8("😀") << "検索文字に Shift-JIS で表せない文字があります";
+}
+
+void TestMainWindow::inputMessages()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    Window->ComboBoxTarget->setEditText(target.replace(u'@', Tree->Root()));
+    Window->ComboBoxGrep->setEditText(text);
+    TMessageCatcher catcher;
+    catcher.Arm();
+    Window->ActionFileGrepExecute();
+    QCOMPARE(catcher.Texts, QStringList{message});
+    QVERIFY(Window->ActionFileGrep->isEnabled()); // nothing started
+    QVERIFY(!Window->GrepThread);
+}
+
+void TestMainWindow::cancelStopsAndRestartWorks()
+{
+    QByteArray big;
+    for (int i = 0; i < 200000; ++i)
+        big += "x x x x x\n";
+    for (int i = 0; i < 8; ++i)
+        Tree->File(QStringLiteral("f%1.txt").arg(i), big);
+    Window->ComboBoxTarget->setEditText(Tree->Root());
+    Window->ComboBoxGrep->setEditText("x");
+    Window->ActionFileGrepExecute();
+    QVERIFY(!Window->ActionFileGrep->isEnabled());
+    QVERIFY(Window->ActionFileCancel->isEnabled());
+    Window->ActionFileCancelExecute();
+    // The cancel waited for the worker: the window is idle with final texts.
+    QVERIFY(Window->ActionFileGrep->isEnabled());
+    QVERIFY(!Window->ActionFileCancel->isEnabled());
+    QCOMPARE(Window->StatusBar1->PanelText(2), QStringLiteral("検索終了"));
+    QCOMPARE(Window->StatusBar1->PanelText(1), QStringLiteral("該当: %1").arg(Window->HitList.size()));
+    QCOMPARE(qsizetype(Window->ListViewResult->model()->rowCount()), qsizetype(Window->HitList.size()));
+    // Esc while idle does nothing.
+    Window->ActionFileCancelExecute();
+    QVERIFY(Window->ActionFileGrep->isEnabled());
+    // A new search starts from an empty list.
+    Tree->File("small/one.txt", "x\n");
+    Window->ComboBoxTarget->setEditText(Tree->Path("small"));
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    QCOMPARE(Window->HitList.size(), size_t(1));
+}
+
+void TestMainWindow::enterWhileSearchingDoesNothing()
+{
+    QByteArray big;
+    for (int i = 0; i < 200000; ++i)
+        big += "x x x x x\n";
+    for (int i = 0; i < 8; ++i)
+        Tree->File(QStringLiteral("f%1.txt").arg(i), big);
+    Window->ComboBoxTarget->setEditText(Tree->Root());
+    Window->ComboBoxGrep->setEditText("x");
+    QTest::keyClick(Window->ComboBoxGrep->lineEdit(), Qt::Key_Return);
+    QVERIFY(Window->Searching());
+    TGrepThread *worker = Window->GrepThread;
+    QTest::keyClick(Window->ComboBoxGrep->lineEdit(), Qt::Key_Return);
+    QCOMPARE(Window->GrepThread, worker); // no second search was started
+    Window->ActionFileCancelExecute();
+    QVERIFY(!Window->Searching());
+}
+
+void TestMainWindow::targetBaseLength_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("extra");
+    QTest::newRow("folder without separator") << "dir" << 1;
+    QTest::newRow("folder with separator") << "dir/" << 0;
+    QTest::newRow("file") << "dir/a.txt" << -1;
+}
+
+void TestMainWindow::targetBaseLength()
+{
+    QFETCH(QString, target);
+    QFETCH(int, extra);
+    Tree->File("dir/a.txt", "hit\n");
+    const QString path = Tree->Path(target);
+    Window->ComboBoxTarget->setEditText(path);
+    Window->ComboBoxGrep->setEditText("hit");
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    QCOMPARE(Window->TargetBaseLength, extra < 0 ? 0 : int(path.size()) + extra);
+    QCOMPARE(Window->HitList.size(), size_t(1));
+}
+
+void TestMainWindow::selectionShowsPathWhenIdle()
+{
+    const QString file = Tree->File("a.txt", "hit\nhit\n");
+    Window->ComboBoxTarget->setEditText(Tree->Root());
+    Window->ComboBoxGrep->setEditText("hit");
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    Window->ListViewResult->setCurrentIndex(Window->ListViewResult->model()->index(1, 0));
+    QCOMPARE(Window->StatusBar1->PanelText(2), file);
+    Window->ListViewResult->clearSelection();
+    QCOMPARE(Window->StatusBar1->PanelText(2), QString());
+}
+
+void TestMainWindow::applyArgument_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("check"); // what to look at
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("folder gets a separator") << QStringList{"@dir"} << "target" << "@dir/";
+    QTest::newRow("file as it is") << QStringList{"@dir/a.txt"} << "target" << "@dir/a.txt";
+    QTest::newRow("search text") << QStringList{"-sword"} << "grep" << "word";
+    QTest::newRow("-s alone does nothing") << QStringList{"-s"} << "grep" << "";
+    QTest::newRow("filter") << QStringList{"-f*.c"} << "filter" << "*.c";
+    QTest::newRow("later wins") << QStringList{"-sone", "-stwo"} << "grep" << "two";
+    QTest::newRow("regexp on") << QStringList{"-r1"} << "regexp" << "1";
+    QTest::newRow("regexp off again") << QStringList{"-r1", "-r0"} << "regexp" << "0";
+    QTest::newRow("regexp other digit") << QStringList{"-r1", "-r5"} << "regexp" << "1";
+    QTest::newRow("subdirectory") << QStringList{"-b1"} << "sub" << "1";
+    QTest::newRow("-b too long") << QStringList{"-b11"} << "sub" << "0";
+    QTest::newRow("ignore case") << QStringList{"-i1"} << "case" << "1";
+    QTest::newRow("code") << QStringList{"-c3"} << "code" << "3";
+    QTest::newRow("code out of range") << QStringList{"-c7"} << "code" << "0";
+    QTest::newRow("depth") << QStringList{"-l5"} << "depth" << "5";
+    QTest::newRow("depth clamped") << QStringList{"-l99"} << "depth" << "64";
+    QTest::newRow("depth malformed") << QStringList{"-l5", "-lx"} << "depth" << "5";
+    QTest::newRow("detail off") << QStringList{"-d0"} << "detail" << "0";
+    QTest::newRow("unknown") << QStringList{"-zz"} << "grep" << "";
+}
+
+void TestMainWindow::applyArgument()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, check);
+    QFETCH(QString, expected);
+    Tree->File("dir/a.txt", "x");
+    for (const QString &a : args)
+        Window->ApplyArgument(QString(a).replace(u'@', Tree->Root()));
+    expected.replace(u'@', Tree->Root());
+    QString got;
+    if (check == "target") got = Window->ComboBoxTarget->currentText();
+    else if (check == "grep") got = Window->ComboBoxGrep->currentText();
+    else if (check == "filter") got = Window->ComboBoxFilter->currentText();
+    else if (check == "regexp") got = QString::number(Window->ActionOptionRegExpr->isChecked());
+    else if (check == "sub") got = QString::number(Window->ActionOptionSubDirectory->isChecked());
+    else if (check == "case") got = QString::number(Window->ActionOptionIgnoreCase->isChecked());
+    else if (check == "code") got = QString::number(Window->ComboBoxCode->currentIndex());
+    else if (check == "depth") got = QString::number(Window->EditSubLimit->Value());
+    else if (check == "detail") got = QString::number(Window->ActionViewDetail->isChecked());
+    QCOMPARE(got, expected);
+}
+
+void TestMainWindow::historiesGrow()
+{
+    Tree->File("a.txt", "alpha beta\n");
+    Window->ComboBoxTarget->setEditText(Tree->Root());
+    for (const char *word : {"alpha", "beta", "ALPHA"}) {
+        Window->ComboBoxGrep->setEditText(word);
+        Window->ActionFileGrepExecute();
+        QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    }
+    // "ALPHA" found "alpha" regardless of case and moved it to the top.
+    QCOMPARE(Window->ComboBoxGrep->count(), 2);
+    QCOMPARE(Window->ComboBoxGrep->itemText(1), QStringLiteral("beta"));
+    QCOMPARE(Window->ComboBoxTarget->count(), 1);
+    QCOMPARE(Window->ComboBoxFilter->itemText(0), QStringLiteral("*.txt"));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
