@@ -45,7 +45,7 @@ int main(int argc, char *argv[])
     timer.start();
     QObject::connect(window.ActionFileGrep, &QAction::changed, &app, [&] {
         if (window.ActionFileGrep->isEnabled())
-            app.quit();
+            QCoreApplication::exit(0); // quit() would close the window inside the worker's last call
     });
     window.ActionFileGrepExecute();
     app.exec();

@@ -114,6 +114,7 @@ TForm1::~TForm1()
     StopSearch();
 }
 
+
 QAction *TForm1::MakeAction(const char *name, const QString &category, const QString &caption,
                             const QKeySequence &shortcut)
 {
@@ -504,7 +505,8 @@ void TForm1::ActionFileGrepExecute()
     ListViewResult->ListViewResultResize();
     // An old worker is stopped before the list is emptied, so nothing it
     // still hands over can land among the new search's rows.
-    StopSearch();
+    if (!StopSearch())
+        return;
     if (ListViewResult->model()->rowCount() > 0)
         ListViewResult->scrollToTop();
     ListViewResult->ClearRows();
@@ -551,14 +553,16 @@ void TForm1::AddHistory(QComboBox *box)
     box->setEditText(history.Text());
 }
 
-void TForm1::StopSearch()
+bool TForm1::StopSearch()
 {
     if (!GrepThread)
-        return;
+        return true;
     GrepThread->Terminate();
-    GrepThread->WaitFor();
+    if (!GrepThread->WaitFor())
+        return false;
     delete GrepThread;
     GrepThread = nullptr;
+    return true;
 }
 
 void TForm1::ActionFileCancelExecute()
@@ -567,7 +571,7 @@ void TForm1::ActionFileCancelExecute()
         return;
     if (GrepThread) {
         GrepThread->Terminate();
-        GrepThread->WaitFor();
+        GrepThread->WaitFor(); // inside a worker's own call the stop request is all we can do
     }
 }
 
@@ -578,7 +582,14 @@ void TForm1::ActionFileExitExecute()
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
-    StopSearch();
+    if (!StopSearch()) {
+        // The close arrived inside one of the worker's calls (the event loop
+        // of a message box it shows): the worker has been asked to stop and
+        // the window closes as soon as the search is done.
+        CloseWhenDone = true;
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
 }
 
@@ -598,6 +609,8 @@ void TForm1::SearchDone()
 {
     ActionFileGrep->setEnabled(true);
     ActionFileCancel->setEnabled(false);
+    if (CloseWhenDone)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 void TForm1::ShowMessage(const QString &text, bool warning)

@@ -122,9 +122,12 @@ private:
     void CreateResultPanel();
     void CreateStatusBar();
     void BindCheckBox(QCheckBox *box, QAction *action);
-    void StopSearch();
+    // Stops and releases the worker; false when that has to wait until the
+    // worker's current call has returned (the worker is asked to stop).
+    bool StopSearch();
     void ListViewResultSelectItem(int row, bool selected);
     void Message(const QString &text);
 
     TAnchors *SetupAnchors = nullptr;
+    bool CloseWhenDone = false; // a close came while the worker's call ran
 };

@@ -32,7 +32,8 @@ void TGrepThread::ShowMessage(const QString &text, bool warning)
 TGrepThread::~TGrepThread()
 {
     Terminate();
-    WaitFor();
+    if (!WaitFor())
+        qFatal("a search worker was destroyed inside one of its own calls");
 }
 
 void TGrepThread::Resume()
@@ -47,12 +48,14 @@ void TGrepThread::Terminate()
     Stop.store(true, std::memory_order_relaxed);
 }
 
-void TGrepThread::WaitFor()
+bool TGrepThread::WaitFor()
 {
     if (!Started)
-        return;
-    Caller.ServeUntilEnded();
+        return true;
+    if (!Caller.ServeUntilEnded())
+        return false;
     wait();
+    return true;
 }
 
 void TGrepThread::run()

@@ -44,8 +44,11 @@ public:
     void Terminate();
     bool StopRequested() const { return Stop.load(std::memory_order_relaxed); }
     // Waits for the body's end on the creating thread, serving the worker's
-    // calls meanwhile; returns at once when the worker never started.
-    void WaitFor();
+    // calls meanwhile; returns true at once when the worker never started.
+    // Called from inside one of the worker's own calls (a message box, say,
+    // whose event loop delivered a close) it cannot wait and returns false:
+    // the worker ends soon after that call returns.
+    bool WaitFor();
 
     // The worker's calls, run on the creating thread while the worker waits.
     void UpdateStatus();

@@ -92,9 +92,17 @@ void TSyncCaller::RunPendingCall()
     Changed.wakeAll();
 }
 
-void TSyncCaller::ServeUntilEnded()
+bool TSyncCaller::InCall() const
 {
     QMutexLocker locker(&Lock);
+    return Running;
+}
+
+bool TSyncCaller::ServeUntilEnded()
+{
+    QMutexLocker locker(&Lock);
+    if (Running)
+        return WorkerEnded;
     Serving = true;
     while (true) {
         if (!Posted.empty()) {
@@ -114,6 +122,7 @@ void TSyncCaller::ServeUntilEnded()
         Changed.wait(&Lock);
     }
     Serving = false;
+    return true;
 }
 
 void TSyncCaller::customEvent(QEvent *event)

@@ -25,9 +25,14 @@ public:
     // Back to the state before the worker started.
     void Reset();
 
-    // Owner side: serves the worker's routines until MarkEnded.
-    void ServeUntilEnded();
+    // Owner side: serves the worker's routines until MarkEnded. Returns
+    // false at once when called from inside one of the worker's own calls
+    // (the worker waits for that call to return, so waiting for the worker
+    // there would never end).
+    bool ServeUntilEnded();
     bool Ended() const;
+    // Whether one of the worker's calls is running on the owner's thread now.
+    bool InCall() const;
 
 protected:
     void customEvent(QEvent *event) override;

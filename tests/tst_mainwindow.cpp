@@ -60,6 +60,7 @@ private slots:
     void applyArgument_data();
     void applyArgument();
     void historiesGrow();
+    void closeDuringWorkerMessage();
 
 private:
     TForm1 *Window = nullptr;
@@ -368,6 +369,33 @@ void TestMainWindow::historiesGrow()
     QCOMPARE(Window->ComboBoxGrep->itemText(1), QStringLiteral("beta"));
     QCOMPARE(Window->ComboBoxTarget->count(), 1);
     QCOMPARE(Window->ComboBoxFilter->itemText(0), QStringLiteral("*.txt"));
+}
+
+void TestMainWindow::closeDuringWorkerMessage()
+{
+    // The worker shows a message (no library for regular expressions) and
+    // waits for it; the window is closed while the box is up. That must not
+    // hang: the window closes once the search has ended.
+    Tree->File("a.txt", "abc\n");
+    Window->RegExpLibrary = Tree->Path("no-such-library.so");
+    Window->ActionOptionRegExpr->setChecked(true);
+    Window->ComboBoxTarget->setEditText(Tree->Root());
+    Window->ComboBoxGrep->setEditText("b");
+    QStringList texts;
+    std::function<void()> answer = [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            texts.append(box->text());
+            QVERIFY(!Window->close()); // cannot close yet: the worker waits for this box
+            box->accept();
+        } else {
+            QTimer::singleShot(0, answer);
+        }
+    };
+    QTimer::singleShot(0, answer);
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(!Window->isVisible());
+    QCOMPARE(texts, QStringList{"BRegExp dll Error"});
+    QVERIFY(!Window->GrepThread);
 }
 
 QTEST_MAIN(TestMainWindow)
