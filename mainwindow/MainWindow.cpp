@@ -104,6 +104,7 @@ TForm1::TForm1(QWidget *parent)
     QWidget::setTabOrder(ButtonCancel, ButtonGrep);
     QWidget::setTabOrder(ButtonGrep, ListViewResult);
     UpdateDetailLayout();
+    ActionOptionSubDirectoryExecute();
     // The list's colours and the width of its line-start mark, once.
     Display.ComputeInverses();
     Display.MeasureHeadWidth(ListViewResult->fontMetrics());
@@ -187,6 +188,14 @@ void TForm1::CreateActions()
     connect(ActionFileCancel, &QAction::triggered, this, &TForm1::ActionFileCancelExecute);
     connect(ActionFileExit, &QAction::triggered, this, &TForm1::ActionFileExitExecute);
     connect(ActionViewDetail, &QAction::triggered, this, &TForm1::ActionViewDetailExecute);
+    for (QAction *a : {ActionViewFType0, ActionViewFType1, ActionViewFType2})
+        connect(a, &QAction::triggered, this, [this, a] { ActionViewFTypeExecute(a); });
+    for (QAction *a : {ActionViewAlignL, ActionViewAlignC, ActionViewAlignR})
+        connect(a, &QAction::triggered, this, [this, a] { ActionViewAlignExecute(a); });
+    connect(ActionOptionSubDirectory, &QAction::triggered, this, &TForm1::ActionOptionSubDirectoryExecute);
+    connect(ActionOptionAutoColumn, &QAction::triggered, this, &TForm1::ActionOptionAutoColumnExecute);
+    ActionViewFType0->setChecked(true);
+    ActionViewAlignC->setChecked(true);
 }
 
 void TForm1::CreateMenus()
@@ -370,6 +379,7 @@ void TForm1::CreateSetupPanel()
         b->setCheckable(true);
         b->setAutoExclusive(true);
         b->setFixedSize(14, 14);
+        b->setChecked(action->isChecked());
         connect(b, &QToolButton::clicked, action, &QAction::trigger);
         connect(action, &QAction::toggled, b, &QToolButton::setChecked);
         return b;
@@ -447,6 +457,46 @@ void TForm1::ActionViewDetailExecute()
 {
     // The action flips itself when triggered; the layout follows it.
     UpdateDetailLayout();
+}
+
+void TForm1::ActionViewFTypeExecute(QAction *sender)
+{
+    if (!sender)
+        return;
+    sender->setChecked(true); // the group unchecks the other two
+    Display.FType = sender->property("tag").toInt();
+    ListViewResult->viewport()->update();
+}
+
+void TForm1::ActionViewAlignExecute(QAction *sender)
+{
+    if (!sender)
+        return;
+    sender->setChecked(true);
+    Display.PAlign = sender->property("tag").toInt();
+    SpeedButtonAlignL->setChecked(ActionViewAlignL->isChecked());
+    SpeedButtonAlignC->setChecked(ActionViewAlignC->isChecked());
+    SpeedButtonAlignR->setChecked(ActionViewAlignR->isChecked());
+    ListViewResult->viewport()->update();
+}
+
+void TForm1::AfterArguments()
+{
+    UpdateDetailLayout();
+    ActionOptionSubDirectoryExecute();
+}
+
+void TForm1::ActionOptionSubDirectoryExecute()
+{
+    // The depth limit only means something while subfolders are searched.
+    LabelSubLimit->setEnabled(ActionOptionSubDirectory->isChecked());
+    EditSubLimit->setEnabled(ActionOptionSubDirectory->isChecked());
+}
+
+void TForm1::ActionOptionAutoColumnExecute()
+{
+    Display.AutoColumn = ActionOptionAutoColumn->isChecked();
+    ListViewResult->ListViewResultResize();
 }
 
 void TForm1::UpdateDetailLayout()

@@ -91,6 +91,10 @@ public:
     void ActionFileCancelExecute();
     void ActionFileExitExecute();
     void ActionViewDetailExecute();
+    void ActionViewFTypeExecute(QAction *sender);
+    void ActionViewAlignExecute(QAction *sender);
+    void ActionOptionSubDirectoryExecute();
+    void ActionOptionAutoColumnExecute();
     void ApplyArgument(const QString &text);
     // Puts a box's text at the top of its history.
     void AddHistory(QComboBox *box);
@@ -103,6 +107,9 @@ public:
     void SearchDone() override;
     void ShowMessage(const QString &text, bool warning) override;
 
+    // Brings the layout and the enabled states in line with what the
+    // command-line arguments set.
+    void AfterArguments();
     // Lays the detail rows out as ActionViewDetail says.
     void UpdateDetailLayout();
     // Puts the alignment buttons into status panel 3.

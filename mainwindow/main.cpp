@@ -22,6 +22,7 @@ int main(int argc, char *argv[])
     const QStringList arguments = QApplication::arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i)
         window.ApplyArgument(arguments[i]);
+    window.AfterArguments();
     window.show();
     return app.exec();
 }

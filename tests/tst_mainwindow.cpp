@@ -61,6 +61,7 @@ private slots:
     void applyArgument();
     void historiesGrow();
     void closeDuringWorkerMessage();
+    void viewCommands();
 
 private:
     TForm1 *Window = nullptr;
@@ -396,6 +397,34 @@ void TestMainWindow::closeDuringWorkerMessage()
     QTRY_VERIFY(!Window->isVisible());
     QCOMPARE(texts, QStringList{"BRegExp dll Error"});
     QVERIFY(!Window->GrepThread);
+}
+
+void TestMainWindow::viewCommands()
+{
+    QCOMPARE(Window->Display.PAlign, 1);
+    QVERIFY(Window->SpeedButtonAlignC->isChecked());
+    Window->ActionViewAlignL->trigger();
+    QCOMPARE(Window->Display.PAlign, 0);
+    QVERIFY(Window->ActionViewAlignL->isChecked() && !Window->ActionViewAlignC->isChecked());
+    QVERIFY(Window->SpeedButtonAlignL->isChecked() && !Window->SpeedButtonAlignC->isChecked());
+    QTest::mouseClick(Window->SpeedButtonAlignR, Qt::LeftButton);
+    QCOMPARE(Window->Display.PAlign, 2);
+    QVERIFY(Window->ActionViewAlignR->isChecked());
+    Window->ActionViewFType2->trigger();
+    QCOMPARE(Window->Display.FType, 2);
+    QVERIFY(!Window->ActionViewFType0->isChecked());
+    // The depth limit follows the subfolder option.
+    QVERIFY(!Window->EditSubLimit->isEnabled());
+    Window->CheckBoxSubDirectory->click();
+    QVERIFY(Window->ActionOptionSubDirectory->isChecked());
+    QVERIFY(Window->EditSubLimit->isEnabled());
+    // The position column takes the rest of the list when asked to.
+    Window->ActionOptionAutoColumn->trigger();
+    QVERIFY(Window->Display.AutoColumn);
+    int others = 0;
+    for (int c : {0, 2, 3, 4})
+        others += Window->ListViewResult->columnWidth(c);
+    QCOMPARE(Window->ListViewResult->columnWidth(1), Window->ListViewResult->viewport()->width() - others - 1);
 }
 
 QTEST_MAIN(TestMainWindow)
