@@ -7,6 +7,8 @@
 #include "History.h"
 #include "ResultListView.h"
 #include "StatusBar.h"
+#include "TargetDialogs.h"
+#include "PathText.h"
 #include "TargetLister.h"
 #include "WKSpinEdit.h"
 
@@ -22,6 +24,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QToolButton>
@@ -89,6 +94,19 @@ TForm1::TForm1(QWidget *parent)
     layout->addWidget(StatusBar1);
     setCentralWidget(client);
 
+    Dialogs = std::make_unique<TTargetDialogs>();
+    setAcceptDrops(true);
+    SizeMoveEnd = new QTimer(this);
+    SizeMoveEnd->setSingleShot(true);
+    SizeMoveEnd->setInterval(300);
+    connect(SizeMoveEnd, &QTimer::timeout, this, [this] {
+        if (size() != SizeAtMoveStart)
+            ClearComboSelections(true);
+        SizeAtMoveStart = size();
+    });
+    connect(ActionFileOpenFile, &QAction::triggered, this, &TForm1::ActionFileOpenFileExecute);
+    connect(ActionFileOpenDirectory, &QAction::triggered, this, &TForm1::ActionFileOpenDirectoryExecute);
+
     setMinimumWidth(MinimumWidth);
     resize(DesignedClientWidth, DesignedClientHeight + menuBar()->sizeHint().height());
     move(DesignedLeft, DesignedTop);
@@ -105,6 +123,8 @@ TForm1::TForm1(QWidget *parent)
     QWidget::setTabOrder(ButtonGrep, ListViewResult);
     UpdateDetailLayout();
     ActionOptionSubDirectoryExecute();
+    UpdateFilterState();
+    SizeAtMoveStart = size();
     // The list's colours and the width of its line-start mark, once.
     Display.ComputeInverses();
     Display.MeasureHeadWidth(ListViewResult->fontMetrics());
@@ -282,18 +302,24 @@ void TForm1::CreateSetupPanel()
         c->setToolTip(hint);
         SetupAnchors->Place(c, box, sides);
         c->installEventFilter(this);
-        if (c->lineEdit())
+        if (c->lineEdit()) {
             c->lineEdit()->installEventFilter(this);
+            c->lineEdit()->setAcceptDrops(false); // a dropped file is the window's
+        }
         return c;
     };
 
     LabelTarget = label(QStringLiteral("検索対象(&T)"), 14, 12);
     ComboBoxTarget = combo(true, QStringLiteral("検索の対象となるファイルかディレクトリを指定します"), QRect(80, 8, 329, 20), A::Left | A::Top | A::Right);
     ComboBoxTarget->setObjectName(QStringLiteral("ComboBoxTarget"));
+    connect(ComboBoxTarget, &QComboBox::editTextChanged, this, [this] { UpdateFilterState(); });
     SpeedButtonTarget = FlatButton(p, TButtonImages::OpenFolder(), QStringLiteral("検索対象選択"));
     SpeedButtonTarget->setObjectName(QStringLiteral("SpeedButtonTarget"));
     SpeedButtonTarget->setMenu(PopupMenuRefer);
     SpeedButtonTarget->setPopupMode(QToolButton::InstantPopup);
+    SpeedButtonTarget->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(SpeedButtonTarget, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { PopupMenuRefer->popup(SpeedButtonTarget->mapToGlobal(at)); });
     SpeedButtonTarget->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
     SetupAnchors->Place(SpeedButtonTarget, QRect(413, 8, 20, 20), A::Top | A::Right);
 
@@ -434,6 +460,8 @@ void TForm1::resizeEvent(QResizeEvent *event)
     // The target box's list is as wide as the filter box, though the box
     // itself is narrowed by the button beside it.
     ComboBoxTarget->view()->setMinimumWidth(ComboBoxFilter->width());
+    if (SizeMoveEnd)
+        SizeMoveEnd->start();
 }
 
 void TForm1::PlaceAlignButtons()
@@ -685,23 +713,11 @@ void TForm1::ApplyArgument(const QString &text)
     if (text.isEmpty())
         return;
     if (text == QLatin1String("-restore")) {
-        if (isMinimized())
-            showNormal();
-        raise();
-        activateWindow();
+        ForceForeground();
         return;
     }
-    if (TTargetLister::IsExistingFile(text)) {
-        ComboBoxTarget->setEditText(QFileInfo(text).absoluteFilePath());
+    if (SetTargetFromPath(text))
         return;
-    }
-    if (TTargetLister::IsExistingFolder(text)) {
-        QString folder = QFileInfo(text).absoluteFilePath();
-        if (!folder.endsWith(u'/'))
-            folder += u'/';
-        ComboBoxTarget->setEditText(folder);
-        return;
-    }
     const QString rest = text.mid(2);
     const int digit = text.size() >= 3 && text[2].isDigit() && text[2].unicode() < 128 ? text[2].digitValue() : -1;
     auto setOption = [&](QAction *action) {
@@ -729,4 +745,105 @@ void TForm1::ApplyArgument(const QString &text)
     } else if (text.startsWith(QLatin1String("-d")) && text.size() == 3) {
         setOption(ActionViewDetail);
     }
+}
+
+bool TForm1::SetTargetFromPath(const QString &path)
+{
+    if (TTargetLister::IsExistingFile(path)) {
+        ComboBoxTarget->setEditText(QFileInfo(path).absoluteFilePath());
+        return true;
+    }
+    if (TTargetLister::IsExistingFolder(path)) {
+        QString folder = QFileInfo(path).absoluteFilePath();
+        if (!folder.endsWith(u'/'))
+            folder += u'/';
+        ComboBoxTarget->setEditText(folder);
+        return true;
+    }
+    return false;
+}
+
+void TForm1::UpdateFilterState()
+{
+    const bool folder = TTargetLister::IsExistingFolder(ComboBoxTarget->currentText());
+    ComboBoxFilter->setEnabled(folder);
+    LabelFilter->setEnabled(folder);
+}
+
+void TForm1::ForceForeground()
+{
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TForm1::ClearComboSelections(bool unfocusedOnly)
+{
+    for (QComboBox *box : {ComboBoxTarget, ComboBoxFilter, ComboBoxGrep}) {
+        QLineEdit *edit = box->lineEdit();
+        if (!edit || (unfocusedOnly && edit->hasFocus()))
+            continue;
+        const int start = edit->selectionStart();
+        if (start >= 0)
+            edit->setCursorPosition(start);
+    }
+}
+
+void TForm1::SetTargetDialogs(std::unique_ptr<TTargetDialogs> dialogs)
+{
+    Dialogs = std::move(dialogs);
+}
+
+void TForm1::ActionFileOpenFileExecute()
+{
+    const QString target = ComboBoxTarget->currentText();
+    QString file, folder;
+    if (TTargetLister::IsExistingFile(target))
+        file = target;
+    if (TTargetLister::IsExistingFolder(target))
+        folder = FolderPartOf(target); // the folder itself with a trailing "/", else its parent
+    const QString chosen = Dialogs->OpenFile(this, file, folder);
+    if (chosen.isEmpty())
+        return;
+    ComboBoxTarget->setEditText(chosen);
+    UpdateFilterState();
+}
+
+void TForm1::ActionFileOpenDirectoryExecute()
+{
+    const QString target = ComboBoxTarget->currentText();
+    QString initial;
+    if (TTargetLister::IsExistingFile(target))
+        initial = FolderPartOf(QFileInfo(target).absoluteFilePath());
+    if (TTargetLister::IsExistingFolder(target))
+        initial = target;
+    const QString chosen = Dialogs->BrowseForFolder(QStringLiteral("ディレクトリ選択"), initial, this);
+    if (chosen.isEmpty() || !TTargetLister::IsExistingFolder(chosen))
+        return;
+    ComboBoxTarget->setEditText(chosen.endsWith(u'/') ? chosen : chosen + u'/');
+    UpdateFilterState();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent *event)
+{
+    event->acceptProposedAction();
+    DropFiles(event->mimeData()->urls());
+}
+
+void TForm1::DropFiles(const QList<QUrl> &items)
+{
+    // Only the first item counts; one that is neither a file nor a folder
+    // (a link to a web page, say) leaves the target as it was.
+    if (!items.isEmpty() && items.first().isLocalFile())
+        SetTargetFromPath(items.first().toLocalFile());
+    UpdateFilterState();
+    ForceForeground();
 }

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QMainWindow>
+#include <memory>
 #include <vector>
 
 class QCheckBox;
@@ -16,11 +17,14 @@ class QFrame;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QTimer;
+class QUrl;
 class QToolButton;
 class TAnchors;
 class TGrepThread;
 class TResultListView;
 class TStatusBar;
+class TTargetDialogs;
 class TWKSpinEdit;
 
 class TForm1 : public QMainWindow, public TGrepReporter
@@ -96,6 +100,23 @@ public:
     void ActionOptionSubDirectoryExecute();
     void ActionOptionAutoColumnExecute();
     void ApplyArgument(const QString &text);
+    void ActionFileOpenFileExecute();
+    void ActionFileOpenDirectoryExecute();
+    // The filter box (and its label) is enabled exactly while the target
+    // names an existing folder.
+    void UpdateFilterState();
+    // Brings the window to the front, restored if minimised.
+    void ForceForeground();
+    // Collapses the selections of the three input boxes; with
+    // unfocusedOnly a box that has the focus keeps its selection.
+    void ClearComboSelections(bool unfocusedOnly);
+    // Sets the target from a dropped or handed-over path: a file as it is,
+    // a folder with a trailing "/"; false when it is neither.
+    bool SetTargetFromPath(const QString &path);
+    // The drop handler: the first dropped item becomes the target.
+    void DropFiles(const QList<QUrl> &items);
+    // Replaces the dialogs (tests answer them).
+    void SetTargetDialogs(std::unique_ptr<TTargetDialogs> dialogs);
     // Puts a box's text at the top of its history.
     void AddHistory(QComboBox *box);
     // Whether a search runs (the search command is disabled meanwhile).
@@ -116,6 +137,8 @@ public:
     void PlaceAlignButtons();
 
 protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -137,4 +160,7 @@ private:
 
     TAnchors *SetupAnchors = nullptr;
     bool CloseWhenDone = false; // a close came while the worker's call ran
+    std::unique_ptr<TTargetDialogs> Dialogs;
+    QSize SizeAtMoveStart;
+    QTimer *SizeMoveEnd = nullptr; // fires when the user has stopped sizing
 };

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 #include "ResultListView.h"
 #include "StatusBar.h"
+#include "TargetDialogs.h"
 #include "TestTree.h"
 #include "WKSpinEdit.h"
 
@@ -8,14 +9,37 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QUrl>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
 namespace {
+
+// Answers the target dialogs as a person would, and remembers how they were opened.
+class TScriptedDialogs : public TTargetDialogs
+{
+public:
+    QString Answer;
+    QString AskedFile, AskedFolder, AskedTitle;
+    QString OpenFile(QWidget *, const QString &file, const QString &folder) override
+    {
+        AskedFile = file;
+        AskedFolder = folder;
+        return Answer;
+    }
+    QString BrowseForFolder(const QString &title, const QString &folder, QWidget *) override
+    {
+        AskedTitle = title;
+        AskedFolder = folder;
+        return Answer;
+    }
+};
 
 // Answers the next modal message box with OK and remembers its text.
 class TMessageCatcher : public QObject
@@ -62,6 +86,14 @@ private slots:
     void historiesGrow();
     void closeDuringWorkerMessage();
     void viewCommands();
+    void filterFollowsTarget();
+    void fileCommand_data();
+    void fileCommand();
+    void folderCommand_data();
+    void folderCommand();
+    void drop_data();
+    void drop();
+    void sizingClearsOtherSelections();
 
 private:
     TForm1 *Window = nullptr;
@@ -425,6 +457,131 @@ void TestMainWindow::viewCommands()
     for (int c : {0, 2, 3, 4})
         others += Window->ListViewResult->columnWidth(c);
     QCOMPARE(Window->ListViewResult->columnWidth(1), Window->ListViewResult->viewport()->width() - others - 1);
+}
+
+void TestMainWindow::filterFollowsTarget()
+{
+    Tree->Folder("dir");
+    QLineEdit *edit = Window->ComboBoxTarget->lineEdit();
+    edit->clear();
+    QTest::keyClicks(edit, Tree->Path("dir"));
+    QVERIFY(Window->ComboBoxFilter->isEnabled());
+    QVERIFY(Window->LabelFilter->isEnabled());
+    QTest::keyClicks(edit, "/");
+    QVERIFY(Window->ComboBoxFilter->isEnabled());
+    QTest::keyClicks(edit, "x");
+    QVERIFY(!Window->ComboBoxFilter->isEnabled());
+    QVERIFY(!Window->LabelFilter->isEnabled());
+}
+
+void TestMainWindow::fileCommand_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("askedFile");
+    QTest::addColumn<QString>("askedFolder");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<bool>("filterEnabled");
+    QTest::newRow("folder without separator opens in its parent") << "@dir" << "@dir/a.txt" << "" << "@" << "@dir/a.txt" << false;
+    QTest::newRow("folder with separator opens in itself") << "@dir/" << "@dir/a.txt" << "" << "@dir/" << "@dir/a.txt" << false;
+    QTest::newRow("file preselected") << "@dir/a.txt" << "@dir/new.txt" << "@dir/a.txt" << "" << "@dir/new.txt" << false;
+    QTest::newRow("cancel changes nothing") << "@dir/" << "" << "" << "@dir/" << "@dir/" << true;
+}
+
+void TestMainWindow::fileCommand()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, answer);
+    QFETCH(QString, askedFile);
+    QFETCH(QString, askedFolder);
+    QFETCH(QString, result);
+    QFETCH(bool, filterEnabled);
+    Tree->File("dir/a.txt", "x");
+    auto at = [&](QString s) { return s.replace(u'@', Tree->Root()); };
+    auto dialogs = std::make_unique<TScriptedDialogs>();
+    TScriptedDialogs *d = dialogs.get();
+    d->Answer = at(answer);
+    Window->SetTargetDialogs(std::move(dialogs));
+    Window->ComboBoxTarget->setEditText(at(target));
+    Window->ActionFileOpenFile->trigger();
+    QCOMPARE(d->AskedFile, at(askedFile));
+    QCOMPARE(d->AskedFolder, at(askedFolder));
+    QCOMPARE(Window->ComboBoxTarget->currentText(), at(result));
+    QCOMPARE(Window->ComboBoxFilter->isEnabled(), filterEnabled);
+}
+
+void TestMainWindow::folderCommand_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("askedFolder");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("from a file: its folder") << "@dir/a.txt" << "@dir" << "@dir/" << "@dir/";
+    QTest::newRow("from a folder: itself") << "@dir" << "@other" << "@dir" << "@other/";
+    QTest::newRow("root keeps one separator") << "@dir" << "/" << "@dir" << "/";
+    QTest::newRow("not a folder: ignored") << "@dir/a.txt" << "@missing" << "@dir/" << "@dir/a.txt";
+    QTest::newRow("cancel") << "@dir/a.txt" << "" << "@dir/" << "@dir/a.txt";
+}
+
+void TestMainWindow::folderCommand()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, answer);
+    QFETCH(QString, askedFolder);
+    QFETCH(QString, result);
+    Tree->File("dir/a.txt", "x");
+    Tree->Folder("other");
+    auto at = [&](QString s) { return s.replace(u'@', Tree->Root()); };
+    auto dialogs = std::make_unique<TScriptedDialogs>();
+    TScriptedDialogs *d = dialogs.get();
+    d->Answer = at(answer);
+    Window->SetTargetDialogs(std::move(dialogs));
+    Window->ComboBoxTarget->setEditText(at(target));
+    Window->ActionFileOpenDirectory->trigger();
+    QCOMPARE(d->AskedTitle, QStringLiteral("ディレクトリ選択"));
+    QCOMPARE(d->AskedFolder, at(askedFolder));
+    QCOMPARE(Window->ComboBoxTarget->currentText(), at(result));
+    QCOMPARE(Window->ComboBoxFilter->isEnabled(), result.endsWith(u'/'));
+}
+
+void TestMainWindow::drop_data()
+{
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("one file") << QStringList{"@dir/a.txt"} << "@dir/a.txt";
+    QTest::newRow("three files: the first counts") << QStringList{"@dir/b.txt", "@dir/a.txt", "@dir"} << "@dir/b.txt";
+    QTest::newRow("a folder gets a separator") << QStringList{"@dir"} << "@dir/";
+    QTest::newRow("a missing item changes nothing") << QStringList{"@gone.txt"} << "@start/";
+}
+
+void TestMainWindow::drop()
+{
+    QFETCH(QStringList, items);
+    QFETCH(QString, result);
+    Tree->File("dir/a.txt", "x");
+    Tree->File("dir/b.txt", "x");
+    Tree->Folder("start");
+    auto at = [&](QString s) { return s.replace(u'@', Tree->Root()); };
+    Window->ComboBoxTarget->setEditText(at("@start/"));
+    QList<QUrl> urls;
+    for (const QString &item : items)
+        urls.append(QUrl::fromLocalFile(at(item)));
+    Window->DropFiles(urls);
+    QCOMPARE(Window->ComboBoxTarget->currentText(), at(result));
+    QCOMPARE(Window->ComboBoxFilter->isEnabled(), result.endsWith(u'/'));
+}
+
+void TestMainWindow::sizingClearsOtherSelections()
+{
+    Window->ComboBoxTarget->setEditText("target text");
+    Window->ComboBoxGrep->setEditText("search text");
+    Window->ComboBoxTarget->lineEdit()->selectAll();
+    Window->ComboBoxGrep->lineEdit()->setFocus();
+    Window->ComboBoxGrep->lineEdit()->selectAll();
+    QTRY_VERIFY(Window->ComboBoxGrep->lineEdit()->hasFocus());
+    Window->resize(Window->width() + 40, Window->height());
+    QTRY_VERIFY(!Window->ComboBoxTarget->lineEdit()->hasSelectedText());
+    QVERIFY(Window->ComboBoxGrep->lineEdit()->hasSelectedText());
 }
 
 QTEST_MAIN(TestMainWindow)
