@@ -9,15 +9,31 @@ namespace {
 // in caret notation instead (a tab stays a tab).
 void AppendVisible(QByteArray &out, const QByteArray &utf8)
 {
-    for (char ch : utf8) {
-        const auto c = static_cast<unsigned char>(ch);
+    const char *p = utf8.constData();
+    const qsizetype n = utf8.size();
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(p[i]);
         if ((c < 0x20 && c != '\t') || c == 0x7F) {
+            out.append(p + runStart, i - runStart);
             out += '^';
             out += char(c == 0x7F ? '?' : c + 0x40);
-        } else {
-            out += ch;
+            runStart = i + 1;
         }
     }
+    out.append(p + runStart, n - runStart);
+}
+
+// Hits come file by file: the name is converted once per file.
+const QByteArray &FileNameUtf8(const QString &name)
+{
+    thread_local QString lastName;
+    thread_local QByteArray lastUtf8;
+    if (!name.isSharedWith(lastName) && name != lastName) {
+        lastName = name;
+        lastUtf8 = name.toUtf8();
+    }
+    return lastUtf8;
 }
 
 void AppendJsonString(QByteArray &out, const QByteArray &utf8)
@@ -60,9 +76,10 @@ TCliReporter::~TCliReporter()
 QByteArray TCliReporter::FormatPlain(const TGrepResult &hit, bool colour)
 {
     QByteArray line;
+    line.reserve(256);
     if (colour)
         line += "\033[35m";
-    AppendVisible(line, hit.FileName.toUtf8());
+    AppendVisible(line, FileNameUtf8(hit.FileName));
     if (colour)
         line += "\033[m\033[36m";
     line += ':' + QByteArray::number(hit.Line + 1) + ':' + QByteArray::number(hit.Column) + ':';
@@ -83,7 +100,7 @@ QByteArray TCliReporter::FormatPlain(const TGrepResult &hit, bool colour)
 QByteArray TCliReporter::FormatJson(const TGrepResult &hit)
 {
     QByteArray line = "{\"file\":";
-    AppendJsonString(line, hit.FileName.toUtf8());
+    AppendJsonString(line, FileNameUtf8(hit.FileName));
     line += ",\"line\":" + QByteArray::number(hit.Line + 1);
     line += ",\"column\":" + QByteArray::number(hit.Column);
     line += ",\"length\":" + QByteArray::number(hit.HitLength);

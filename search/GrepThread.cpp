@@ -122,6 +122,7 @@ void TGrepThread::ShowHitCount()
         QMutexLocker locker(&OutboxLock);
         arrived.swap(Outbox);
         HitCountRequested = false;
+        OutboxDrained.wakeAll();
     }
     if (arrived.empty())
         return;
@@ -141,6 +142,10 @@ void TGrepThread::PublishHit(TGrepResult &&record)
     bool request = false;
     {
         QMutexLocker locker(&OutboxLock);
+        // A front end slower than the search: wait until it has taken the
+        // records (a stop request ends the wait).
+        while (Outbox.size() >= OutboxLimit && HitCountRequested && !StopRequested())
+            OutboxDrained.wait(&OutboxLock, 50);
         Outbox.push_back(std::move(record));
         if (!HitCountRequested) {
             HitCountRequested = true;

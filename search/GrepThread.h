@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QMutex>
+#include <QWaitCondition>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -66,6 +67,11 @@ public:
     // Moves the hits found so far into the hit list and shows the new count.
     void ShowHitCount();
 
+    // Records the worker may keep waiting for the front end before it waits
+    // for them to be taken: a front end that only prints them (kestu-grep)
+    // then never holds more than this many in memory.
+    static constexpr size_t OutboxLimit = 65536;
+
     // Number of hits published by this search so far.
     qsizetype PublishedHits() const { return Published; }
 
@@ -98,6 +104,7 @@ private:
     bool StatusRequested = false;
 
     QMutex OutboxLock;
+    QWaitCondition OutboxDrained;
     std::vector<TGrepResult> Outbox;
     bool HitCountRequested = false;
     qsizetype Published = 0;
