@@ -202,7 +202,6 @@ void TForm1::CreateActions()
     ActionViewAlignL->setProperty("tag", 0);
     ActionViewAlignC->setProperty("tag", 1);
     ActionViewAlignR->setProperty("tag", 2);
-    ActionViewDetail->setChecked(true);
 
     connect(ActionFileGrep, &QAction::triggered, this, &TForm1::ActionFileGrepExecute);
     connect(ActionFileCancel, &QAction::triggered, this, &TForm1::ActionFileCancelExecute);

@@ -194,16 +194,21 @@ void TestMainWindow::resizeKeepsAnchors()
 
 void TestMainWindow::detailRowsToggle()
 {
-    QVERIFY(Window->ActionViewDetail->isChecked());
-    QCOMPARE(Window->PanelSetup->height(), 161);
-    const int buttonY = Window->ButtonGrep->y();
-    Window->ActionViewDetail->trigger();
+    // The detail rows are hidden at first.
+    QVERIFY(!Window->ActionViewDetail->isChecked());
     QCOMPARE(Window->PanelSetup->height(), 137);
     QVERIFY(!Window->ComboBoxCode->isVisible());
-    QVERIFY(!Window->SpeedButtonDetail->isChecked());
-    QCOMPARE(Window->ButtonGrep->y(), buttonY - 24);
+    const int buttonY = Window->ButtonGrep->y();
+    const int listY = Window->PanelResult->y();
     Window->ActionViewDetail->trigger();
+    QCOMPARE(Window->PanelSetup->height(), 161);
     QVERIFY(Window->ComboBoxCode->isVisible());
+    QVERIFY(Window->SpeedButtonDetail->isChecked());
+    QCOMPARE(Window->ButtonGrep->y(), buttonY + 24);
+    QTRY_COMPARE(Window->PanelResult->y(), listY + 24);
+    Window->SpeedButtonDetail->click();
+    QVERIFY(!Window->ActionViewDetail->isChecked());
+    QVERIFY(!Window->ComboBoxCode->isVisible());
     QCOMPARE(Window->ButtonGrep->y(), buttonY);
 }
 
@@ -362,7 +367,8 @@ void TestMainWindow::applyArgument_data()
     QTest::newRow("depth") << QStringList{"-l5"} << "depth" << "5";
     QTest::newRow("depth clamped") << QStringList{"-l99"} << "depth" << "64";
     QTest::newRow("depth malformed") << QStringList{"-l5", "-lx"} << "depth" << "5";
-    QTest::newRow("detail off") << QStringList{"-d0"} << "detail" << "0";
+    QTest::newRow("detail on") << QStringList{"-d1"} << "detail" << "1";
+    QTest::newRow("detail off again") << QStringList{"-d1", "-d0"} << "detail" << "0";
     QTest::newRow("unknown") << QStringList{"-zz"} << "grep" << "";
 }
 
