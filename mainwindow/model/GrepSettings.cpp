@@ -1,0 +1,171 @@
+#include "GrepSettings.h"
+
+#include "ColorNames.h"
+#include "IniFile.h"
+
+#include <QtGlobal>
+
+namespace {
+
+const QString WindowSection = QStringLiteral("Window");
+const QString OptionSection = QStringLiteral("Option");
+const QString ViewSection = QStringLiteral("View");
+const QString TextSection = QStringLiteral("Text");
+const QString ColumnsSection = QStringLiteral("Columns");
+const QString ActionSection = QStringLiteral("Action");
+
+int NormalState(int state)
+{
+    return state >= TGrepSettings::StateNormal && state <= TGrepSettings::StateMaximized
+               ? state
+               : TGrepSettings::StateNormal;
+}
+
+// The option fields in the order the file keeps them.
+struct TOptionKey
+{
+    const char16_t *Key;
+    bool TGrepSettings::*Field;
+};
+constexpr TOptionKey OptionKeys[] = {
+    {u"SubDirectory", &TGrepSettings::SubDirectory},
+    {u"IgnoreCase", &TGrepSettings::IgnoreCase},
+    {u"RegExpr", &TGrepSettings::RegExpr},
+    {u"Mutex", &TGrepSettings::Mutex},
+    {u"AutoFilter", &TGrepSettings::AutoFilter},
+    {u"AutoColumn", &TGrepSettings::AutoColumn},
+};
+
+} // namespace
+
+QList<TGrepSettings::TActionShortcut> TGrepSettings::DesignedShortcuts()
+{
+    return {
+        {QStringLiteral("ActionFileOpenFile"), 16463},       // Ctrl+O
+        {QStringLiteral("ActionFileOpenDirectory"), 16454},  // Ctrl+F
+        {QStringLiteral("ActionFileGrep"), 16397},           // Ctrl+Enter
+        {QStringLiteral("ActionFileCancel"), 27},            // Esc
+        {QStringLiteral("ActionFileExit"), 32883},           // Alt+F4
+        {QStringLiteral("ActionViewDetail"), 16452},         // Ctrl+D
+        {QStringLiteral("ActionViewTargetParent"), 16422},   // Ctrl+Up
+        {QStringLiteral("ActionViewFType0"), 16433},         // Ctrl+1
+        {QStringLiteral("ActionViewFType1"), 16434},         // Ctrl+2
+        {QStringLiteral("ActionViewFType2"), 16435},         // Ctrl+3
+        {QStringLiteral("ActionViewAlignL"), 24625},         // Shift+Ctrl+1
+        {QStringLiteral("ActionViewAlignC"), 24626},         // Shift+Ctrl+2
+        {QStringLiteral("ActionViewAlignR"), 24627},         // Shift+Ctrl+3
+        {QStringLiteral("ActionOptionTool"), 120},           // F9
+        {QStringLiteral("ActionOptionSubDirectory"), 24642}, // Shift+Ctrl+B
+        {QStringLiteral("ActionOptionRegExpr"), 24658},      // Shift+Ctrl+R
+        {QStringLiteral("ActionOptionIgnoreCase"), 24649},   // Shift+Ctrl+I
+        {QStringLiteral("ActionOptionMutex"), 0},
+        {QStringLiteral("ActionOptionAutoFilter"), 0},
+        {QStringLiteral("ActionOptionAutoColumn"), 0},
+        {QStringLiteral("ActionHelpReadme"), 0},
+        {QStringLiteral("ActionHelpOnlineHelp"), 112},       // F1
+        {QStringLiteral("ActionToolsShellExecute"), 0},
+        {QStringLiteral("ActionToolsDirectory"), 0},
+        {QStringLiteral("ActionToolsProperty"), 0},
+        {QStringLiteral("ActionToolsResultFileFile"), 0},
+        {QStringLiteral("ActionToolsResultFileDirectory"), 0},
+        {QStringLiteral("ActionToolsResultFilePath"), 0},
+        {QStringLiteral("ActionToolsResultTarget"), 0},
+    };
+}
+
+quint16 TGrepSettings::ShortcutOf(QStringView actionName) const
+{
+    for (const TActionShortcut &entry : Action) {
+        if (actionName.compare(entry.Name, Qt::CaseInsensitive) == 0)
+            return entry.Code;
+    }
+    return 0;
+}
+
+void TGrepSettings::SetShortcut(QStringView actionName, quint16 code)
+{
+    for (TActionShortcut &entry : Action) {
+        if (actionName.compare(entry.Name, Qt::CaseInsensitive) == 0) {
+            entry.Code = code;
+            return;
+        }
+    }
+    Action.append(TActionShortcut{actionName.toString(), code});
+}
+
+void TGrepSettings::Read(const TIniFile &settings)
+{
+    Left = settings.ReadInteger(WindowSection, u"Left", Left);
+    Top = settings.ReadInteger(WindowSection, u"Top", Top);
+    Width = settings.ReadInteger(WindowSection, u"Width", Width);
+    Height = settings.ReadInteger(WindowSection, u"Height", Height);
+    WindowState = NormalState(settings.ReadInteger(WindowSection, u"WindowState", WindowState));
+
+    for (const TOptionKey &option : OptionKeys)
+        this->*option.Field = settings.ReadBool(OptionSection, option.Key, this->*option.Field);
+    FType = qBound(0, settings.ReadInteger(OptionSection, u"FType", FType), 2);
+    PAlign = qBound(0, settings.ReadInteger(OptionSection, u"PAlign", PAlign), 2);
+
+    Detail = settings.ReadBool(ViewSection, u"Detail", Detail);
+    // One unit: a malformed value in either key leaves both colours alone.
+    const std::optional<quint32> find =
+        TColorNames::FromText(settings.ReadString(ViewSection, u"FindColor", TColorNames::ToText(FindColor)));
+    const std::optional<quint32> mark =
+        TColorNames::FromText(settings.ReadString(ViewSection, u"MarkColor", TColorNames::ToText(MarkColor)));
+    if (find && mark) {
+        FindColor = *find;
+        MarkColor = *mark;
+    }
+    HeadString = settings.ReadString(ViewSection, u"HeadString", HeadString);
+    EndString = settings.ReadString(ViewSection, u"EndString", EndString);
+
+    Target = settings.ReadString(TextSection, u"Target", Target);
+    Filter = settings.ReadString(TextSection, u"Filter", Filter);
+    Grep = settings.ReadString(TextSection, u"Grep", Grep);
+    SubLimit = qBound(0, settings.ReadInteger(TextSection, u"SubLimit", SubLimit), MaxSubLimit);
+    CodePage = qBound(0, settings.ReadInteger(TextSection, u"CodePage", CodePage), CodePageCount - 1);
+
+    for (int i = 0; i < ColumnCount; ++i)
+        Columns[i] = settings.ReadInteger(ColumnsSection, QString::number(i), Columns[i]);
+
+    for (TActionShortcut &entry : Action)
+        entry.Code = quint16(quint32(settings.ReadInteger(ActionSection, entry.Name, entry.Code)) & 0xFFFFu);
+}
+
+void TGrepSettings::Write(TIniFile &settings, const std::function<void(TIniFile &)> &writeHistories) const
+{
+    const int state = NormalState(WindowState);
+    if (state == StateNormal) {
+        settings.WriteInteger(WindowSection, u"Left", Left);
+        settings.WriteInteger(WindowSection, u"Top", Top);
+        settings.WriteInteger(WindowSection, u"Width", Width);
+        settings.WriteInteger(WindowSection, u"Height", Height);
+    }
+    settings.WriteInteger(WindowSection, u"WindowState", state);
+
+    for (const TOptionKey &option : OptionKeys)
+        settings.WriteBool(OptionSection, option.Key, this->*option.Field);
+    settings.WriteInteger(OptionSection, u"FType", qBound(0, FType, 2));
+    settings.WriteInteger(OptionSection, u"PAlign", qBound(0, PAlign, 2));
+
+    settings.WriteBool(ViewSection, u"Detail", Detail);
+    settings.WriteString(ViewSection, u"FindColor", TColorNames::ToText(FindColor));
+    settings.WriteString(ViewSection, u"MarkColor", TColorNames::ToText(MarkColor));
+    settings.WriteString(ViewSection, u"HeadString", HeadString);
+    settings.WriteString(ViewSection, u"EndString", EndString);
+
+    settings.WriteString(TextSection, u"Target", Target);
+    settings.WriteString(TextSection, u"Filter", Filter);
+    settings.WriteString(TextSection, u"Grep", Grep);
+    settings.WriteInteger(TextSection, u"SubLimit", qBound(0, SubLimit, MaxSubLimit));
+    settings.WriteInteger(TextSection, u"CodePage", qBound(0, CodePage, CodePageCount - 1));
+
+    if (writeHistories)
+        writeHistories(settings);
+
+    for (int i = 0; i < ColumnCount; ++i)
+        settings.WriteInteger(ColumnsSection, QString::number(i), Columns[i]);
+
+    for (const TActionShortcut &entry : Action)
+        settings.WriteInteger(ActionSection, entry.Name, entry.Code);
+}

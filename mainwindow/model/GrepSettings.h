@@ -1,0 +1,105 @@
+#pragma once
+// Everything the main window keeps in the settings file from one run to the
+// next, one field per key, named after the keys. A default-constructed
+// record holds the window's designed values.
+//
+// Read() takes the values from a settings copy; a key that is missing or
+// malformed keeps the value the record had, so a window that fills the
+// record from its controls first gets "the control's current value" as the
+// default. Write() puts the values into a settings copy in the order the
+// file keeps them: Window, Option, View, Text, the input histories (handed
+// in by the caller), Columns, Action. The tools' sections follow after
+// Write() returns.
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <QtGlobal>
+
+#include <array>
+#include <functional>
+
+class TIniFile;
+
+class TGrepSettings
+{
+public:
+    struct TActionShortcut
+    {
+        QString Name;  // the action's name, also its key in the Action section
+        quint16 Code;  // shortcut code, 0 for none
+        friend bool operator==(const TActionShortcut &, const TActionShortcut &) = default;
+    };
+
+    enum : int { StateNormal = 0, StateMinimized = 1, StateMaximized = 2 };
+    static constexpr int ColumnCount = 5;
+    static constexpr int MaxSubLimit = 64;
+    static constexpr int CodePageCount = 7;
+    static constexpr quint32 DesignedFindColor = 0x000080; // clMaroon
+    static constexpr quint32 DesignedMarkColor = 0xC0C0C0; // clSilver
+
+    // [Window] The placement of the window in its normal state: written only
+    // while WindowState is normal, so a window closed maximised or minimised
+    // leaves the file's last normal placement in place. Width and Height
+    // start as the designed client area; a window whose frame or menu bar
+    // adds to it sets its own designed size before Read().
+    int Left = 200;
+    int Top = 115;
+    int Width = 442;
+    int Height = 364;
+    int WindowState = StateNormal; // 0 normal, 1 minimised, 2 maximised
+
+    // [Option]
+    bool SubDirectory = false;
+    bool IgnoreCase = false;
+    bool RegExpr = false;
+    bool Mutex = false;
+    bool AutoFilter = false;
+    bool AutoColumn = false;
+    int FType = 0;  // 0 file name, 1 relative path, 2 full path
+    int PAlign = 1; // 0 left, 1 centre, 2 right
+
+    // [View] Colours as stored numbers (see TColorNames); HeadString and
+    // EndString as the file has them (empty: no mark).
+    bool Detail = false;
+    quint32 FindColor = DesignedFindColor;
+    quint32 MarkColor = DesignedMarkColor;
+    QString HeadString = QStringLiteral("│");
+    QString EndString = QStringLiteral("↓");
+
+    // [Text]
+    QString Target;
+    QString Filter = QStringLiteral("*.txt");
+    QString Grep;
+    int SubLimit = 0; // 0..64, 0 = no limit
+    int CodePage = 0; // index into the character-code box, 0..6
+
+    // [Columns] keys "0" to "4": the widths of the five result columns.
+    std::array<int, ColumnCount> Columns{100, 175, 45, 45, 55};
+
+    // [Action] one entry per action of the main action list, in list order.
+    QList<TActionShortcut> Action = DesignedShortcuts();
+
+    // The designed shortcut of every action of the main action list.
+    static QList<TActionShortcut> DesignedShortcuts();
+
+    // The code stored for an action (names compared ignoring letter case);
+    // 0 for an action not in the list.
+    quint16 ShortcutOf(QStringView actionName) const;
+    // Sets an action's code; an action not yet in the list is appended.
+    void SetShortcut(QStringView actionName, quint16 code);
+
+    // Values read from the copy, with these corrections: WindowState other
+    // than 0..2 becomes 0; FType and PAlign are clamped to 0..2, SubLimit to
+    // 0..64, CodePage to 0..6; a shortcut keeps the low 16 bits of its
+    // number; FindColor and MarkColor are read together and, when either is
+    // no colour, both keep the values they had.
+    void Read(const TIniFile &settings);
+
+    // Writes every key. writeHistories, when given, runs between the Text and
+    // Columns sections, where the input histories belong; the values written
+    // are normalised as Read() would normalise them.
+    void Write(TIniFile &settings, const std::function<void(TIniFile &)> &writeHistories = {}) const;
+
+    friend bool operator==(const TGrepSettings &, const TGrepSettings &) = default;
+};
