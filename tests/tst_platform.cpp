@@ -1,0 +1,651 @@
+#include "ExitSignals.h"
+#include "HandOverCodec.h"
+#include "SingleInstance.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QThread>
+#include <QTimer>
+#include <QtEndian>
+#include <QtTest>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+// Generous bound for every wait on the other side; tests never get near it
+// unless something is broken.
+constexpr int WaitMs = 20000;
+
+// When set, this program acts as a second start: it hands the JSON array of
+// texts on its standard input over to the instance named by the variable.
+const char ChildVariable[] = "KESTU_TST_PLATFORM_HAND_OVER";
+
+QString UniqueName()
+{
+    static int counter = 0;
+    return QStringLiteral("kestu-tst-platform-%1-%2").arg(QCoreApplication::applicationPid()).arg(++counter);
+}
+
+QByteArray BigEndian(quint32 value)
+{
+    QByteArray bytes(4, Qt::Uninitialized);
+    qToBigEndian<quint32>(value, bytes.data());
+    return bytes;
+}
+
+QStringList Arguments(const QSignalSpy &spy)
+{
+    QStringList texts;
+    for (const QList<QVariant> &emission : spy)
+        texts << emission.at(0).toString();
+    return texts;
+}
+
+QStringList WithRestore(QStringList arguments)
+{
+    arguments << QStringLiteral("-restore");
+    return arguments;
+}
+
+// A second start inside this process: HandOver blocks, so it runs on a
+// thread of its own while the test's event loop serves the instance.
+class THandOverRun
+{
+public:
+    THandOverRun(const QStringList &arguments, const QString &name, int timeoutMs = WaitMs)
+        : Thread(QThread::create([this, arguments, name, timeoutMs] {
+              Outcome = TSingleInstance::HandOver(arguments, timeoutMs, name) ? 1 : 0;
+          }))
+    {
+        Thread->start();
+    }
+    ~THandOverRun() { Thread->wait(); }
+
+    // Runs the event loop until the second start is done; false when it is
+    // still busy after WaitMs.
+    bool Wait()
+    {
+        QEventLoop loop;
+        QObject::connect(Thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+        if (Thread->isFinished())
+            return true;
+        QTimer::singleShot(WaitMs, &loop, &QEventLoop::quit);
+        loop.exec();
+        return Thread->isFinished();
+    }
+    // 1 handed over, 0 refused, -1 not finished.
+    int Result() const { return Outcome.load(); }
+
+private:
+    std::atomic<int> Outcome {-1};
+    std::unique_ptr<QThread> Thread;
+};
+
+// Leaves a socket file at path that nobody listens on, as an instance that
+// crashed does.
+bool LeaveStaleSocket(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    sockaddr_un address {};
+    if (native.size() >= static_cast<qsizetype>(sizeof address.sun_path))
+        return false;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, native.constData(), native.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+        && ::listen(fd, 1) == 0;
+    ::close(fd);
+    return bound && QFileInfo(path).exists();
+}
+
+void Remove(const QString &path)
+{
+    QFile::remove(path);
+}
+
+} // namespace
+
+class TestPlatform : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void codecRoundTrip_data();
+    void codecRoundTrip();
+    void codecStream_data();
+    void codecStream();
+
+    void defaultNameIsPerUser();
+    void acquireReleaseAcquire();
+    void acquireWhileHeldElsewhereFails();
+    void socketIsUserOnly();
+    void handOver_data();
+    void handOver();
+    void handOverWithoutInstance();
+    void handOverRefusesOversizedArgument();
+    void handOverFromAnotherProcess();
+    void staleNameDoesNotBlock_data();
+    void staleNameDoesNotBlock();
+    void misbehavingClient_data();
+    void misbehavingClient();
+    void letGoWhileHandingOver_data();
+    void letGoWhileHandingOver();
+
+    void exitSignal_data();
+    void exitSignal();
+    void exitSignalsInOrder();
+    void oneActiveExitSignalsAtATime();
+};
+
+void TestPlatform::initTestCase()
+{
+    if (!qEnvironmentVariableIsSet(ChildVariable))
+        return;
+    QFile input;
+    QStringList arguments;
+    if (input.open(stdin, QIODevice::ReadOnly)) {
+        const QJsonArray texts = QJsonDocument::fromJson(input.readAll()).array();
+        for (const QJsonValue &text : texts)
+            arguments << text.toString();
+    }
+    const bool handed = TSingleInstance::HandOver(arguments, WaitMs, qEnvironmentVariable(ChildVariable));
+    std::fflush(nullptr);
+    std::_Exit(handed ? 0 : 3);
+}
+
+// A failed test may leave its socket files behind; they go with the run.
+void TestPlatform::cleanupTestCase()
+{
+    QDir temporary(QDir::tempPath());
+    const QString pattern = QStringLiteral("kestu-tst-platform-%1-*").arg(QCoreApplication::applicationPid());
+    for (const QString &file : temporary.entryList({pattern}, QDir::Files | QDir::System | QDir::Hidden))
+        temporary.remove(file);
+}
+
+void TestPlatform::codecRoundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("switch") << QStringLiteral("-f*.txt,*.html");
+    QTest::newRow("japanese path") << QStringLiteral("/home/利用者/文書/検索対象 フォルダ/");
+    QTest::newRow("leading byte-order mark") << (QChar(0xFEFF) + QStringLiteral("x"));
+    QTest::newRow("outside the basic plane") << QStringLiteral("𠮷野家");
+    QTest::newRow("100 KB") << QString(100 * 1024, QLatin1Char('a'));
+}
+
+void TestPlatform::codecRoundTrip()
+{
+    QFETCH(QString, text);
+    const QByteArray message = THandOverCodec::Encode(text);
+    QCOMPARE(message.size(), 4 + text.toUtf8().size());
+    QCOMPARE(qFromBigEndian<quint32>(message.constData()), quint32(text.toUtf8().size()));
+
+    THandOverCodec whole;
+    whole.Append(message);
+    QString taken;
+    QCOMPARE(whole.Take(taken), THandOverCodec::TResult::Message);
+    QCOMPARE(taken, text);
+    QCOMPARE(whole.Take(taken), THandOverCodec::TResult::NeedMore);
+
+    // Split at every place inside the header and at a few inside the text.
+    for (qsizetype split : {qsizetype(1), qsizetype(3), qsizetype(4), qsizetype(5), message.size() - 1}) {
+        if (split <= 0 || split >= message.size())
+            continue;
+        THandOverCodec pieces;
+        QString piecesText;
+        pieces.Append(QByteArrayView(message).first(split));
+        QCOMPARE(pieces.Take(piecesText), THandOverCodec::TResult::NeedMore);
+        pieces.Append(QByteArrayView(message).sliced(split));
+        QCOMPARE(pieces.Take(piecesText), THandOverCodec::TResult::Message);
+        QCOMPARE(piecesText, text);
+    }
+}
+
+void TestPlatform::codecStream_data()
+{
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<THandOverCodec::TResult>("last");
+
+    const QByteArray one = THandOverCodec::Encode(QStringLiteral("一"));
+    const QByteArray two = THandOverCodec::Encode(QStringLiteral("-s検索"));
+    QTest::newRow("two messages at once") << (one + two) << QStringList {"一", "-s検索"}
+                                          << THandOverCodec::TResult::NeedMore;
+    QTest::newRow("message and part of the next") << (one + two.left(6)) << QStringList {"一"}
+                                                  << THandOverCodec::TResult::NeedMore;
+    QTest::newRow("count above the limit") << (BigEndian(THandOverCodec::MaxMessageBytes + 1) + "abc")
+                                           << QStringList() << THandOverCodec::TResult::Invalid;
+    QTest::newRow("count at the very top") << QByteArray("\xFF\xFF\xFF\xFF", 4) << QStringList()
+                                           << THandOverCodec::TResult::Invalid;
+    QTest::newRow("not UTF-8") << (BigEndian(2) + "\xC3\x28") << QStringList() << THandOverCodec::TResult::Invalid;
+    QTest::newRow("Shift-JIS bytes") << (BigEndian(4) + "\x8C\x9F\x8D\xF5") << QStringList()
+                                     << THandOverCodec::TResult::Invalid;
+    QTest::newRow("cut UTF-8 character") << (BigEndian(2) + "\xE6\xA4") << QStringList()
+                                         << THandOverCodec::TResult::Invalid;
+    QTest::newRow("valid, then garbage, then valid") << (one + QByteArray("\xFF\xFF\xFF\xFF", 4) + two)
+                                                     << QStringList {"一"} << THandOverCodec::TResult::Invalid;
+}
+
+void TestPlatform::codecStream()
+{
+    QFETCH(QByteArray, stream);
+    QFETCH(QStringList, messages);
+    QFETCH(THandOverCodec::TResult, last);
+
+    // Whole, and one byte at a time: the same messages and the same end.
+    for (const bool byteByByte : {false, true}) {
+        THandOverCodec codec;
+        QStringList taken;
+        THandOverCodec::TResult result = THandOverCodec::TResult::NeedMore;
+        auto drain = [&] {
+            QString text;
+            while ((result = codec.Take(text)) == THandOverCodec::TResult::Message)
+                taken << text;
+        };
+        if (byteByByte) {
+            for (const char byte : std::as_const(stream)) {
+                codec.Append(QByteArrayView(&byte, 1));
+                drain();
+            }
+        } else {
+            codec.Append(stream);
+            drain();
+        }
+        QCOMPARE(taken, messages);
+        QCOMPARE(result, last);
+        if (last == THandOverCodec::TResult::Invalid) {
+            // Broken for good, whatever follows.
+            codec.Append(THandOverCodec::Encode(QStringLiteral("later")));
+            QString text;
+            QCOMPARE(codec.Take(text), THandOverCodec::TResult::Invalid);
+        }
+    }
+}
+
+void TestPlatform::defaultNameIsPerUser()
+{
+    QCOMPARE(TSingleInstance::DefaultName(),
+             QStringLiteral("ApplicationMutexKestuDblOpenChk-") + QString::number(::geteuid()));
+    QCOMPARE(TSingleInstance::SocketPath(QStringLiteral("x")), QDir(QDir::tempPath()).filePath(QStringLiteral("x")));
+    QCOMPARE(TSingleInstance::SocketPath(QStringLiteral("/run/x")), QStringLiteral("/run/x"));
+}
+
+void TestPlatform::acquireReleaseAcquire()
+{
+    const QString name = UniqueName();
+    const QString path = TSingleInstance::SocketPath(name);
+    TSingleInstance first(name);
+    QVERIFY(!first.IsHeld());
+    QVERIFY(first.Acquire());
+    QVERIFY(first.IsHeld());
+    QVERIFY(first.Acquire()); // holding already
+    QVERIFY(QFileInfo::exists(path));
+
+    first.Release();
+    QVERIFY(!first.IsHeld());
+    QVERIFY(!QFileInfo::exists(path));
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral(".lock")));
+    first.Release(); // nothing held: nothing happens
+
+    // The name is free at once, for another instance and for this one.
+    TSingleInstance second(name);
+    QVERIFY(second.Acquire());
+    second.Release();
+    QVERIFY(first.Acquire());
+    QVERIFY(first.IsHeld());
+}
+
+void TestPlatform::acquireWhileHeldElsewhereFails()
+{
+    const QString name = UniqueName();
+    TSingleInstance holder(name);
+    QVERIFY(holder.Acquire());
+
+    TSingleInstance other(name);
+    QVERIFY(!other.Acquire());
+    QVERIFY(!other.IsHeld());
+    other.Release(); // must not touch the holder's name
+    QVERIFY(QFileInfo::exists(TSingleInstance::SocketPath(name)));
+
+    // The failed attempt left the holder working.
+    QSignalSpy received(&holder, &TSingleInstance::ArgumentReceived);
+    THandOverRun run({QStringLiteral("-i1")}, name);
+    QVERIFY(run.Wait());
+    QCOMPARE(run.Result(), 1);
+    QCOMPARE(Arguments(received), WithRestore({QStringLiteral("-i1")}));
+
+    holder.Release();
+    QVERIFY(other.Acquire());
+}
+
+void TestPlatform::socketIsUserOnly()
+{
+    const QString name = UniqueName();
+    TSingleInstance instance(name);
+    QVERIFY(instance.Acquire());
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+        | QFile::WriteOther | QFile::ExeOther;
+    QCOMPARE(QFileInfo(TSingleInstance::SocketPath(name)).permissions() & others, QFile::Permissions());
+}
+
+void TestPlatform::handOver_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("none") << QStringList();
+    QTest::newRow("target and switches")
+        << QStringList {"/home/user/文書/", "-f*.txt,*.html,*.htm", "-s検索文字", "-r1", "-b0", "-l3"};
+    QTest::newRow("100 KB between Japanese texts")
+        << QStringList {"前", QString(100 * 1024, QLatin1Char('x')), "後ろ"};
+    QTest::newRow("100 KB of Japanese") << QStringList {QString(50 * 1024, QChar(0x691C))};
+    QTest::newRow("empty and blank arguments") << QStringList {"", " ", "-restore", ""};
+    QStringList many;
+    for (int i = 0; i < 300; ++i)
+        many << QStringLiteral("引数%1").arg(i);
+    QTest::newRow("300 arguments") << many;
+}
+
+void TestPlatform::handOver()
+{
+    QFETCH(QStringList, arguments);
+    const QString name = UniqueName();
+    TSingleInstance instance(name);
+    QVERIFY(instance.Acquire());
+    QSignalSpy received(&instance, &TSingleInstance::ArgumentReceived);
+
+    THandOverRun run(arguments, name);
+    QVERIFY(run.Wait());
+    QCOMPARE(run.Result(), 1);
+    QCOMPARE(Arguments(received), WithRestore(arguments));
+
+    // A later second start is served the same way.
+    THandOverRun again({QStringLiteral("-d1")}, name);
+    QVERIFY(again.Wait());
+    QCOMPARE(again.Result(), 1);
+    QCOMPARE(Arguments(received), WithRestore(arguments) + WithRestore({QStringLiteral("-d1")}));
+}
+
+void TestPlatform::handOverWithoutInstance()
+{
+    const QString name = UniqueName();
+    QVERIFY(!TSingleInstance::HandOver({QStringLiteral("a")}, WaitMs, name));
+
+    // Nor after the instance let go.
+    TSingleInstance instance(name);
+    QVERIFY(instance.Acquire());
+    instance.Release();
+    QVERIFY(!TSingleInstance::HandOver({QStringLiteral("a")}, WaitMs, name));
+
+    // Nor toward a socket left behind.
+    const QString path = TSingleInstance::SocketPath(UniqueName());
+    QVERIFY(LeaveStaleSocket(path));
+    QVERIFY(!TSingleInstance::HandOver({}, WaitMs, path));
+    Remove(path);
+}
+
+void TestPlatform::handOverRefusesOversizedArgument()
+{
+    const QString name = UniqueName();
+    TSingleInstance instance(name);
+    QVERIFY(instance.Acquire());
+    QSignalSpy received(&instance, &TSingleInstance::ArgumentReceived);
+
+    const QString tooLong(qsizetype(THandOverCodec::MaxMessageBytes) + 1, QLatin1Char('a'));
+    THandOverRun run({QStringLiteral("-i1"), tooLong}, name);
+    QVERIFY(run.Wait());
+    QCOMPARE(run.Result(), 0);
+    QCOMPARE(received.count(), 0); // nothing at all was sent
+
+    // The limit itself still goes through.
+    const QString atLimit(qsizetype(THandOverCodec::MaxMessageBytes), QLatin1Char('b'));
+    THandOverRun fits({atLimit}, name);
+    QVERIFY(fits.Wait());
+    QCOMPARE(fits.Result(), 1);
+    QCOMPARE(received.count(), 2);
+    QCOMPARE(received.at(0).at(0).toString().size(), atLimit.size());
+}
+
+void TestPlatform::handOverFromAnotherProcess()
+{
+    const QString name = UniqueName();
+    TSingleInstance instance(name);
+    QVERIFY(instance.Acquire());
+    QSignalSpy received(&instance, &TSingleInstance::ArgumentReceived);
+
+    const QStringList arguments {"/tmp/検索 対象/", QString(100 * 1024, QLatin1Char('z')), "-s漢字かなカナ"};
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(ChildVariable), name);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForStarted());
+    child.write(QJsonDocument(QJsonArray::fromStringList(arguments)).toJson(QJsonDocument::Compact));
+    child.closeWriteChannel();
+
+    QTRY_VERIFY_WITH_TIMEOUT(child.state() == QProcess::NotRunning, WaitMs);
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(Arguments(received), WithRestore(arguments));
+}
+
+void TestPlatform::staleNameDoesNotBlock_data()
+{
+    QTest::addColumn<QString>("leftBehind");
+    QTest::newRow("socket nobody listens on") << QStringLiteral("socket");
+    QTest::newRow("plain file") << QStringLiteral("file");
+    QTest::newRow("dangling link") << QStringLiteral("link");
+}
+
+void TestPlatform::staleNameDoesNotBlock()
+{
+    QFETCH(QString, leftBehind);
+    const QString name = UniqueName();
+    const QString path = TSingleInstance::SocketPath(name);
+    if (leftBehind == QLatin1String("socket")) {
+        QVERIFY(LeaveStaleSocket(path));
+    } else if (leftBehind == QLatin1String("file")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("left behind");
+    } else {
+        QVERIFY(QFile::link(path + QStringLiteral("-gone"), path));
+    }
+
+    TSingleInstance instance(name);
+    QVERIFY(instance.Acquire());
+    QSignalSpy received(&instance, &TSingleInstance::ArgumentReceived);
+    THandOverRun run({QStringLiteral("-c5")}, name);
+    QVERIFY(run.Wait());
+    QCOMPARE(run.Result(), 1);
+    QCOMPARE(Arguments(received), WithRestore({QStringLiteral("-c5")}));
+}
+
+void TestPlatform::misbehavingClient_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("clientLeaves");
+    QTest::addColumn<bool>("dropped");
+    QTest::addColumn<QStringList>("applied");
+
+    const QByteArray garbage("\xFF\xFF\xFF\xFF garbage", 12);
+    const QByteArray whole = THandOverCodec::Encode(QStringLiteral("一つ目"));
+    QTest::newRow("garbage") << garbage << false << true << QStringList();
+    QTest::newRow("count above the limit") << BigEndian(THandOverCodec::MaxMessageBytes + 1) << false << true
+                                           << QStringList();
+    QTest::newRow("not UTF-8") << (BigEndian(3) + "\x80\x80\x80") << false << true << QStringList();
+    QTest::newRow("whole message, then garbage") << (whole + garbage) << false << true << QStringList {"一つ目"};
+    QTest::newRow("connects and leaves") << QByteArray() << true << false << QStringList();
+    QTest::newRow("part of the count, leaves") << QByteArray("\0\0", 2) << true << false << QStringList();
+    QTest::newRow("part of the text, leaves") << (BigEndian(1000) + "abc") << true << false << QStringList();
+    QTest::newRow("part of the text, stays") << (BigEndian(1000) + "abc") << false << false << QStringList();
+    QTest::newRow("whole message, leaves before its answer") << whole << true << false << QStringList {"一つ目"};
+}
+
+void TestPlatform::misbehavingClient()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, clientLeaves);
+    QFETCH(bool, dropped);
+    QFETCH(QStringList, applied);
+
+    const QString name = UniqueName();
+    TSingleInstance instance(name);
+    QVERIFY(instance.Acquire());
+    QSignalSpy received(&instance, &TSingleInstance::ArgumentReceived);
+
+    QLocalSocket client;
+    QSignalSpy disconnected(&client, &QLocalSocket::disconnected);
+    client.connectToServer(TSingleInstance::SocketPath(name));
+    QVERIFY(client.waitForConnected(WaitMs));
+    if (!bytes.isEmpty()) {
+        QCOMPARE(client.write(bytes), bytes.size());
+        QVERIFY(client.waitForBytesWritten(WaitMs));
+    }
+    if (clientLeaves)
+        client.abort();
+
+    if (dropped)
+        QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 1, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(Arguments(received), applied, WaitMs);
+
+    // The next second start is served in full, whatever the first one did.
+    THandOverRun run({QStringLiteral("-s次")}, name);
+    QVERIFY(run.Wait());
+    QCOMPARE(run.Result(), 1);
+    QCOMPARE(Arguments(received), applied + WithRestore({QStringLiteral("-s次")}));
+    QVERIFY(instance.IsHeld());
+    if (!clientLeaves && !dropped)
+        QCOMPARE(client.state(), QLocalSocket::ConnectedState); // merely waiting, not thrown out
+}
+
+void TestPlatform::letGoWhileHandingOver_data()
+{
+    QTest::addColumn<bool>("destroy");
+    QTest::newRow("released by the first argument's slot") << false;
+    QTest::newRow("destroyed by the first argument's slot") << true;
+}
+
+void TestPlatform::letGoWhileHandingOver()
+{
+    QFETCH(bool, destroy);
+    const QString name = UniqueName();
+    auto *instance = new TSingleInstance(name);
+    QVERIFY(instance->Acquire());
+    QStringList applied;
+    connect(instance, &TSingleInstance::ArgumentReceived, instance, [&applied, instance, destroy](const QString &text) {
+        applied << text;
+        if (destroy)
+            delete instance;
+        else
+            instance->Release();
+    });
+
+    THandOverRun run({QStringLiteral("eins"), QStringLiteral("zwei")}, name);
+    QVERIFY(run.Wait());
+    QCOMPARE(run.Result(), 0);
+    QCOMPARE(applied, QStringList {QStringLiteral("eins")});
+    if (!destroy) {
+        QVERIFY(!instance->IsHeld());
+        delete instance;
+    }
+
+    TSingleInstance next(name);
+    QVERIFY(next.Acquire());
+}
+
+void TestPlatform::exitSignal_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("ignoredBefore");
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT") << int(SIGINT) << false;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+    QTest::newRow("SIGHUP, ignored before") << int(SIGHUP) << true;
+}
+
+void TestPlatform::exitSignal()
+{
+    QFETCH(int, signal);
+    QFETCH(bool, ignoredBefore);
+
+    // The test framework has handlers of its own; they come back at the end.
+    struct sigaction original {};
+    QCOMPARE(::sigaction(signal, nullptr, &original), 0);
+    if (ignoredBefore)
+        std::signal(signal, SIG_IGN);
+    struct sigaction before {};
+    QCOMPARE(::sigaction(signal, nullptr, &before), 0);
+
+    {
+        TExitSignals exits;
+        QVERIFY(exits.IsActive());
+        struct sigaction during {};
+        QCOMPARE(::sigaction(signal, nullptr, &during), 0);
+        QVERIFY(during.sa_handler != before.sa_handler);
+        QSignalSpy requested(&exits, &TExitSignals::ExitRequested);
+        QCOMPARE(std::raise(signal), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(requested.count(), 1, WaitMs);
+        QCOMPARE(requested.at(0).at(0).toInt(), signal);
+    }
+
+    struct sigaction after {};
+    QCOMPARE(::sigaction(signal, nullptr, &after), 0);
+    ::sigaction(signal, &original, nullptr);
+    QVERIFY(after.sa_handler == before.sa_handler);
+    QCOMPARE(after.sa_flags, before.sa_flags);
+}
+
+void TestPlatform::exitSignalsInOrder()
+{
+    TExitSignals exits;
+    QSignalSpy requested(&exits, &TExitSignals::ExitRequested);
+    QCOMPARE(std::raise(SIGHUP), 0);
+    QCOMPARE(std::raise(SIGTERM), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(requested.count(), 2, WaitMs);
+    QCOMPARE(requested.at(0).at(0).toInt(), int(SIGHUP));
+    QCOMPARE(requested.at(1).at(0).toInt(), int(SIGTERM));
+}
+
+void TestPlatform::oneActiveExitSignalsAtATime()
+{
+    auto first = std::make_unique<TExitSignals>();
+    QVERIFY(first->IsActive());
+    {
+        TExitSignals second;
+        QVERIFY(!second.IsActive());
+    }
+    // The inactive one put nothing back: the first still gets the signal.
+    QSignalSpy requested(first.get(), &TExitSignals::ExitRequested);
+    QCOMPARE(std::raise(SIGTERM), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(requested.count(), 1, WaitMs);
+
+    first.reset();
+    TExitSignals third;
+    QVERIFY(third.IsActive());
+    QSignalSpy again(&third, &TExitSignals::ExitRequested);
+    QCOMPARE(std::raise(SIGINT), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(again.count(), 1, WaitMs);
+    QCOMPARE(again.at(0).at(0).toInt(), int(SIGINT));
+}
+
+QTEST_GUILESS_MAIN(TestPlatform)
+#include "tst_platform.moc"
