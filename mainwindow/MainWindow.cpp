@@ -3,7 +3,11 @@
 #include "Anchors.h"
 #include "ButtonImages.h"
 #include "Cp932.h"
+#include "ColorNames.h"
 #include "GrepThread.h"
+#include "IniFile.h"
+#include "ShortcutCodes.h"
+#include "SingleInstance.h"
 #include "History.h"
 #include "ResultListView.h"
 #include "StatusBar.h"
@@ -20,6 +24,8 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -213,6 +219,7 @@ void TForm1::CreateActions()
         connect(a, &QAction::triggered, this, [this, a] { ActionViewAlignExecute(a); });
     connect(ActionOptionSubDirectory, &QAction::triggered, this, &TForm1::ActionOptionSubDirectoryExecute);
     connect(ActionOptionAutoColumn, &QAction::triggered, this, &TForm1::ActionOptionAutoColumnExecute);
+    connect(ActionOptionMutex, &QAction::triggered, this, &TForm1::UpdateSingleInstance);
     ActionViewFType0->setChecked(true);
     ActionViewAlignC->setChecked(true);
 }
@@ -509,8 +516,45 @@ void TForm1::ActionViewAlignExecute(QAction *sender)
 
 void TForm1::AfterArguments()
 {
+    UpdateFilterState();
     UpdateDetailLayout();
     ActionOptionSubDirectoryExecute();
+}
+
+void TForm1::Start(const QStringList &arguments)
+{
+    LoadSettingsFile();
+    for (const QString &argument : arguments)
+        ApplyArgument(argument);
+    UpdateFilterState();
+    ClearComboSelections(false);
+    UpdateSingleInstance();
+    Display.ComputeInverses();
+    Display.MeasureHeadWidth(ListViewResult->fontMetrics());
+    SizeAtMoveStart = size();
+    AfterArguments();
+    FinishSettings();
+}
+
+void TForm1::UpdateSingleInstance()
+{
+    if (!SingleInstance) {
+        SingleInstance = new TSingleInstance(
+            SingleInstanceName.isEmpty() ? TSingleInstance::DefaultName() : SingleInstanceName, this);
+        connect(SingleInstance, &TSingleInstance::ArgumentReceived, this, [this](const QString &argument) {
+            ApplyArgument(argument);
+            // After a hand-over the window shows the new target's state at
+            // once, as after start-up.
+            if (argument == QLatin1String("-restore"))
+                AfterArguments();
+        });
+    }
+    if (ActionOptionMutex->isChecked()) {
+        if (!SingleInstance->Acquire())
+            Message(QStringLiteral("[ERROR] : CreateMutex"));
+    } else {
+        SingleInstance->Release();
+    }
 }
 
 void TForm1::ActionOptionSubDirectoryExecute()
@@ -667,7 +711,153 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    SaveSettingsFile(); // a failure has been reported; the window still closes
     QMainWindow::closeEvent(event);
+}
+
+void TForm1::ReadSettings(const TIniFile &file)
+{
+    // Every key's default is what the window shows now.
+    Settings.Left = x();
+    Settings.Top = y();
+    Settings.Width = width();
+    Settings.Height = height();
+    Settings.SubDirectory = ActionOptionSubDirectory->isChecked();
+    Settings.IgnoreCase = ActionOptionIgnoreCase->isChecked();
+    Settings.RegExpr = ActionOptionRegExpr->isChecked();
+    Settings.Mutex = ActionOptionMutex->isChecked();
+    Settings.AutoFilter = ActionOptionAutoFilter->isChecked();
+    Settings.AutoColumn = ActionOptionAutoColumn->isChecked();
+    Settings.Detail = ActionViewDetail->isChecked();
+    Settings.Filter = ComboBoxFilter->currentText();
+    for (int c = 0; c < TGrepSettings::ColumnCount; ++c)
+        Settings.Columns[size_t(c)] = ListViewResult->columnWidth(c);
+    for (QAction *a : ActionListMain)
+        Settings.SetShortcut(a->objectName(), TShortcutCodes::FromKeySequence(a->shortcut()));
+    Settings.Read(file);
+
+    // A placement that no screen shows any more (a monitor removed since)
+    // gives way to the designed one.
+    QRect placement(Settings.Left, Settings.Top, Settings.Width, Settings.Height);
+    bool visible = false;
+    for (QScreen *screen : QGuiApplication::screens())
+        visible = visible || screen->availableGeometry().intersects(placement);
+    if (!visible)
+        placement = QRect(DesignedLeft, DesignedTop, width(), height());
+    move(placement.topLeft());
+    resize(placement.size());
+
+    ActionOptionSubDirectory->setChecked(Settings.SubDirectory);
+    ActionOptionIgnoreCase->setChecked(Settings.IgnoreCase);
+    ActionOptionRegExpr->setChecked(Settings.RegExpr);
+    ActionOptionMutex->setChecked(Settings.Mutex);
+    ActionOptionAutoFilter->setChecked(Settings.AutoFilter);
+    ActionOptionAutoColumn->setChecked(Settings.AutoColumn);
+    Display.AutoColumn = Settings.AutoColumn;
+    ActionViewDetail->setChecked(Settings.Detail);
+    Display.FindColor = TColorNames::ToQColor(Settings.FindColor, palette());
+    Display.MarkColor = TColorNames::ToQColor(Settings.MarkColor, palette());
+    TCp932::FromQString(Settings.HeadString, Display.HeadString);
+    TCp932::FromQString(Settings.EndString, Display.EndString);
+
+    ComboBoxTarget->setEditText(Settings.Target);
+    ComboBoxFilter->setEditText(Settings.Filter);
+    ComboBoxGrep->setEditText(Settings.Grep);
+    EditSubLimit->SetFValue(Settings.SubLimit);
+    ComboBoxCode->setCurrentIndex(Settings.CodePage);
+
+    for (QComboBox *box : {ComboBoxTarget, ComboBoxFilter, ComboBoxGrep}) {
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i)
+            items.append(box->itemText(i));
+        const QString text = box->currentText();
+        THistory history(box->property("tag").toInt(), items, text);
+        history.LoadHistory(file);
+        box->clear();
+        box->addItems(history.Items());
+        box->setEditText(text);
+    }
+    for (int c = 0; c < TGrepSettings::ColumnCount; ++c)
+        ListViewResult->setColumnWidth(c, Settings.Columns[size_t(c)]);
+    for (QAction *a : ActionListMain)
+        a->setShortcuts(TShortcutCodes::ToKeySequences(Settings.ShortcutOf(a->objectName())));
+}
+
+void TForm1::FinishSettings()
+{
+    if (Settings.WindowState == TGrepSettings::StateMaximized)
+        setWindowState(Qt::WindowMaximized);
+    else if (Settings.WindowState == TGrepSettings::StateMinimized)
+        setWindowState(Qt::WindowMinimized);
+    const QList<QAction *> forms{ActionViewFType0, ActionViewFType1, ActionViewFType2};
+    const QList<QAction *> aligns{ActionViewAlignL, ActionViewAlignC, ActionViewAlignR};
+    ActionViewFTypeExecute(forms[qBound(0, Settings.FType, 2)]);
+    ActionViewAlignExecute(aligns[qBound(0, Settings.PAlign, 2)]);
+}
+
+void TForm1::WriteSettings(TIniFile &file)
+{
+    const Qt::WindowStates state = windowState();
+    Settings.WindowState = state & Qt::WindowMinimized   ? TGrepSettings::StateMinimized
+                           : state & Qt::WindowMaximized ? TGrepSettings::StateMaximized
+                                                         : TGrepSettings::StateNormal;
+    if (Settings.WindowState == TGrepSettings::StateNormal) {
+        Settings.Left = x();
+        Settings.Top = y();
+        Settings.Width = width();
+        Settings.Height = height();
+    }
+    Settings.SubDirectory = ActionOptionSubDirectory->isChecked();
+    Settings.IgnoreCase = ActionOptionIgnoreCase->isChecked();
+    Settings.RegExpr = ActionOptionRegExpr->isChecked();
+    Settings.Mutex = ActionOptionMutex->isChecked();
+    Settings.AutoFilter = ActionOptionAutoFilter->isChecked();
+    Settings.AutoColumn = ActionOptionAutoColumn->isChecked();
+    Settings.FType = Display.FType;
+    Settings.PAlign = Display.PAlign;
+    Settings.Detail = ActionViewDetail->isChecked();
+    Settings.Target = ComboBoxTarget->currentText();
+    Settings.Filter = ComboBoxFilter->currentText();
+    Settings.Grep = ComboBoxGrep->currentText();
+    Settings.SubLimit = EditSubLimit->Value();
+    Settings.CodePage = qMax(0, ComboBoxCode->currentIndex());
+    for (int c = 0; c < TGrepSettings::ColumnCount; ++c)
+        Settings.Columns[size_t(c)] = ListViewResult->columnWidth(c);
+    // Colours, marks and shortcut codes are written back as they were read.
+    Settings.Write(file, [this](TIniFile &f) {
+        for (QComboBox *box : {ComboBoxTarget, ComboBoxFilter, ComboBoxGrep}) {
+            QStringList items;
+            for (int i = 0; i < box->count(); ++i)
+                items.append(box->itemText(i));
+            THistory(box->property("tag").toInt(), items, box->currentText()).SaveHistory(f);
+        }
+    });
+}
+
+void TForm1::LoadSettingsFile()
+{
+    if (SettingsPath.isEmpty())
+        return;
+    TIniFile file;
+    file.LoadFromFile(SettingsPath); // a missing or unreadable file gives the defaults
+    ReadSettings(file);
+}
+
+bool TForm1::SaveSettingsFile()
+{
+    if (SettingsPath.isEmpty())
+        return true;
+    TIniFile file;
+    QString reason;
+    file.LoadFromFile(SettingsPath, &reason);
+    WriteSettings(file);
+    if (file.SaveToFile(SettingsPath, &reason))
+        return true;
+    QMessageBox box(QMessageBox::Warning, AppCaption,
+                    QStringLiteral("設定を保存できませんでした: %1\n%2").arg(SettingsPath, reason),
+                    QMessageBox::Ok, this);
+    box.exec();
+    return false;
 }
 
 void TForm1::UpdateStatus(const QString &targets, const QString &hits, const QString &state)

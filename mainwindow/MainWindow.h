@@ -4,6 +4,7 @@
 
 #include "GrepReporter.h"
 #include "GrepResult.h"
+#include "GrepSettings.h"
 #include "ResultDisplay.h"
 
 #include <QAction>
@@ -21,8 +22,10 @@ class QTimer;
 class QUrl;
 class QToolButton;
 class TAnchors;
+class TIniFile;
 class TGrepThread;
 class TResultListView;
+class TSingleInstance;
 class TStatusBar;
 class TTargetDialogs;
 class TWKSpinEdit;
@@ -127,6 +130,34 @@ public:
     void ShowHitCount(qsizetype count) override;
     void SearchDone() override;
     void ShowMessage(const QString &text, bool warning) override;
+
+    // The settings file: empty for none (tests); main() sets the file
+    // beside the executable.
+    QString SettingsPath;
+    // What the settings file holds; kept from start-up to close so that
+    // values without an exact control (system colours, shortcut codes the
+    // keyboard map cannot show) are written back as they were read.
+    TGrepSettings Settings;
+    // The reading pass up to the command-line arguments, and its last two
+    // steps (window state, file form and alignment) after them.
+    void ReadSettings(const TIniFile &file);
+    void FinishSettings();
+    // The writing pass into a copy of the file as it stands.
+    void WriteSettings(TIniFile &file);
+    // Reads the settings file (when there is one).
+    void LoadSettingsFile();
+    // Writes the settings file; on failure tells the user which file and why.
+    bool SaveSettingsFile();
+
+    // The start-up after construction: the settings file, the command-line
+    // arguments, the single-instance lock, and the states that depend on
+    // them, in that order.
+    void Start(const QStringList &arguments);
+    // Takes or releases the single-instance name as the option says.
+    void UpdateSingleInstance();
+    // The name to hold (tests use their own).
+    QString SingleInstanceName;
+    TSingleInstance *SingleInstance = nullptr;
 
     // Brings the layout and the enabled states in line with what the
     // command-line arguments set.

@@ -1,8 +1,11 @@
 // kestu: the desktop window.
 
+#include "ExitSignals.h"
 #include "MainWindow.h"
+#include "SingleInstance.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFont>
 
 int main(int argc, char *argv[])
@@ -10,6 +13,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kestu"));
     QApplication::setApplicationVersion(QStringLiteral(KESTU_VERSION));
+    const QStringList arguments = QApplication::arguments().mid(1);
+
+    // A running instance that holds the single-instance name takes the
+    // arguments (then "-restore") and this process ends.
+    if (TSingleInstance::HandOver(arguments))
+        return 1;
 
     // The window's font: a proportional Japanese Gothic, 12 pixels high.
     QFont font;
@@ -19,10 +28,15 @@ int main(int argc, char *argv[])
     QApplication::setFont(font);
 
     TForm1 window;
-    const QStringList arguments = QApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i)
-        window.ApplyArgument(arguments[i]);
-    window.AfterArguments();
+    const QFileInfo executable(QApplication::applicationFilePath());
+    window.SettingsPath = executable.absolutePath() + u'/' + executable.completeBaseName() + QStringLiteral(".ini");
+    window.Start(arguments);
+
+    // Ended from outside (logout, Ctrl+C, kill): close as the close command
+    // does, so the search stops and the settings are written.
+    TExitSignals exitSignals;
+    QObject::connect(&exitSignals, &TExitSignals::ExitRequested, &window, [&window] { window.close(); });
+
     window.show();
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 #include "ResultListView.h"
+#include "IniFile.h"
 #include "StatusBar.h"
 #include "TargetDialogs.h"
 #include "TestTree.h"
@@ -13,6 +14,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProcess>
+#include <sys/types.h>
+#include <unistd.h>
 #include <QUrl>
 #include <QPushButton>
 #include <QTimer>
@@ -94,6 +98,12 @@ private slots:
     void drop_data();
     void drop();
     void sizingClearsOtherSelections();
+    void settingsRoundTrip();
+    void settingsFromNothing();
+    void settingsOffScreenPlacement();
+    void settingsSaveFailureIsReported();
+    void singleInstanceHandOver();
+    void singleInstanceOff();
 
 private:
     TForm1 *Window = nullptr;
@@ -588,6 +598,161 @@ void TestMainWindow::sizingClearsOtherSelections()
     Window->resize(Window->width() + 40, Window->height());
     QTRY_VERIFY(!Window->ComboBoxTarget->lineEdit()->hasSelectedText());
     QVERIFY(Window->ComboBoxGrep->lineEdit()->hasSelectedText());
+}
+
+void TestMainWindow::settingsRoundTrip()
+{
+    const QString ini = Tree->Path("kestu.ini");
+    Tree->Folder("dir");
+    Window->SettingsPath = ini;
+    Window->ComboBoxTarget->setEditText(Tree->Path("dir/"));
+    Window->ComboBoxGrep->setEditText(QString::fromUtf8("検索"));
+    Window->AddHistory(Window->ComboBoxGrep);
+    Window->ComboBoxGrep->setEditText("word");
+    Window->ActionOptionIgnoreCase->trigger();
+    Window->ActionOptionSubDirectory->trigger();
+    Window->EditSubLimit->SetFValue(7);
+    Window->ComboBoxCode->setCurrentIndex(5);
+    Window->ActionViewFType1->trigger();
+    Window->ActionViewAlignR->trigger();
+    Window->ActionViewDetail->trigger();
+    Window->ListViewResult->setColumnWidth(0, 140);
+    Window->ActionFileCancel->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    Window->Settings.SetShortcut(u"ActionFileCancel", 0x4000 | 'K');
+    Window->resize(520, 430);
+    QVERIFY(Window->close());
+
+    TForm1 again;
+    again.SettingsPath = ini;
+    again.Start({});
+    QCOMPARE(again.ComboBoxTarget->currentText(), Tree->Path("dir/"));
+    QCOMPARE(again.ComboBoxGrep->currentText(), QStringLiteral("word"));
+    QVERIFY(again.ComboBoxGrep->findText(QString::fromUtf8("検索")) >= 0);
+    QVERIFY(again.ActionOptionIgnoreCase->isChecked());
+    QVERIFY(again.ActionOptionSubDirectory->isChecked());
+    QVERIFY(again.EditSubLimit->isEnabled());
+    QCOMPARE(again.EditSubLimit->Value(), 7);
+    QCOMPARE(again.ComboBoxCode->currentIndex(), 5);
+    QCOMPARE(again.Display.FType, 1);
+    QCOMPARE(again.Display.PAlign, 2);
+    QVERIFY(again.SpeedButtonAlignR->isChecked());
+    QVERIFY(again.ActionViewDetail->isChecked());
+    QCOMPARE(again.ListViewResult->columnWidth(0), 140);
+    QCOMPARE(again.ActionFileCancel->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_K));
+    QCOMPARE(again.size(), QSize(520, 430));
+    QVERIFY(again.ComboBoxFilter->isEnabled()); // the target is a folder
+}
+
+void TestMainWindow::settingsFromNothing()
+{
+    const QString ini = Tree->Path("fresh.ini");
+    Window->SettingsPath = ini;
+    Window->move(200, 115);
+    QVERIFY(Window->close());
+    QFile f(ini);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    QCOMPARE(lines.value(0), QByteArray("[Window]\r"));
+    QCOMPARE(lines.value(1), QByteArray("Left=200\r"));
+    QCOMPARE(lines.value(2), QByteArray("Top=115\r"));
+}
+
+void TestMainWindow::settingsOffScreenPlacement()
+{
+    const QString ini = Tree->File("kestu.ini", "[Window]\r\nLeft=-20000\r\nTop=-20000\r\nWidth=500\r\nHeight=400\r\n");
+    TForm1 window;
+    window.SettingsPath = ini;
+    window.Start({});
+    QCOMPARE(window.pos(), QPoint(TForm1::DesignedLeft, TForm1::DesignedTop));
+    // A placement at least partly on screen is kept.
+    const QString partly = Tree->File("partly.ini", "[Window]\r\nLeft=-100\r\nTop=20\r\nWidth=500\r\nHeight=400\r\n");
+    TForm1 other;
+    other.SettingsPath = partly;
+    other.Start({});
+    QCOMPARE(other.pos(), QPoint(-100, 20));
+}
+
+void TestMainWindow::settingsSaveFailureIsReported()
+{
+    Window->SettingsPath = Tree->Path("no/such/folder/kestu.ini");
+    TMessageCatcher catcher;
+    catcher.Arm();
+    QVERIFY(Window->close()); // the window closes all the same
+    QCOMPARE(catcher.Texts.size(), 1);
+    QVERIFY(catcher.Texts[0].contains(Window->SettingsPath));
+}
+
+namespace {
+// A copy of the program in a folder of its own, so that its settings file
+// and its single-instance name belong to the test.
+struct TProgramCopy
+{
+    QString Folder, Program;
+    QProcessEnvironment Environment;
+    TProgramCopy(const TTestTree &tree, const QByteArray &settings)
+    {
+        Folder = tree.Folder("prog");
+        Program = Folder + "/kestu";
+        QFile::copy(QStringLiteral(KESTU_PROGRAM), Program);
+        QFile::setPermissions(Program, QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner);
+        tree.File("prog/kestu.ini", settings);
+        Environment = QProcessEnvironment::systemEnvironment();
+        Environment.insert("QT_QPA_PLATFORM", "offscreen");
+        Environment.insert("TMPDIR", tree.Folder("tmp"));
+    }
+    QString SocketFile() const
+    {
+        return Environment.value("TMPDIR") + QStringLiteral("/ApplicationMutexKestuDblOpenChk-%1").arg(::geteuid());
+    }
+};
+} // namespace
+
+void TestMainWindow::singleInstanceHandOver()
+{
+    TProgramCopy copy(*Tree, "[Option]\r\nMutex=1\r\n");
+    const QString first = Tree->Folder("first");
+    const QString second = Tree->Folder("second");
+    QProcess one;
+    one.setProcessEnvironment(copy.Environment);
+    one.start(copy.Program, {first});
+    QVERIFY(one.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(copy.SocketFile()), 20000);
+
+    QProcess two;
+    two.setProcessEnvironment(copy.Environment);
+    two.start(copy.Program, {second, "-shanded"});
+    QVERIFY(two.waitForFinished(20000));
+    QCOMPARE(two.exitCode(), 1);
+
+    // Ended from outside, the first one still writes what it shows.
+    one.terminate();
+    QVERIFY(one.waitForFinished(20000));
+    TIniFile ini;
+    QVERIFY(ini.LoadFromFile(copy.Folder + "/kestu.ini"));
+    QCOMPARE(ini.ReadString(u"Text", u"Target", {}), second + u'/');
+    QCOMPARE(ini.ReadString(u"Text", u"Grep", {}), QStringLiteral("handed"));
+}
+
+void TestMainWindow::singleInstanceOff()
+{
+    TProgramCopy copy(*Tree, "[Option]\r\nMutex=0\r\n");
+    QProcess one;
+    one.setProcessEnvironment(copy.Environment);
+    one.start(copy.Program, {Tree->Folder("first")});
+    QVERIFY(one.waitForStarted());
+    // The second start is a window of its own: it is still running after
+    // the first one is gone, and ends only when asked to.
+    QProcess two;
+    two.setProcessEnvironment(copy.Environment);
+    two.start(copy.Program, {Tree->Folder("second")});
+    QVERIFY(two.waitForStarted());
+    QVERIFY(!two.waitForFinished(1500));
+    QVERIFY(!QFile::exists(copy.SocketFile()));
+    one.terminate();
+    two.terminate();
+    QVERIFY(one.waitForFinished(20000));
+    QVERIFY(two.waitForFinished(20000));
+    QCOMPARE(two.exitCode(), 0);
 }
 
 QTEST_MAIN(TestMainWindow)
