@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QScrollBar>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -67,5 +68,26 @@ int main(int argc, char *argv[])
     printf("rows %lld  search+list %lld ms  scroll %d pages %lld ms  memory %ld MiB (+%ld MiB)\n",
            static_cast<long long>(rows), static_cast<long long>(searchMs), pages,
            static_cast<long long>(scrollMs), after / 1024, (after - before) / 1024);
+
+    // Once more, cancelled as soon as the first rows show: how long the
+    // cancel command takes until the window is idle again.
+    QTimer poll;
+    qint64 cancelMs = -1;
+    qsizetype rowsAtCancel = 0;
+    QObject::connect(&poll, &QTimer::timeout, &app, [&] {
+        if (window.ListViewResult->model()->rowCount() == 0)
+            return;
+        poll.stop();
+        rowsAtCancel = window.ListViewResult->model()->rowCount();
+        QElapsedTimer cancel;
+        cancel.start();
+        window.ActionFileCancelExecute();
+        cancelMs = cancel.elapsed();
+    });
+    poll.start(1);
+    window.ActionFileGrepExecute();
+    app.exec();
+    printf("cancel after %lld rows: %lld ms until idle (%lld rows kept)\n", static_cast<long long>(rowsAtCancel),
+           static_cast<long long>(cancelMs), static_cast<long long>(window.ListViewResult->model()->rowCount()));
     return rows > 0 ? 0 : 1;
 }
