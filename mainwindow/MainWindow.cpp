@@ -663,11 +663,8 @@ void TForm1::ActionFileGrepExecute()
 
 void TForm1::AddHistory(QComboBox *box)
 {
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i)
-        items.append(box->itemText(i));
     const QString text = box->currentText();
-    THistory history(box->property("tag").toInt(), items, text);
+    THistory history(box->property("tag").toInt(), ItemsOf(box), text);
     history.AddHistory(text);
     box->clear();
     box->addItems(history.Items());
@@ -715,23 +712,50 @@ void TForm1::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
 }
 
-void TForm1::ReadSettings(const TIniFile &file)
+void TForm1::CaptureSettings()
 {
-    // Every key's default is what the window shows now.
-    Settings.Left = x();
-    Settings.Top = y();
-    Settings.Width = width();
-    Settings.Height = height();
+    const Qt::WindowStates state = windowState();
+    Settings.WindowState = state & Qt::WindowMinimized   ? TGrepSettings::StateMinimized
+                           : state & Qt::WindowMaximized ? TGrepSettings::StateMaximized
+                                                         : TGrepSettings::StateNormal;
+    // Only a normal window has a placement worth keeping; otherwise the
+    // last normal one stays.
+    if (Settings.WindowState == TGrepSettings::StateNormal) {
+        Settings.Left = x();
+        Settings.Top = y();
+        Settings.Width = width();
+        Settings.Height = height();
+    }
     Settings.SubDirectory = ActionOptionSubDirectory->isChecked();
     Settings.IgnoreCase = ActionOptionIgnoreCase->isChecked();
     Settings.RegExpr = ActionOptionRegExpr->isChecked();
     Settings.Mutex = ActionOptionMutex->isChecked();
     Settings.AutoFilter = ActionOptionAutoFilter->isChecked();
     Settings.AutoColumn = ActionOptionAutoColumn->isChecked();
+    Settings.FType = Display.FType;
+    Settings.PAlign = Display.PAlign;
     Settings.Detail = ActionViewDetail->isChecked();
+    Settings.Target = ComboBoxTarget->currentText();
     Settings.Filter = ComboBoxFilter->currentText();
+    Settings.Grep = ComboBoxGrep->currentText();
+    Settings.SubLimit = EditSubLimit->Value();
+    Settings.CodePage = qMax(0, ComboBoxCode->currentIndex());
     for (int c = 0; c < TGrepSettings::ColumnCount; ++c)
         Settings.Columns[size_t(c)] = ListViewResult->columnWidth(c);
+}
+
+QStringList TForm1::ItemsOf(const QComboBox *box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items.append(box->itemText(i));
+    return items;
+}
+
+void TForm1::ReadSettings(const TIniFile &file)
+{
+    // Every key's default is what the window shows now.
+    CaptureSettings();
     for (QAction *a : ActionListMain)
         Settings.SetShortcut(a->objectName(), TShortcutCodes::FromKeySequence(a->shortcut()));
     Settings.Read(file);
@@ -767,11 +791,8 @@ void TForm1::ReadSettings(const TIniFile &file)
     ComboBoxCode->setCurrentIndex(Settings.CodePage);
 
     for (QComboBox *box : {ComboBoxTarget, ComboBoxFilter, ComboBoxGrep}) {
-        QStringList items;
-        for (int i = 0; i < box->count(); ++i)
-            items.append(box->itemText(i));
         const QString text = box->currentText();
-        THistory history(box->property("tag").toInt(), items, text);
+        THistory history(box->property("tag").toInt(), ItemsOf(box), text);
         history.LoadHistory(file);
         box->clear();
         box->addItems(history.Items());
@@ -797,40 +818,11 @@ void TForm1::FinishSettings()
 
 void TForm1::WriteSettings(TIniFile &file)
 {
-    const Qt::WindowStates state = windowState();
-    Settings.WindowState = state & Qt::WindowMinimized   ? TGrepSettings::StateMinimized
-                           : state & Qt::WindowMaximized ? TGrepSettings::StateMaximized
-                                                         : TGrepSettings::StateNormal;
-    if (Settings.WindowState == TGrepSettings::StateNormal) {
-        Settings.Left = x();
-        Settings.Top = y();
-        Settings.Width = width();
-        Settings.Height = height();
-    }
-    Settings.SubDirectory = ActionOptionSubDirectory->isChecked();
-    Settings.IgnoreCase = ActionOptionIgnoreCase->isChecked();
-    Settings.RegExpr = ActionOptionRegExpr->isChecked();
-    Settings.Mutex = ActionOptionMutex->isChecked();
-    Settings.AutoFilter = ActionOptionAutoFilter->isChecked();
-    Settings.AutoColumn = ActionOptionAutoColumn->isChecked();
-    Settings.FType = Display.FType;
-    Settings.PAlign = Display.PAlign;
-    Settings.Detail = ActionViewDetail->isChecked();
-    Settings.Target = ComboBoxTarget->currentText();
-    Settings.Filter = ComboBoxFilter->currentText();
-    Settings.Grep = ComboBoxGrep->currentText();
-    Settings.SubLimit = EditSubLimit->Value();
-    Settings.CodePage = qMax(0, ComboBoxCode->currentIndex());
-    for (int c = 0; c < TGrepSettings::ColumnCount; ++c)
-        Settings.Columns[size_t(c)] = ListViewResult->columnWidth(c);
+    CaptureSettings();
     // Colours, marks and shortcut codes are written back as they were read.
     Settings.Write(file, [this](TIniFile &f) {
-        for (QComboBox *box : {ComboBoxTarget, ComboBoxFilter, ComboBoxGrep}) {
-            QStringList items;
-            for (int i = 0; i < box->count(); ++i)
-                items.append(box->itemText(i));
-            THistory(box->property("tag").toInt(), items, box->currentText()).SaveHistory(f);
-        }
+        for (QComboBox *box : {ComboBoxTarget, ComboBoxFilter, ComboBoxGrep})
+            THistory(box->property("tag").toInt(), ItemsOf(box), box->currentText()).SaveHistory(f);
     });
 }
 

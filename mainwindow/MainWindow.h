@@ -142,6 +142,9 @@ public:
     // steps (window state, file form and alignment) after them.
     void ReadSettings(const TIniFile &file);
     void FinishSettings();
+    // Takes what the window shows into Settings (all but the colours, marks
+    // and shortcuts, which only the settings change).
+    void CaptureSettings();
     // The writing pass into a copy of the file as it stands.
     void WriteSettings(TIniFile &file);
     // Reads the settings file (when there is one).
@@ -188,6 +191,7 @@ private:
     bool StopSearch();
     void ListViewResultSelectItem(int row, bool selected);
     void Message(const QString &text);
+    static QStringList ItemsOf(const QComboBox *box);
 
     TAnchors *SetupAnchors = nullptr;
     bool CloseWhenDone = false; // a close came while the worker's call ran
