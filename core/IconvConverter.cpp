@@ -6,6 +6,7 @@
 namespace {
 constexpr qsizetype ChunkSize = 1 << 20;
 constexpr qsizetype FlushRoom = 16;
+constexpr size_t SmallPiece = 64;
 }
 
 TIconvConverter::TIconvConverter(const char *toCode, const char *fromCode, QByteArray substitute)
@@ -29,6 +30,17 @@ qsizetype TIconvConverter::Convert(QByteArrayView input, QByteArray &out,
     size_t inLeft = size_t(input.size());
     qsizetype substitutions = 0;
     qsizetype used = out.size();
+    // out is kept at its full room while converting and cut to what was
+    // written at the end; it grows only when the converter asks for more.
+    auto ensureRoom = [&](qsizetype room) {
+        if (out.size() - used < room)
+            out.resize(used + qMax(room, out.size() - used + qsizetype(inLeft) + FlushRoom));
+    };
+    // After a bad sequence the converter is fed small pieces for a while:
+    // it converts ahead in its own buffers, and work past a bad sequence is
+    // thrown away, which on input full of them would cost that buffer each
+    // time.
+    size_t pieceLimit = size_t(ChunkSize);
     while (inLeft > 0) {
         if (keepGoing && !keepGoing()) {
             out.resize(used);
@@ -36,19 +48,20 @@ qsizetype TIconvConverter::Convert(QByteArrayView input, QByteArray &out,
         }
         // Input is fed a piece at a time, so that one call never runs for
         // long and keepGoing is asked often on a large file.
-        const size_t piece = qMin<size_t>(inLeft, size_t(ChunkSize));
+        const size_t piece = qMin<size_t>(inLeft, pieceLimit);
         const bool wholeRest = piece == inLeft;
-        const qsizetype room = qsizetype(piece) * 2 + FlushRoom;
-        out.resize(used + room);
+        ensureRoom(qsizetype(piece) * 2 + FlushRoom);
         char *dst = out.data() + used;
-        size_t dstLeft = size_t(room);
+        size_t dstLeft = size_t(out.size() - used);
         size_t feed = piece;
         const size_t r = iconv(Handle, &in, &feed, &dst, &dstLeft);
         const int error = errno;
         inLeft -= piece - feed;
         used = dst - out.data();
-        if (r != size_t(-1) || error == E2BIG)
+        if (r != size_t(-1) || error == E2BIG) {
+            pieceLimit = qMin<size_t>(pieceLimit * 2, size_t(ChunkSize));
             continue;
+        }
         if (error == EINVAL && !wholeRest)
             continue; // the piece ended inside a sequence; the next one holds the rest
         if (error == EILSEQ || error == EINVAL) {
@@ -56,20 +69,21 @@ qsizetype TIconvConverter::Convert(QByteArrayView input, QByteArray &out,
             // by the end of the input: write the substitute and step over it.
             qsizetype step = Skip ? Skip(reinterpret_cast<const unsigned char *>(in), qsizetype(inLeft)) : 1;
             step = qBound<qsizetype>(1, step, qsizetype(inLeft));
-            out.resize(used + Substitute.size());
+            ensureRoom(Substitute.size());
             if (!Substitute.isEmpty())
                 memcpy(out.data() + used, Substitute.constData(), size_t(Substitute.size()));
             used += Substitute.size();
             in += step;
             inLeft -= size_t(step);
             ++substitutions;
+            pieceLimit = SmallPiece;
             continue;
         }
         break; // no other error is documented; keep what was converted
     }
-    out.resize(used + FlushRoom);
+    ensureRoom(FlushRoom);
     char *dst = out.data() + used;
-    size_t dstLeft = size_t(FlushRoom);
+    size_t dstLeft = size_t(out.size() - used);
     iconv(Handle, nullptr, nullptr, &dst, &dstLeft); // the closing shift, if any
     used = dst - out.data();
     out.resize(used);

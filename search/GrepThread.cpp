@@ -5,6 +5,7 @@
 #include "GrepReporter.h"
 #include "LineSearcher.h"
 #include "PathText.h"
+#include "SourcePrefilter.h"
 #include "TargetLister.h"
 #include "TextDecoder.h"
 
@@ -212,12 +213,13 @@ void TGrepThread::Execute()
             TFileReader reader;
             TLineSearcher searcher(FindText, NoCase, &Stop,
                                    [this](TGrepResult &&record) { PublishHit(std::move(record)); });
+            const TSourcePrefilter prefilter(FindText, NoCase, UseRegExp);
             for (qsizetype i = 0; i < TargetFiles.size(); ++i) {
                 if (StopRequested())
                     break;
                 StatusTexts[0] = TargetsLabel + QString::number(i) + QStringLiteral(" / ")
                                  + QString::number(TargetFiles.size());
-                SearchFile(TargetFiles[i], CodeChoice, searcher, reader, adapter.get());
+                SearchFile(TargetFiles[i], CodeChoice, searcher, reader, adapter.get(), prefilter);
                 done = i + 1;
             }
         } catch (const std::bad_alloc &) {
@@ -235,7 +237,7 @@ void TGrepThread::Execute()
 }
 
 void TGrepThread::SearchFile(const QString &path, int codeChoice, TLineSearcher &searcher,
-                             TFileReader &reader, TBRegExp *adapter)
+                             TFileReader &reader, TBRegExp *adapter, const TSourcePrefilter &prefilter)
 {
     // A file that vanished, is no longer a regular file, or cannot be read
     // is skipped without a word.
@@ -246,10 +248,14 @@ void TGrepThread::SearchFile(const QString &path, int codeChoice, TLineSearcher 
         return;
     }
     const TTextDecoder decoder(&Stop);
-    const TDecodedText decoded = decoder.DecodeFile(reader.Content(), codeChoice);
-    if (!StopRequested() && !decoded.Text.isEmpty()) {
+    const TDecodedText decoded = decoder.DecodeFile(
+        reader.Content(), codeChoice,
+        [&prefilter](QByteArrayView raw, qint32 id) { return prefilter.MayHoldHits(raw, id); });
+    if (!StopRequested() && decoded.HasText) {
         searcher.SetFile(path, decoded.CodeId);
-        if (adapter) {
+        if (decoded.Skipped) {
+            // Certain to hold no hit: nothing to search, the status as usual.
+        } else if (adapter) {
             if (!searcher.SearchRegExpText(decoded.Text, *adapter))
                 Terminate(); // the adapter has shown why
         } else {

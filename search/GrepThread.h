@@ -19,6 +19,7 @@ class TGrepReporter;
 class TLineSearcher;
 class TFileReader;
 class TBRegExp;
+class TSourcePrefilter;
 
 class TGrepThread : public QThread
 {
@@ -80,7 +81,7 @@ protected:
     void Execute();
     void ListTargets();
     void SearchFile(const QString &path, int codeChoice, TLineSearcher &searcher, TFileReader &reader,
-                    TBRegExp *adapter);
+                    TBRegExp *adapter, const TSourcePrefilter &prefilter);
 
 private:
     void Synchronize(void (TGrepThread::*call)());

@@ -10,7 +10,9 @@ namespace {
 const QByteArray Substitute = QByteArrayLiteral("?");
 constexpr qsizetype StopCheckInterval = 1 << 20;
 
-qsizetype SkipUtf8(const unsigned char *p, qsizetype n)
+} // namespace
+
+qsizetype TTextDecoder::SkipUtf8(const unsigned char *p, qsizetype n)
 {
     // A well-formed but unmappable character is stepped over whole; a
     // broken sequence one byte at a time.
@@ -23,7 +25,7 @@ qsizetype SkipUtf8(const unsigned char *p, qsizetype n)
     return length;
 }
 
-qsizetype SkipEucJp(const unsigned char *p, qsizetype n)
+qsizetype TTextDecoder::SkipEucJp(const unsigned char *p, qsizetype n)
 {
     auto isEuc = [](unsigned char b) { return b >= 0xA1 && b <= 0xFE; };
     if (p[0] == 0x8F && n >= 3 && isEuc(p[1]) && isEuc(p[2]))
@@ -34,6 +36,8 @@ qsizetype SkipEucJp(const unsigned char *p, qsizetype n)
         return 2;
     return 1;
 }
+
+namespace {
 
 const char *IconvName(qint32 codeId)
 {
@@ -61,7 +65,8 @@ inline void JisToSjis(unsigned char j1, unsigned char j2, char *out)
 
 } // namespace
 
-TDecodedText TTextDecoder::DecodeFile(QByteArrayView content, int codeChoice) const
+TDecodedText TTextDecoder::DecodeFile(QByteArrayView content, int codeChoice,
+                                      const ConversionCheck &worthConverting) const
 {
     TDecodedText result;
     // Only the bytes before the first zero byte are text.
@@ -69,27 +74,33 @@ TDecodedText TTextDecoder::DecodeFile(QByteArrayView content, int codeChoice) co
     if (zero)
         content = content.first(static_cast<const char *>(zero) - content.data());
     const qint32 id = CodeIdForChoice(codeChoice, content);
+    QByteArrayView source;
     switch (id) {
     case CodeId::EucJp:
     case CodeId::Iso2022Jp:
     case CodeId::Utf7:
     case CodeId::Utf8N:
-        result.CodeId = id;
-        result.Converted = ConvertText(content, id, &result.Stopped);
-        result.Text = result.Converted;
+        source = content;
         break;
     case CodeId::Utf8:
         // The mark is skipped unseen; a file shorter than the mark has no text.
-        result.CodeId = id;
-        result.Converted = ConvertText(content.size() > 3 ? content.sliced(3) : QByteArrayView(),
-                                       id, &result.Stopped);
-        result.Text = result.Converted;
+        source = content.size() > 3 ? content.sliced(3) : QByteArrayView();
         break;
     default:
         result.CodeId = CodeId::ShiftJis;
         result.Text = content;
-        break;
+        result.HasText = !content.isEmpty();
+        return result;
     }
+    result.CodeId = id;
+    // Converting never turns some text into none, nor none into some.
+    result.HasText = !source.isEmpty();
+    if (worthConverting && !worthConverting(source, id)) {
+        result.Skipped = true;
+        return result;
+    }
+    result.Converted = ConvertText(source, id, &result.Stopped);
+    result.Text = result.Converted;
     return result;
 }
 

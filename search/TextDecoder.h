@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <atomic>
+#include <functional>
 
 class TDecodedText
 {
@@ -14,6 +15,8 @@ public:
     QByteArrayView Text;     // the working text, ending before the first zero byte
     QByteArray Converted;    // owns Text when the file was converted
     bool Stopped = false;    // the conversion was cut short by a stop request
+    bool Skipped = false;    // not converted: it was certain to hold no hit
+    bool HasText = false;    // the file has at least one line
 };
 
 class TTextDecoder
@@ -23,7 +26,11 @@ public:
 
     // content stays owned by the caller and must outlive the result when
     // the file needed no conversion.
-    TDecodedText DecodeFile(QByteArrayView content, int codeChoice) const;
+    // worthConverting, when given, is asked before a conversion with the
+    // bytes to convert and the code; when it answers false the file is not
+    // converted (Skipped) and has no text to search.
+    using ConversionCheck = std::function<bool(QByteArrayView raw, qint32 codeId)>;
+    TDecodedText DecodeFile(QByteArrayView content, int codeChoice, const ConversionCheck &worthConverting = {}) const;
 
     // Converts text in the given code to CP932. Invalid input and characters
     // without a CP932 form become "?"; conversion never ends a file early
@@ -35,6 +42,11 @@ public:
     // read as 0208, JIS-Roman, half-width katakana by ESC ( I, by SO/SI and
     // as raw 8-bit bytes.
     static QByteArray DecodeIso2022Jp(QByteArrayView text, const std::atomic<bool> *stop, bool *stopped);
+
+    // How many bytes a sequence that cannot be converted spans, so that it
+    // becomes one substitute: a whole character where it is well formed.
+    static qsizetype SkipUtf8(const unsigned char *p, qsizetype n);
+    static qsizetype SkipEucJp(const unsigned char *p, qsizetype n);
 
 private:
     bool StopRequested() const { return Stop && Stop->load(std::memory_order_relaxed); }

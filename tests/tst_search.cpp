@@ -8,6 +8,7 @@
 #include "LineCursor.h"
 #include "LineSearcher.h"
 #include "RequiredLiteral.h"
+#include "SourcePrefilter.h"
 #include "TargetLister.h"
 #include "TestTree.h"
 #include "TextDecoder.h"
@@ -116,6 +117,11 @@ private slots:
     void requiredLiteral_data();
     void requiredLiteral();
     void requiredLiteralNeverLosesMatches();
+
+    void prefilterForms_data();
+    void prefilterForms();
+    void prefilterNeverSkipsAHit();
+    void prefilterSkippedFileStillReported();
 
     void listing_data();
     void listing();
@@ -716,6 +722,100 @@ void TestSearch::requiredLiteralNeverLosesMatches()
             QVERIFY(messages.isEmpty());
         }
     }
+}
+
+// ---------------------------------------------------------- conversion skip
+
+void TestSearch::prefilterForms_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("noCase");
+    QTest::addColumn<bool>("regExp");
+    QTest::addColumn<bool>("utf8");
+    QTest::addColumn<bool>("euc");
+    QTest::newRow("ascii word") << "KESTU" << false << false << true << true;
+    QTest::newRow("kanji") << QString::fromUtf8("蜃気楼") << false << false << true << true;
+    QTest::newRow("yen sign and backslash share 5C in UTF-8") << "\\" << false << false << false << true;
+    QTest::newRow("question mark stands for substitutes") << "a?" << false << false << false << false;
+    QTest::newRow("ignore case is never skipped") << "KESTU" << true << false << false << false;
+    QTest::newRow("regular expressions are never skipped") << "KESTU" << false << true << false << false;
+}
+
+void TestSearch::prefilterForms()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, noCase);
+    QFETCH(bool, regExp);
+    QFETCH(bool, utf8);
+    QFETCH(bool, euc);
+    const TSourcePrefilter prefilter(Sjis(text), noCase, regExp);
+    QCOMPARE(!prefilter.SourceForm(-65001).isEmpty(), utf8);
+    QCOMPARE(!prefilter.SourceForm(65001).isEmpty(), utf8);
+    QCOMPARE(!prefilter.SourceForm(51932).isEmpty(), euc);
+    QVERIFY(prefilter.SourceForm(932).isEmpty());
+    QVERIFY(prefilter.SourceForm(50220).isEmpty());
+    if (utf8)
+        QCOMPARE(prefilter.SourceForm(-65001), text.toUtf8());
+}
+
+void TestSearch::prefilterNeverSkipsAHit()
+{
+    // Texts full of characters that convert alike (yen sign and backslash,
+    // the wave dashes, minus signs, NEC and IBM duplicates), bytes that do
+    // not convert at all, and substitutes: whenever the skip says a file can
+    // hold no hit, converting and searching it must find none.
+    const QStringList pieces = {"a", "\\", "~", "?", QString::fromUtf8("¥"), QString::fromUtf8("‾"),
+                                QString::fromUtf8("～"), QString::fromUtf8("〜"), QString::fromUtf8("−"),
+                                QString::fromUtf8("－"), QString::fromUtf8("∥"), QString::fromUtf8("‖"),
+                                QString::fromUtf8("①"), QString::fromUtf8("髙"), QString::fromUtf8("ｱ"),
+                                QString::fromUtf8("ⅰ"), QString::fromUtf8("¬"), QString::fromUtf8("日本"),
+                                QString::fromUtf8("😀"), "\n", " "};
+    const QList<QByteArray> brokenBytes = {"\xFF", "\xC3", "\x8F\xA2", "\xA1"};
+    QStringList words = pieces;
+    words << QString::fromUtf8("日本") + "a" << QString::fromUtf8("～a") << QString::fromUtf8("∥①");
+    QRandomGenerator random(81226);
+    const TTextDecoder decoder;
+    int skipped = 0;
+    for (int round = 0; round < 400; ++round) {
+        QString text;
+        for (int i = random.bounded(1, 40); i > 0; --i)
+            text += pieces[random.bounded(int(pieces.size()))];
+        const qint32 code = random.bounded(2) ? -65001 : 51932;
+        QByteArray raw = code == -65001 ? text.toUtf8() : Encode(text, "EUC-JP-MS");
+        if (random.bounded(3) == 0)
+            raw.insert(random.bounded(int(raw.size()) + 1), brokenBytes[random.bounded(int(brokenBytes.size()))]);
+        const QByteArray converted = decoder.ConvertText(raw, code);
+        for (const QString &word : words) {
+            QByteArray find;
+            if (!TCp932::FromQString(word, find))
+                continue;
+            const TSourcePrefilter prefilter(find, false, false);
+            if (prefilter.MayHoldHits(raw, code))
+                continue;
+            ++skipped;
+            int hits = 0;
+            TLineSearcher searcher(find, false, nullptr, [&](TGrepResult &&) { ++hits; });
+            searcher.SearchText(converted);
+            QVERIFY2(hits == 0, qPrintable(QStringLiteral("%1 in %2").arg(word, text)));
+        }
+    }
+    QVERIFY(skipped > 100); // the skip was really exercised
+}
+
+void TestSearch::prefilterSkippedFileStillReported()
+{
+    TTestTree tree;
+    tree.File("euc.txt", Encode(QString::fromUtf8("日本語の文章です。\n"), "EUC-JP-MS"));
+    std::vector<TGrepResult> hits;
+    TRecordingReporter reporter;
+    TGrepThread worker(hits, reporter);
+    worker.BlockingStatus = true;
+    worker.FindText = Sjis("検索");
+    worker.TargetPath = tree.Root();
+    worker.Resume();
+    worker.WaitFor();
+    QVERIFY(hits.empty());
+    QCOMPARE(reporter.Statuses.filter(QStringLiteral("検索中 [euc.txt]")).size(), 1);
 }
 
 // ------------------------------------------------------------------ listing

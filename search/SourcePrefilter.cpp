@@ -1,0 +1,144 @@
+#include "SourcePrefilter.h"
+
+#include "CodePage.h"
+#include "IconvConverter.h"
+#include "SjisText.h"
+#include "TextDecoder.h"
+
+#include <QList>
+#include <array>
+#include <bitset>
+#include <cstring>
+
+namespace {
+
+// CP932 characters as one index: single bytes at their value, double-byte
+// characters at lead * 256 + trail.
+using TCharSet = std::bitset<65536>;
+
+int CharIndex(QByteArrayView cp932)
+{
+    if (cp932.size() == 1)
+        return static_cast<unsigned char>(cp932[0]);
+    if (cp932.size() == 2)
+        return static_cast<unsigned char>(cp932[0]) * 256 + static_cast<unsigned char>(cp932[1]);
+    return -1;
+}
+
+// The CP932 characters that more than one source character converts to.
+// All source characters go through the converter in one call, each
+// followed by a line feed (which only a line feed converts to, and which is
+// never part of a double-byte character), so the output splits back into
+// one result per source character.
+TCharSet SharedTargets(const char *sourceName, TIconvConverter::SkipRule skip,
+                       const std::vector<QByteArray> &sources)
+{
+    QByteArray batch;
+    for (const QByteArray &s : sources)
+        batch += s + '\n';
+    TIconvConverter converter("CP932", sourceName, "");
+    converter.SetSkipRule(skip);
+    QByteArray out;
+    converter.Convert(batch, out);
+    std::vector<unsigned char> seen(65536, 0);
+    for (const QByteArray &one : out.split('\n')) {
+        const int index = CharIndex(one);
+        if (index >= 0 && seen[size_t(index)] < 2)
+            ++seen[size_t(index)];
+    }
+    TCharSet shared;
+    for (size_t i = 0; i < seen.size(); ++i)
+        shared[i] = seen[i] > 1;
+    return shared;
+}
+
+const TCharSet &SharedFromUtf8()
+{
+    static const TCharSet set = [] {
+        std::vector<QByteArray> sources;
+        for (char32_t u = 0; u < 0x10000; ++u)
+            if (u != '\n' && (u < 0xD800 || u > 0xDFFF))
+                sources.push_back(QString::fromUcs4(&u, 1).toUtf8());
+        return SharedTargets("UTF-8", TTextDecoder::SkipUtf8, sources);
+    }();
+    return set;
+}
+
+const TCharSet &SharedFromEuc()
+{
+    static const TCharSet set = [] {
+        std::vector<QByteArray> sources;
+        for (int b = 0; b < 0x80; ++b)
+            if (b != '\n')
+                sources.push_back(QByteArray(1, char(b)));
+        for (int b = 0xA1; b <= 0xDF; ++b)
+            sources.push_back(QByteArray("\x8E") + char(b));
+        for (int a = 0xA1; a <= 0xFE; ++a) {
+            for (int b = 0xA1; b <= 0xFE; ++b) {
+                sources.push_back(QByteArray() + char(a) + char(b));
+                sources.push_back(QByteArray("\x8F") + char(a) + char(b));
+            }
+        }
+        return SharedTargets("EUC-JP-MS", TTextDecoder::SkipEucJp, sources);
+    }();
+    return set;
+}
+
+// The pattern in the source code, when every one of its characters has a
+// single source character and it converts back to itself.
+QByteArray UsableSourceForm(const QByteArray &cp932, const char *sourceName, const TCharSet &shared)
+{
+    if (cp932.contains('?'))
+        return {};
+    const auto *p = reinterpret_cast<const unsigned char *>(cp932.constData());
+    for (qsizetype i = 0; i < cp932.size();) {
+        const qsizetype length = (IsLeadByte(p[i]) && i + 1 < cp932.size()) ? 2 : 1;
+        const int index = CharIndex(QByteArrayView(cp932).sliced(i, length));
+        if (index < 0 || shared[size_t(index)])
+            return {};
+        i += length;
+    }
+    TIconvConverter toSource(sourceName, "CP932", "");
+    TIconvConverter back("CP932", sourceName, "");
+    QByteArray source, again;
+    if (toSource.Convert(cp932, source) != 0 || back.Convert(source, again) != 0 || again != cp932)
+        return {};
+    return source;
+}
+
+} // namespace
+
+TSourcePrefilter::TSourcePrefilter(const QByteArray &findText, bool noCase, bool useRegExp)
+    : FindText(findText), Usable(!noCase && !useRegExp && !findText.isEmpty())
+{
+}
+
+const QByteArray &TSourcePrefilter::Form(TForm &form, const char *sourceName, bool utf8) const
+{
+    if (!form.Known) {
+        form.Known = true;
+        if (Usable)
+            form.Bytes = UsableSourceForm(FindText, sourceName, utf8 ? SharedFromUtf8() : SharedFromEuc());
+    }
+    return form.Bytes;
+}
+
+QByteArray TSourcePrefilter::SourceForm(qint32 codeId) const
+{
+    switch (codeId) {
+    case CodeId::Utf8:
+    case CodeId::Utf8N: return Form(Utf8Form, "UTF-8", true);
+    case CodeId::EucJp: return Form(EucForm, "EUC-JP-MS", false);
+    default: return {};
+    }
+}
+
+bool TSourcePrefilter::MayHoldHits(QByteArrayView raw, qint32 codeId) const
+{
+    const QByteArray form = SourceForm(codeId);
+    if (form.isEmpty())
+        return true;
+    if (raw.size() < form.size())
+        return false;
+    return memmem(raw.data(), size_t(raw.size()), form.constData(), size_t(form.size())) != nullptr;
+}
