@@ -67,6 +67,21 @@ bool TFileReader::Read(const QString &path)
             break;
         done += r;
     }
+    if (size == 0) {
+        // Files that report no size may still have content (those under
+        // /proc and /sys): read them to their end.
+        constexpr qsizetype Step = 64 * 1024;
+        while (done < MapThreshold) {
+            if (Buffer.size() < size_t(done + Step))
+                Buffer.resize(size_t(done + Step));
+            const ssize_t r = ::read(fd, Buffer.data() + done, size_t(Step));
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0)
+                break;
+            done += r;
+        }
+    }
     ::close(fd);
     View = QByteArrayView(Buffer.data(), done);
     return true;

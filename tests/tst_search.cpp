@@ -4,6 +4,7 @@
 #include "IconvConverter.h"
 #include "PathText.h"
 #include "GrepReporter.h"
+#include "FileReader.h"
 #include "GrepThread.h"
 #include "LineCursor.h"
 #include "LineSearcher.h"
@@ -129,6 +130,7 @@ private slots:
     void linkLoopEnds();
     void specialFilesSkipped();
 
+    void readerReadsSizelessFiles();
     void workerEndToEnd();
     void workerEmptyFolder();
     void workerStopDuringListing();
@@ -921,6 +923,21 @@ void TestSearch::specialFilesSkipped()
 }
 
 // ------------------------------------------------------------------- worker
+
+void TestSearch::readerReadsSizelessFiles()
+{
+    // A file that reports no size may still have content (/proc, /sys).
+    if (!QFileInfo::exists("/proc/self/status"))
+        QSKIP("no /proc here");
+    TFileReader reader;
+    QVERIFY(reader.Read("/proc/self/status"));
+    QVERIFY(reader.Content().toByteArray().contains("Name:"));
+    TTestTree tree;
+    QVERIFY(reader.Read(tree.File("empty.txt", "")));
+    QVERIFY(reader.Content().isEmpty());
+    QVERIFY(!reader.Read(tree.Path("missing.txt")));
+    QVERIFY(!reader.Read(tree.Root()));
+}
 
 void TestSearch::workerEndToEnd()
 {
