@@ -17,6 +17,24 @@ bool IsPlainEscapeClass(unsigned char c)
     return c && strchr("dDwWsSbBAzZGhHRNXK", c) != nullptr;
 }
 
+// A double-byte character and an escape with the character after it are
+// stepped over whole: neither ever opens or closes a class or a group.
+// Returns the length to step over, 0 for any other byte.
+qsizetype OpaqueLength(QByteArrayView p, qsizetype i)
+{
+    const auto c = static_cast<unsigned char>(p[i]);
+    if ((IsLeadByte(c) && i + 1 < p.size()) || c == '\\')
+        return 2;
+    return 0;
+}
+
+// Whether "(?" followed by this byte is a group that does not change how
+// the rest of the pattern is read (unlike inline options such as "(?i)").
+bool IsPlainGroupKind(char kind)
+{
+    return kind == ':' || kind == '=' || kind == '!' || kind == '<' || kind == '>' || kind == '#';
+}
+
 // Skips a bracketed class starting at p[i] == '['; returns the index after
 // its closing ']' or -1 when it does not close.
 qsizetype SkipClass(QByteArrayView p, qsizetype i)
@@ -24,15 +42,11 @@ qsizetype SkipClass(QByteArrayView p, qsizetype i)
     int depth = 0;
     const qsizetype n = p.size();
     while (i < n) {
+        if (const qsizetype skip = OpaqueLength(p, i)) {
+            i += skip;
+            continue;
+        }
         const auto c = static_cast<unsigned char>(p[i]);
-        if (IsLeadByte(c) && i + 1 < n) {
-            i += 2;
-            continue;
-        }
-        if (c == '\\') {
-            i += 2;
-            continue;
-        }
         if (c == '[') {
             ++depth;
             ++i;
@@ -57,23 +71,13 @@ qsizetype SkipClass(QByteArrayView p, qsizetype i)
 qsizetype SkipGroup(QByteArrayView p, qsizetype i)
 {
     const qsizetype n = p.size();
-    if (i + 2 < n && p[i + 1] == '?') {
-        const char kind = p[i + 2];
-        // (?i), (?x-s:...) and the like change how the rest is read.
-        if (!(kind == ':' || kind == '=' || kind == '!' || kind == '<' || kind == '>' || kind == '#'))
-            return -1;
-    }
     int depth = 0;
     while (i < n) {
+        if (const qsizetype skip = OpaqueLength(p, i)) {
+            i += skip;
+            continue;
+        }
         const auto c = static_cast<unsigned char>(p[i]);
-        if (IsLeadByte(c) && i + 1 < n) {
-            i += 2;
-            continue;
-        }
-        if (c == '\\') {
-            i += 2;
-            continue;
-        }
         if (c == '[') {
             i = SkipClass(p, i);
             if (i < 0)
@@ -81,8 +85,7 @@ qsizetype SkipGroup(QByteArrayView p, qsizetype i)
             continue;
         }
         if (c == '(') {
-            if (i + 2 < n && p[i + 1] == '?' && p[i + 2] != ':' && p[i + 2] != '=' && p[i + 2] != '!'
-                && p[i + 2] != '<' && p[i + 2] != '>' && p[i + 2] != '#')
+            if (i + 2 < n && p[i + 1] == '?' && !IsPlainGroupKind(p[i + 2]))
                 return -1;
             ++depth;
         } else if (c == ')') {

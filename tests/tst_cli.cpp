@@ -1,6 +1,7 @@
 #include "CliOptions.h"
 #include "CliReporter.h"
 #include "Cp932.h"
+#include "TestText.h"
 #include "IconvConverter.h"
 #include "TestTree.h"
 
@@ -10,14 +11,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray Sjis(const QString &text)
-{
-    QByteArray out;
-    if (!TCp932::FromQString(text, out))
-        qFatal("test text not representable in CP932");
-    return out;
-}
 
 struct TRun
 {

@@ -1,4 +1,5 @@
 #include "Cp932.h"
+#include "TestText.h"
 #include "IconvConverter.h"
 #include "PathText.h"
 #include "SjisText.h"
@@ -6,14 +7,6 @@
 #include <QtTest>
 
 namespace {
-// Test texts are written in UTF-8 and turned into working text here.
-QByteArray Sjis(const QString &text)
-{
-    QByteArray out;
-    if (!TCp932::FromQString(text, out))
-        qFatal("test text not representable in CP932");
-    return out;
-}
 } // namespace
 
 class TestCore : public QObject

@@ -1,4 +1,5 @@
 #include "Cp932.h"
+#include "TestText.h"
 #include "ResultDisplay.h"
 #include "ResultListModel.h"
 #include "ResultListView.h"
@@ -22,15 +23,6 @@ using TRowState = TResultRowPainter::TRowState;
 using TCell = TResultRowPainter::TCell;
 
 namespace {
-
-// Test texts are written in UTF-8 and turned into working text here.
-QByteArray Sjis(const QString &text)
-{
-    QByteArray out;
-    if (!TCp932::FromQString(text, out))
-        qFatal("test text not representable in CP932");
-    return out;
-}
 
 // The list's font. Without antialiasing every glyph pixel has exactly the
 // pen's colour, so colours can be compared pixel by pixel.

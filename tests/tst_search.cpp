@@ -1,6 +1,7 @@
 #include "BRegExp.h"
 #include "CodePage.h"
 #include "Cp932.h"
+#include "TestText.h"
 #include "IconvConverter.h"
 #include "PathText.h"
 #include "GrepReporter.h"
@@ -19,14 +20,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-QByteArray Sjis(const QString &text)
-{
-    QByteArray out;
-    if (!TCp932::FromQString(text, out))
-        qFatal("test text not representable in CP932");
-    return out;
-}
 
 QByteArray Encode(const QString &text, const char *code)
 {
@@ -69,6 +62,21 @@ public:
     }
     void SearchDone() override { ++DoneCalls; }
     void ShowMessage(const QString &text, bool) override { Messages.append(text); }
+};
+
+// One search of a worker through a recording reporter, waited for.
+struct TWorkerRun
+{
+    std::vector<TGrepResult> Hits;
+    TRecordingReporter Reporter;
+
+    explicit TWorkerRun(const std::function<void(TGrepThread &)> &setUp)
+    {
+        TGrepThread worker(Hits, Reporter);
+        setUp(worker);
+        worker.Resume();
+        worker.WaitFor();
+    }
 };
 
 struct THitRow
@@ -591,34 +599,28 @@ void TestSearch::regExpMissingLibrary()
     TTestTree tree;
     tree.File("a.txt", "abc\nabc\n");
     tree.File("b.txt", "abc\n");
-    std::vector<TGrepResult> hits;
-    TRecordingReporter reporter;
-    TGrepThread worker(hits, reporter);
-    worker.UseRegExp = true;
-    worker.RegExpLibrary = "/nonexistent/libnothing.so";
-    worker.FindText = "b";
-    worker.TargetPath = tree.Root();
-    worker.Resume();
-    worker.WaitFor();
-    QCOMPARE(reporter.Messages, QStringList{"BRegExp dll Error"});
-    QCOMPARE(reporter.Statuses.last(), QStringLiteral("対象: 0/2|該当: 0|検索終了"));
-    QCOMPARE(reporter.DoneCalls, 1);
+    const TWorkerRun worker([&](TGrepThread &w) {
+        w.UseRegExp = true;
+        w.RegExpLibrary = "/nonexistent/libnothing.so";
+        w.FindText = "b";
+        w.TargetPath = tree.Root();
+    });
+    QCOMPARE(worker.Reporter.Messages, QStringList{"BRegExp dll Error"});
+    QCOMPARE(worker.Reporter.Statuses.last(), QStringLiteral("対象: 0/2|該当: 0|検索終了"));
+    QCOMPARE(worker.Reporter.DoneCalls, 1);
 }
 
 void TestSearch::regExpNoDelimiter()
 {
     TTestTree tree;
     tree.File("a.txt", "abc\nabc\n");
-    std::vector<TGrepResult> hits;
-    TRecordingReporter reporter;
-    TGrepThread worker(hits, reporter);
-    worker.UseRegExp = true;
-    worker.FindText = "/#!$%&";
-    worker.TargetPath = tree.Root();
-    worker.Resume();
-    worker.WaitFor();
-    QCOMPARE(reporter.Messages, QStringList{"BRegExp Delimiter Error"});
-    QCOMPARE(reporter.Statuses.last(), QStringLiteral("対象: 0/1|該当: 0|検索終了"));
+    const TWorkerRun worker([&](TGrepThread &w) {
+        w.UseRegExp = true;
+        w.FindText = "/#!$%&";
+        w.TargetPath = tree.Root();
+    });
+    QCOMPARE(worker.Reporter.Messages, QStringList{"BRegExp Delimiter Error"});
+    QCOMPARE(worker.Reporter.Statuses.last(), QStringLiteral("対象: 0/1|該当: 0|検索終了"));
 }
 
 void TestSearch::regExpBadPattern()
@@ -631,16 +633,13 @@ void TestSearch::regExpBadPattern()
     TTestTree tree;
     tree.File("a.txt", "abc\nabc\n");
     tree.File("b.txt", "abc\n");
-    std::vector<TGrepResult> hits;
-    TRecordingReporter reporter;
-    TGrepThread worker(hits, reporter);
-    worker.UseRegExp = true;
-    worker.FindText = "b(";
-    worker.TargetPath = tree.Root();
-    worker.Resume();
-    worker.WaitFor();
-    QCOMPARE(reporter.Messages.size(), 1); // the search stopped at the first failure
-    QVERIFY(reporter.Statuses.last().endsWith(QStringLiteral("|該当: 0|検索終了")));
+    const TWorkerRun worker([&](TGrepThread &w) {
+        w.UseRegExp = true;
+        w.FindText = "b(";
+        w.TargetPath = tree.Root();
+    });
+    QCOMPARE(worker.Reporter.Messages.size(), 1); // the search stopped at the first failure
+    QVERIFY(worker.Reporter.Statuses.last().endsWith(QStringLiteral("|該当: 0|検索終了")));
 }
 
 void TestSearch::regExpRunawayEnds()
