@@ -16,8 +16,13 @@ int main(int argc, char *argv[])
     const QStringList arguments = QApplication::arguments().mid(1);
 
     // A running instance that holds the single-instance name takes the
-    // arguments (then "-restore") and this process ends.
-    if (TSingleInstance::HandOver(arguments))
+    // arguments (then "-restore") and this process ends. Paths go over in
+    // full: the running instance has a working folder of its own.
+    QStringList handOver;
+    for (const QString &argument : arguments)
+        handOver.append(!argument.isEmpty() && QFileInfo::exists(argument) ? QFileInfo(argument).absoluteFilePath()
+                                                                            : argument);
+    if (TSingleInstance::HandOver(handOver))
         return 1;
 
     // The window's font: a proportional Japanese Gothic, 12 pixels high.

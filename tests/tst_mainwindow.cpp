@@ -718,9 +718,11 @@ void TestMainWindow::singleInstanceHandOver()
     QVERIFY(one.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(copy.SocketFile()), 20000);
 
+    // The second start names the folder relative to its own working folder.
     QProcess two;
     two.setProcessEnvironment(copy.Environment);
-    two.start(copy.Program, {second, "-shanded"});
+    two.setWorkingDirectory(Tree->Root());
+    two.start(copy.Program, {"second", "-shanded"});
     QVERIFY(two.waitForFinished(20000));
     QCOMPARE(two.exitCode(), 1);
 
