@@ -106,6 +106,10 @@ private slots:
     void singleInstanceOff();
 
 private:
+    // A tree with millions of hits, set as target with "x" as search text:
+    // a search of it runs long enough to be interrupted.
+    void PrepareLongSearch();
+
     TForm1 *Window = nullptr;
     TTestTree *Tree = nullptr;
 };
@@ -271,7 +275,7 @@ void TestMainWindow::inputMessages()
     QVERIFY(!Window->GrepThread);
 }
 
-void TestMainWindow::cancelStopsAndRestartWorks()
+void TestMainWindow::PrepareLongSearch()
 {
     QByteArray big;
     for (int i = 0; i < 200000; ++i)
@@ -280,6 +284,11 @@ void TestMainWindow::cancelStopsAndRestartWorks()
         Tree->File(QStringLiteral("f%1.txt").arg(i), big);
     Window->ComboBoxTarget->setEditText(Tree->Root());
     Window->ComboBoxGrep->setEditText("x");
+}
+
+void TestMainWindow::cancelStopsAndRestartWorks()
+{
+    PrepareLongSearch();
     Window->ActionFileGrepExecute();
     QVERIFY(!Window->ActionFileGrep->isEnabled());
     QVERIFY(Window->ActionFileCancel->isEnabled());
@@ -303,13 +312,7 @@ void TestMainWindow::cancelStopsAndRestartWorks()
 
 void TestMainWindow::enterWhileSearchingDoesNothing()
 {
-    QByteArray big;
-    for (int i = 0; i < 200000; ++i)
-        big += "x x x x x\n";
-    for (int i = 0; i < 8; ++i)
-        Tree->File(QStringLiteral("f%1.txt").arg(i), big);
-    Window->ComboBoxTarget->setEditText(Tree->Root());
-    Window->ComboBoxGrep->setEditText("x");
+    PrepareLongSearch();
     QTest::keyClick(Window->ComboBoxGrep->lineEdit(), Qt::Key_Return);
     QVERIFY(Window->Searching());
     TGrepThread *worker = Window->GrepThread;
