@@ -1,3 +1,4 @@
+#include "WKSpeedEdit.h"
 #include "WKSpinEdit.h"
 #include "WKUpDown.h"
 
@@ -8,6 +9,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QStyleOptionFrame>
+#include <QToolButton>
 #include <QWheelEvent>
 #include <QtTest>
 
@@ -166,6 +168,10 @@ private slots:
     void upDownPlacement();
     void arrowsArePainted_data();
     void arrowsArePainted();
+    void speedEditButton_data();
+    void speedEditButton();
+    void speedEditClick_data();
+    void speedEditClick();
 };
 
 void TestControls::newControl()
@@ -730,6 +736,119 @@ void TestControls::arrowsArePainted()
     QVERIFY2(down.size() >= 2, "the down arrow is missing");
     QVERIFY2(up.first() < up.last(), "the up arrow must point up");
     QVERIFY2(down.first() > down.last(), "the down arrow must point down");
+}
+
+namespace {
+
+// Exposes where the button edit draws its caret.
+class ProbeSpeedEdit : public TWKSpeedEdit
+{
+public:
+    using TWKSpeedEdit::TWKSpeedEdit;
+    using QLineEdit::cursorRect;
+};
+
+} // namespace
+
+void TestControls::speedEditButton_data()
+{
+    QTest::addColumn<QString>("styleName");
+    QTest::addColumn<QSize>("size");
+
+    for (const QString &style : QStyleFactory::keys()) {
+        for (const QSize size : {QSize(361, 20), QSize(120, 26), QSize(60, 14)})
+            QTest::addRow("%s %dx%d", qPrintable(style), size.width(), size.height()) << style << size;
+    }
+}
+
+void TestControls::speedEditButton()
+{
+    QFETCH(QString, styleName);
+    QFETCH(QSize, size);
+
+    std::unique_ptr<QStyle> style(QStyleFactory::create(styleName));
+    QVERIFY(style);
+    QWidget window;
+    auto *edit = new ProbeSpeedEdit(&window);
+    edit->SetFButtonCaption(QStringLiteral("…"));
+    edit->setStyle(style.get());
+    edit->setGeometry(QRect(QPoint(4, 4), size));
+    window.resize(size + QSize(8, 8));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QStyleOptionFrame opt;
+    opt.initFrom(edit);
+    const int frame = style->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
+    const int inner = size.height() - 2 * frame;
+
+    // Square, full height inside the frame, flush with its right edge.
+    auto *button = edit->findChild<QToolButton *>(QStringLiteral("WKSpeedButton"));
+    QVERIFY(button);
+    QCOMPARE(button, edit->Button());
+    QCOMPARE(button->geometry(), QRect(size.width() - frame - inner, frame, inner, inner));
+    QVERIFY(button->isVisible());
+    QCOMPARE(button->text(), QStringLiteral("…"));
+
+    // However long the text, it ends before the button.
+    edit->setText(QString(200, u'W'));
+    edit->end(false);
+    (void)edit->grab(); // the field works out its scrolling while painting
+    QVERIFY2(edit->cursorRect().center().x() < button->x(),
+             qPrintable(QStringLiteral("caret at %1, button from %2")
+                            .arg(edit->cursorRect().center().x())
+                            .arg(button->x())));
+
+    // A new size places the button again.
+    edit->resize(size.width() + 40, size.height());
+    QCOMPARE(button->geometry().right(), size.width() + 40 - frame - 1);
+}
+
+void TestControls::speedEditClick_data()
+{
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<int>("clicks");
+
+    QTest::newRow("plain") << true << false << 1;
+    QTest::newRow("read-only") << true << true << 1;
+    QTest::newRow("disabled") << false << false << 0;
+    QTest::newRow("disabled read-only") << false << true << 0;
+}
+
+void TestControls::speedEditClick()
+{
+    QFETCH(bool, enabled);
+    QFETCH(bool, readOnly);
+    QFETCH(int, clicks);
+
+    QWidget window;
+    auto *edit = new TWKSpeedEdit(&window);
+    auto *other = new QLineEdit(&window);
+    edit->setGeometry(8, 8, 200, 20);
+    other->setGeometry(8, 40, 200, 20);
+    edit->SetFButtonCaption(QStringLiteral("×"));
+    edit->setReadOnly(readOnly);
+    edit->setEnabled(enabled);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QList<QObject *> senders;
+    connect(edit, &TWKSpeedEdit::OnButtonClick, this, [&](QObject *sender) { senders << sender; });
+    QToolButton *button = edit->Button();
+    QCOMPARE(button->isEnabled(), enabled);
+    QCOMPARE(button->cursor().shape(), Qt::ArrowCursor);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(senders.size(), clicks);
+    if (clicks)
+        QCOMPARE(senders.first(), button);
+    // The button itself never takes the focus.
+    QVERIFY(!button->hasFocus());
+    QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+
+    // Enabling the field later enables the button with it.
+    edit->setEnabled(true);
+    QVERIFY(button->isEnabled());
 }
 
 QTEST_MAIN(TestControls)
