@@ -3,6 +3,7 @@
 #include "IniFile.h"
 #include "PathText.h"
 #include "ResultText.h"
+#include "TargetParent.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -81,6 +82,11 @@ private slots:
     void saveHistory_data();
     void saveHistory();
     void historyRoundTrip();
+
+    void targetParent_data();
+    void targetParent();
+    void filterChoice_data();
+    void filterChoice();
 };
 
 // --- settings file ---------------------------------------------------------
@@ -660,6 +666,70 @@ void TestMainWindowModel::historyRoundTrip()
         QCOMPARE(fresh.Items(), saved->Items());
     }
     QCOMPARE(filter.Items().first(), QStringLiteral("*.tex"));
+}
+
+// --- going up from the target --------------------------------------------
+
+void TestMainWindowModel::targetParent_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("isFolder");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("root stays") << "/" << true << "/";
+    QTest::newRow("doubled root stays") << "//" << true << "//";
+    QTest::newRow("empty stays") << "" << false << "";
+    QTest::newRow("folder with /") << "/a/b/" << true << "/a/";
+    QTest::newRow("short folder with /") << "/a/" << true << "/";
+    QTest::newRow("folder without /: two levels") << "/a/b" << true << "/";
+    QTest::newRow("deep folder without /") << "/a/b/c" << true << "/a/";
+    QTest::newRow("top folder without /") << "/a" << true << "/";
+    QTest::newRow("relative folder") << "a/b/" << true << "a/";
+    QTest::newRow("relative top folder") << "a/" << true << "";
+    QTest::newRow("file") << "/a/x.txt" << false << "/a/";
+    QTest::newRow("file under root") << "/x.txt" << false << "/";
+    QTest::newRow("nothing that exists") << "abcd" << false << "";
+    QTest::newRow("missing with /") << "/gone/away/" << false << "/gone/away/";
+    QTest::newRow("colon is a name character") << "/a:b/c:d" << false << "/a:b/";
+    QTest::newRow("backslash is a name character") << "/a\\b/c" << true << "/";
+    QTest::newRow("Japanese folder") << "/文書/検索/" << true << "/文書/";
+    QTest::newRow("Japanese file") << "/文書/メモ.txt" << false << "/文書/";
+}
+
+void TestMainWindowModel::targetParent()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, isFolder);
+    QFETCH(QString, expected);
+    QCOMPARE(TTargetParent::ParentOf(target, isFolder), expected);
+}
+
+void TestMainWindowModel::filterChoice_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QStringList>("filters");
+    QTest::addColumn<int>("expected");
+
+    const QStringList history{"*.c,*.cpp,*.h", "*.txt,*.html,*.htm", "*.txt"};
+    QTest::newRow("first entry that lists it") << "/a/Note.TXT" << history << 1;
+    QTest::newRow("no entry lists it") << "/a/Note.TXT" << QStringList{"*.htm"} << -1;
+    QTest::newRow("prefix of another extension") << "/a/p.htm" << QStringList{"*.html", "*.html,*.htm"} << 1;
+    QTest::newRow("longer extension only") << "/a/p.htm" << QStringList{"*.html"} << -1;
+    QTest::newRow("entry in capitals") << "/a/p.h" << QStringList{"*.TXT", "*.C,*.H"} << 1;
+    QTest::newRow("no extension") << "/a/Makefile" << history << -1;
+    QTest::newRow("dot only in a folder") << "/a.d/Makefile" << QStringList{"*.d"} << -1;
+    QTest::newRow("last dot counts") << "/a/x.tar.gz" << QStringList{"*.tar", "*.gz"} << 1;
+    QTest::newRow("star alone is no fit") << "/a/x.txt" << QStringList{"*"} << -1;
+    QTest::newRow("empty history") << "/a/x.txt" << QStringList{} << -1;
+    QTest::newRow("full-width capitals") << "/a/x.ＴＸＴ" << QStringList{"*.ｔｘｔ"} << 0;
+}
+
+void TestMainWindowModel::filterChoice()
+{
+    QFETCH(QString, target);
+    QFETCH(QStringList, filters);
+    QFETCH(int, expected);
+    QCOMPARE(TTargetParent::FilterFor(target, filters), expected);
 }
 
 QTEST_GUILESS_MAIN(TestMainWindowModel)
