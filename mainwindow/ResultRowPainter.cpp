@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // Room kept free on each side of a cell's text.
@@ -80,19 +81,45 @@ TResultRowPainter::TColours TResultRowPainter::ColoursFor(TRowState state) const
     // The active group throughout: a row's colours follow its selection and
     // the list's focus, not whether the window is the active one.
     switch (state) {
-    case TRowState::SelectedFocus:
-        return {Palette.color(QPalette::Active, QPalette::Highlight),
-                Palette.color(QPalette::Active, QPalette::HighlightedText),
-                Display.FindColorInverse, Display.MarkColorInverse};
-    case TRowState::SelectedNoFocus:
-        return {Palette.color(QPalette::Active, QPalette::Button),
-                Palette.color(QPalette::Active, QPalette::ButtonText),
-                Display.FindColorInverse, Display.MarkColorInverse};
+    case TRowState::SelectedFocus: {
+        const QColor background = Palette.color(QPalette::Active, QPalette::Highlight);
+        return {background, Palette.color(QPalette::Active, QPalette::HighlightedText),
+                ReadableOn(background, Display.FindColorInverse, Display.FindColor),
+                ReadableOn(background, Display.MarkColorInverse, Display.MarkColor)};
+    }
+    case TRowState::SelectedNoFocus: {
+        const QColor background = Palette.color(QPalette::Active, QPalette::Button);
+        return {background, Palette.color(QPalette::Active, QPalette::ButtonText),
+                ReadableOn(background, Display.FindColorInverse, Display.FindColor),
+                ReadableOn(background, Display.MarkColorInverse, Display.MarkColor)};
+    }
     case TRowState::Normal:
         break;
     }
     return {Palette.color(QPalette::Active, QPalette::Base),
             Palette.color(QPalette::Active, QPalette::Text), Display.FindColor, Display.MarkColor};
+}
+
+double TResultRowPainter::Contrast(const QColor &a, const QColor &b)
+{
+    // Contrast ratio of relative luminances, from 1 (same) to 21 (black on white).
+    const auto luminance = [](const QColor &c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor TResultRowPainter::ReadableOn(const QColor &background, const QColor &preferred,
+                                     const QColor &other)
+{
+    // Selected rows show the inverse colours, unless the selection's
+    // background is so light (an unfocused list's grey, a light theme) that
+    // the plain colour reads better on it.
+    return Contrast(other, background) > Contrast(preferred, background) ? other : preferred;
 }
 
 void TResultRowPainter::DrawOpaque(QPainter &painter, int left, int right, const TBand &band, int x,
@@ -206,6 +233,9 @@ void TResultRowPainter::PaintPosition(QPainter &painter, int left, int right, co
 void TResultRowPainter::PaintRightAligned(QPainter &painter, int left, int right, const TBand &band,
                                           const TColours &colours, const QString &text) const
 {
-    DrawOpaque(painter, left, right, band, right - Width(text), text, colours.Text,
+    // A number wider than its cell is cut visibly ("357,…"), never silently
+    // at its left end, where it would read as a smaller number.
+    const QString shown = Width(text) > right - left ? Metrics.elidedText(text, Qt::ElideRight, right - left) : text;
+    DrawOpaque(painter, left, right, band, right - Width(shown), shown, colours.Text,
                colours.Background);
 }

@@ -49,6 +49,12 @@ public:
     // font at 96 dots per inch).
     static int PointSizeInPixels(const QFont &font);
 
+    // The contrast ratio of two colours, 1 to 21.
+    static double Contrast(const QColor &a, const QColor &b);
+    // Of the two colours, the one that reads better on the background;
+    // preferred when they read equally well.
+    static QColor ReadableOn(const QColor &background, const QColor &preferred, const QColor &other);
+
 private:
     struct TColours
     {

@@ -1,5 +1,6 @@
 #include "StatusBar.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -18,7 +19,7 @@ TStatusBar::TStatusBar(QWidget *parent) : QWidget(parent)
 
 void TStatusBar::AddPanel(const QString &text, int width, bool bevel)
 {
-    Panels.push_back({text, width, bevel});
+    Panels.push_back({text, width, bevel, width, false});
     update();
 }
 
@@ -32,6 +33,8 @@ void TStatusBar::SetPanelText(int index, const QString &text)
     if (index < 0 || index >= PanelCount() || Panels[size_t(index)].Text == text)
         return;
     Panels[size_t(index)].Text = text;
+    if (Panels[size_t(index)].FitsText)
+        FitText(index);
     update(PanelRect(index));
 }
 
@@ -44,7 +47,42 @@ void TStatusBar::SetPanelWidth(int index, int width)
 {
     if (index < 0 || index >= PanelCount())
         return;
-    Panels[size_t(index)].Width = qMax(0, width);
+    Panel &panel = Panels[size_t(index)];
+    panel.Width = panel.DesignedWidth = qMax(0, width);
+    if (panel.FitsText)
+        FitText(index);
+    update();
+}
+
+void TStatusBar::SetPanelFitsText(int index, bool fits)
+{
+    if (index < 0 || index >= PanelCount())
+        return;
+    Panels[size_t(index)].FitsText = fits;
+    if (fits)
+        FitText(index);
+}
+
+int TStatusBar::TextWidth(int index) const
+{
+    if (index < 0 || index >= PanelCount())
+        return 0;
+    // The text's margins, the gap to the next bevel, and one pixel to spare.
+    return fontMetrics().horizontalAdvance(Panels[size_t(index)].Text) + 2 * TextMargin + 2 + 1;
+}
+
+void TStatusBar::FitText(int index)
+{
+    Panel &panel = Panels[size_t(index)];
+    const int wanted = qMax(panel.DesignedWidth, TextWidth(index));
+    const int delta = wanted - panel.Width;
+    if (delta == 0)
+        return;
+    panel.Width = wanted;
+    if (index + 1 < PanelCount()) {
+        Panel &next = Panels[size_t(index) + 1];
+        next.Width = qMax(0, next.Width - delta);
+    }
     update();
 }
 
@@ -64,6 +102,17 @@ QSize TStatusBar::sizeHint() const
     for (const Panel &p : Panels)
         w += p.Width;
     return QSize(w, BarHeight);
+}
+
+void TStatusBar::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        for (int i = 0; i < PanelCount(); ++i) {
+            if (Panels[size_t(i)].FitsText)
+                FitText(i);
+        }
+    }
 }
 
 void TStatusBar::paintEvent(QPaintEvent *)

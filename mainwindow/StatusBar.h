@@ -16,6 +16,10 @@ public:
         QString Text;
         int Width = 0;
         bool Bevel = true;
+        // The width the panel was given; a panel that fits its text is
+        // never narrower than this.
+        int DesignedWidth = 0;
+        bool FitsText = false;
     };
 
     explicit TStatusBar(QWidget *parent = nullptr);
@@ -26,6 +30,12 @@ public:
     void SetPanelText(int index, const QString &text);
     int PanelWidth(int index) const;
     void SetPanelWidth(int index, int width);
+    // The panel widens to show its whole text (never below the width it
+    // was given), taking the room from the panel after it, so the panels
+    // further right keep their place. Counts are never cut off this way.
+    void SetPanelFitsText(int index, bool fits);
+    // The width the panel needs for its text, margins and bevel included.
+    int TextWidth(int index) const;
     // The panel's rectangle in the bar's coordinates; empty for a bad index.
     QRect PanelRect(int index) const;
 
@@ -33,7 +43,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    void FitText(int index);
+
     std::vector<Panel> Panels;
 };

@@ -180,6 +180,10 @@ private slots:
     void fileColumn_data();
     void fileColumn();
     void numberAndCodeCells();
+    void numbersNeverCutFromTheLeft_data();
+    void numbersNeverCutFromTheLeft();
+    void selectedHitStaysReadable_data();
+    void selectedHitStaysReadable();
     void rowCountBatches();
     void autoColumn_data();
     void autoColumn();
@@ -352,10 +356,10 @@ void TestResultList::rowColours_data()
                                   << QColor(192, 192, 192);
     QTest::newRow("selected with focus")
         << TRowState::SelectedFocus << palette.color(QPalette::Highlight)
-        << palette.color(QPalette::HighlightedText) << QColor(127, 255, 255) << QColor(63, 63, 63);
+        << palette.color(QPalette::HighlightedText) << QColor(127, 255, 255) << QColor(192, 192, 192);
     QTest::newRow("selected without focus")
         << TRowState::SelectedNoFocus << palette.color(QPalette::Button)
-        << palette.color(QPalette::ButtonText) << QColor(127, 255, 255) << QColor(63, 63, 63);
+        << palette.color(QPalette::ButtonText) << QColor(128, 0, 0) << QColor(63, 63, 63);
 }
 
 void TestResultList::rowColours()
@@ -432,7 +436,7 @@ void TestResultList::numberAndCodeCells()
     TRowImage row;
     TGrepResult record = Record(u""_s, u"x"_s, u""_s);
     record.Line = 999;      // shown counted from 1
-    record.Column = 12345;
+    record.Column = 2345;
     record.CodeId = -65001;
     const QImage image = row.Render(record);
 
@@ -443,9 +447,109 @@ void TestResultList::numberAndCodeCells()
     QCOMPARE(Mask(image, Qt::black, row.Cells[2]->Left, row.Cells[2]->Right),
              rightAligned(2, u"1,000"_s));
     QCOMPARE(Mask(image, Qt::black, row.Cells[3]->Left, row.Cells[3]->Right),
-             rightAligned(3, u"12,345"_s));
+             rightAligned(3, u"2,345"_s));
     QCOMPARE(Mask(image, Qt::black, row.Cells[4]->Left, row.Cells[4]->Right),
              row.Reference(u"UTF8N"_s, row.InnerLeft(4), row.InnerLeft(4), row.InnerRight(4)));
+}
+
+void TestResultList::numbersNeverCutFromTheLeft_data()
+{
+    QTest::addColumn<int>("line");   // shown counted from 1
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("width");  // of the line and column cells
+
+    QTest::newRow("small numbers") << 8 << 3 << 45;
+    QTest::newRow("hundreds of thousands") << 357142 << 357143 << 45;
+    QTest::newRow("millions") << 12345677 << 9999999 << 45;
+    QTest::newRow("narrow cells") << 99999 << 100000 << 30;
+    QTest::newRow("wide cells") << 357142 << 357143 << 80;
+}
+
+void TestResultList::numbersNeverCutFromTheLeft()
+{
+    QFETCH(int, line);
+    QFETCH(int, column);
+    QFETCH(int, width);
+
+    TRowImage row;
+    // Columns 2 and 3 get the given width; those after them move along.
+    int left = row.Cells[2]->Left;
+    for (int c = 2; c < TResultListView::ColumnCount; ++c) {
+        const int w = c < 4 ? width : TResultListView::DefaultColumnWidth(c);
+        row.Cells[c] = TCell{left, left + w};
+        left += w;
+    }
+    TGrepResult record = Record(u""_s, u"x"_s, u""_s);
+    record.Line = line;
+    record.Column = column;
+    const QImage image = row.Render(record);
+
+    const QFontMetrics metrics(row.Font);
+    for (const auto &[cell, number] : {std::pair(2, qint64(line) + 1), std::pair(3, qint64(column))}) {
+        const QString full = QLocale(QLocale::English, QLocale::UnitedStates).toString(number); // grouped by ","
+        const int innerLeft = row.InnerLeft(cell), innerRight = row.InnerRight(cell);
+        const QList<QPoint> painted = Mask(image, Qt::black, row.Cells[cell]->Left, row.Cells[cell]->Right);
+        const auto rightAligned = [&](const QString &text) {
+            return row.Reference(text, innerRight - row.TextWidth(text), innerLeft, innerRight);
+        };
+        if (metrics.horizontalAdvance(full) <= innerRight - innerLeft) {
+            QCOMPARE(painted, rightAligned(full));
+            continue;
+        }
+        // Too wide: the leading digits stay and an ellipsis shows the cut.
+        QVERIFY(painted != rightAligned(full));
+        const QString shown = metrics.elidedText(full, Qt::ElideRight, innerRight - innerLeft);
+        QVERIFY2(shown.endsWith(u'…') && full.startsWith(shown.chopped(1)), qPrintable(shown));
+        QCOMPARE(painted, rightAligned(shown));
+    }
+}
+
+void TestResultList::selectedHitStaysReadable_data()
+{
+    QTest::addColumn<QColor>("background");
+    QTest::addColumn<QColor>("findColor");
+
+    const QList<std::pair<const char *, QColor>> backgrounds{
+        {"grey of an unfocused list", QColor(239, 239, 239)},
+        {"classic button face", QColor(212, 208, 200)},
+        {"pale selection", QColor(204, 232, 255)},
+        {"navy selection", QColor(0, 0, 160)},
+        {"blue selection", QColor(48, 140, 198)},
+        {"dark theme", QColor(53, 53, 53)},
+    };
+    const QList<std::pair<const char *, QColor>> colours{
+        {"maroon", QColor(128, 0, 0)}, {"red", QColor(255, 0, 0)}, {"navy", QColor(0, 0, 128)}};
+    for (const auto &[bgName, bg] : backgrounds) {
+        for (const auto &[colourName, colour] : colours)
+            QTest::addRow("%s, %s", bgName, colourName) << bg << colour;
+    }
+}
+
+void TestResultList::selectedHitStaysReadable()
+{
+    QFETCH(QColor, background);
+    QFETCH(QColor, findColor);
+
+    for (const TRowState state : {TRowState::SelectedFocus, TRowState::SelectedNoFocus}) {
+        TRowImage row;
+        row.Palette.setColor(QPalette::Highlight, background);
+        row.Palette.setColor(QPalette::Button, background);
+        row.Display.FindColor = findColor;
+        row.Display.ComputeInverses();
+        const QImage image = row.Render(Record(u"前"_s, u"検索"_s, u"後"_s), state);
+
+        // The hit is painted in whichever of its colour and the inverse
+        // reads better on the selection.
+        const QColor inverse = row.Display.FindColorInverse;
+        const double plain = TResultRowPainter::Contrast(findColor, background);
+        const double inverted = TResultRowPainter::Contrast(inverse, background);
+        const QColor expected = plain > inverted ? findColor : inverse;
+        const int left = row.Cells[1]->Left, right = row.Cells[1]->Right;
+        QVERIFY(!Mask(image, expected, left, right).isEmpty());
+        QVERIFY(std::max(plain, inverted) >= 2.5);
+        if (expected != inverse)
+            QVERIFY(Mask(image, inverse, left, right).isEmpty());
+    }
 }
 
 void TestResultList::rowCountBatches()
@@ -583,12 +687,13 @@ void TestResultList::selectionFollowsFocus()
     // A point of row 1 in the code column, right of its text.
     const QRect rowRect = view->visualRect(view->model()->index(1, 4));
     const QPoint blank(rowRect.right() - 2, rowRect.bottom());
-    const auto colours = [&] {
+    // The colour of that point, and whether row 1 shows its hit in the given colour.
+    const auto colours = [&](const QColor &hit = QColor()) {
         const QImage image = view->viewport()->grab().toImage();
-        return std::pair(QColor(image.pixel(blank)),
-                         !Mask(image, display.FindColorInverse, 0, image.width()).isEmpty());
+        const QImage row = image.copy(0, rowRect.top(), image.width(), rowRect.height());
+        return std::pair(QColor(image.pixel(blank)), hit.isValid() && !Mask(row, hit, 0, row.width()).isEmpty());
     };
-    QCOMPARE(colours(), std::pair(QColor(0, 0, 160), true));
+    QCOMPARE(colours(display.FindColorInverse), std::pair(QColor(0, 0, 160), true));
 
     // Losing the focus repaints the list by itself.
     QTRY_VERIFY(view->Painted > 0);
@@ -596,7 +701,10 @@ void TestResultList::selectionFollowsFocus()
     edit->setFocus();
     QTRY_VERIFY(!view->hasFocus());
     QTRY_VERIFY(view->Painted > 0);
-    QCOMPARE(colours(), std::pair(QColor(212, 208, 200), true));
+    // Without the focus the selection turns light grey, and the hit takes
+    // its own dark colour, which reads on it, instead of the light inverse.
+    QCOMPARE(colours(display.FindColor), std::pair(QColor(212, 208, 200), true));
+    QCOMPARE(colours(display.FindColorInverse).second, false);
 
     view->selectionModel()->select(view->model()->index(2, 0),
                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
