@@ -7,7 +7,8 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 # Debian 12 packages the build, the tests and `make run` need.
 PACKAGES := build-essential cmake ninja-build pkg-config qt6-base-dev \
-            libonig-dev libglib2.0-dev fonts-ipafont-gothic xvfb xauth
+            libonig-dev libglib2.0-dev fonts-ipafont-gothic xvfb xauth \
+            qt6-translations-l10n
 
 SEARCH_TEXT ?= 検索
 

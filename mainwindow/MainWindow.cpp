@@ -10,6 +10,7 @@
 #include "SingleInstance.h"
 #include "History.h"
 #include "ResultListView.h"
+#include "ShortcutMenu.h"
 #include "StatusBar.h"
 #include "TargetDialogs.h"
 #include "PathText.h"
@@ -112,6 +113,7 @@ TForm1::TForm1(QWidget *parent)
     });
     connect(ActionFileOpenFile, &QAction::triggered, this, &TForm1::ActionFileOpenFileExecute);
     connect(ActionFileOpenDirectory, &QAction::triggered, this, &TForm1::ActionFileOpenDirectoryExecute);
+    ConnectOptionCommands();
 
     setMinimumWidth(MinimumWidth);
     resize(DesignedClientWidth, DesignedClientHeight + menuBar()->sizeHint().height());
@@ -228,7 +230,16 @@ void TForm1::CreateMenus()
 {
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    QMenu *file = bar->addMenu(QStringLiteral("ファイル(&F)"));
+    // Menus show shortcuts in the program's own text form.
+    auto addMenu = [](QWidget *owner, const QString &title) {
+        auto *menu = new TShortcutMenu(title, owner);
+        if (auto *menuBar = qobject_cast<QMenuBar *>(owner))
+            menuBar->addMenu(menu);
+        else
+            static_cast<QMenu *>(owner)->addMenu(menu);
+        return menu;
+    };
+    QMenu *file = addMenu(bar, QStringLiteral("ファイル(&F)"));
     file->addAction(ActionFileOpenFile);
     file->addAction(ActionFileOpenDirectory);
     file->addSeparator();
@@ -237,19 +248,19 @@ void TForm1::CreateMenus()
     file->addSeparator();
     file->addAction(ActionFileExit);
 
-    QMenu *view = bar->addMenu(QStringLiteral("表示(&V)"));
+    QMenu *view = addMenu(bar, QStringLiteral("表示(&V)"));
     view->addAction(ActionViewDetail);
     view->addSeparator();
     view->addAction(ActionViewTargetParent);
     view->addSeparator();
-    QMenu *fileForm = view->addMenu(QStringLiteral("ファイル(&F)"));
+    QMenu *fileForm = addMenu(view, QStringLiteral("ファイル(&F)"));
     fileForm->setObjectName(QStringLiteral("MenuViewFType"));
     fileForm->addActions({ActionViewFType0, ActionViewFType1, ActionViewFType2});
-    QMenu *align = view->addMenu(QStringLiteral("位置(&A)"));
+    QMenu *align = addMenu(view, QStringLiteral("位置(&A)"));
     align->setObjectName(QStringLiteral("MenuViewAlign"));
     align->addActions({ActionViewAlignL, ActionViewAlignC, ActionViewAlignR});
 
-    QMenu *option = bar->addMenu(QStringLiteral("オプション(&O)"));
+    QMenu *option = addMenu(bar, QStringLiteral("オプション(&O)"));
     option->addAction(ActionOptionTool);
     option->addSeparator();
     option->addActions({ActionOptionRegExpr, ActionOptionSubDirectory, ActionOptionIgnoreCase});
@@ -258,17 +269,17 @@ void TForm1::CreateMenus()
     option->addSeparator();
     option->addActions({ActionOptionAutoFilter, ActionOptionAutoColumn});
 
-    QMenu *help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    QMenu *help = addMenu(bar, QStringLiteral("ヘルプ(&H)"));
     help->addActions({ActionHelpReadme, ActionHelpOnlineHelp});
     help->addSeparator();
     QAction *version = help->addAction(QStringLiteral("Version 0.04 (kestu %1)").arg(QStringLiteral(KESTU_VERSION)));
     version->setObjectName(QStringLiteral("MenuHelpVersion"));
     version->setEnabled(false);
 
-    PopupMenuRefer = new QMenu(this);
+    PopupMenuRefer = new TShortcutMenu(this);
     PopupMenuRefer->setObjectName(QStringLiteral("PopupMenuRefer"));
     PopupMenuRefer->addActions({ActionFileOpenFile, ActionFileOpenDirectory});
-    PopupMenuResult = new QMenu(this);
+    PopupMenuResult = new TShortcutMenu(this);
     PopupMenuResult->setObjectName(QStringLiteral("PopupMenuResult"));
 }
 
@@ -309,6 +320,10 @@ void TForm1::CreateSetupPanel()
         SetupAnchors->Place(c, box, sides);
         c->installEventFilter(this);
         if (c->lineEdit()) {
+            // No completion while typing: it rewrote what was typed, and its
+            // case-blind match made the box take an older spelling from the
+            // history when it lost the focus. The drop-down history stays.
+            c->setCompleter(nullptr);
             c->lineEdit()->installEventFilter(this);
             c->lineEdit()->setAcceptDrops(false); // a dropped file is the window's
         }
@@ -452,6 +467,9 @@ void TForm1::CreateStatusBar()
     StatusBar1->AddPanel(QString(), 20, false);
     // Room for the three alignment buttons and a pixel around them.
     StatusBar1->SetPanelWidth(3, 3 * 14 + 4);
+    // The counts are never cut off: their panels widen with them.
+    StatusBar1->SetPanelFitsText(0, true);
+    StatusBar1->SetPanelFitsText(1, true);
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)

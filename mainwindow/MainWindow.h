@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -102,6 +103,20 @@ public:
     void ActionViewAlignExecute(QAction *sender);
     void ActionOptionSubDirectoryExecute();
     void ActionOptionAutoColumnExecute();
+    // Goes up one folder level from the target's text; from a file, with
+    // the automatic filter choice on, the filter follows its extension.
+    void ActionViewTargetParentExecute();
+    // Opens readme.txt with the desktop's program for it.
+    void ActionHelpReadmeExecute();
+    // Shows the manual's address and, on OK, opens it.
+    void ActionHelpOnlineHelpExecute();
+    // The bundled document of that name: beside the program, else in the
+    // installation's document folder (the first path when neither has it).
+    static QString DocumentPath(const QString &name);
+    // The file URL of the manual.
+    static QString OnlineHelpAddress();
+    // Hands a file or address to the desktop (tests see what is asked).
+    std::function<void(const QUrl &)> OpenDocument;
     void ApplyArgument(const QString &text);
     void ActionFileOpenFileExecute();
     void ActionFileOpenDirectoryExecute();
@@ -186,6 +201,7 @@ private:
     void CreateResultPanel();
     void CreateStatusBar();
     void BindCheckBox(QCheckBox *box, QAction *action);
+    void ConnectOptionCommands();
     // Stops and releases the worker; false when that has to wait until the
     // worker's current call has returned (the worker is asked to stop).
     bool StopSearch();

@@ -2,6 +2,7 @@
 
 #include "ExitSignals.h"
 #include "MainWindow.h"
+#include "QtTranslations.h"
 #include "SingleInstance.h"
 
 #include <QApplication>
@@ -24,6 +25,9 @@ int main(int argc, char *argv[])
                                                                             : argument);
     if (TSingleInstance::HandOver(handOver))
         return 1;
+
+    // Qt's own dialogs, buttons and edit menus in Japanese, like the window.
+    TQtTranslations::Install();
 
     // The window's font: a proportional Japanese Gothic, 12 pixels high.
     QFont font;

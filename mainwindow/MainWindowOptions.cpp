@@ -1,0 +1,74 @@
+// The commands of the view, option and help menus that act beyond the
+// layout: going up from the target, the settings dialog, the read-me and
+// the manual.
+
+#include "MainWindow.h"
+
+#include "TargetLister.h"
+#include "TargetParent.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QUrl>
+
+void TForm1::ConnectOptionCommands()
+{
+    OpenDocument = [](const QUrl &url) { QDesktopServices::openUrl(url); };
+    connect(ActionViewTargetParent, &QAction::triggered, this, &TForm1::ActionViewTargetParentExecute);
+    connect(ActionHelpReadme, &QAction::triggered, this, &TForm1::ActionHelpReadmeExecute);
+    connect(ActionHelpOnlineHelp, &QAction::triggered, this, &TForm1::ActionHelpOnlineHelpExecute);
+}
+
+void TForm1::ActionViewTargetParentExecute()
+{
+    const QString target = ComboBoxTarget->currentText();
+    if (TTargetParent::StaysAsItIs(target))
+        return; // the filter box's state is not looked at again either
+    const bool folder = TTargetLister::IsExistingFolder(target);
+    if (!folder && ActionOptionAutoFilter->isChecked()) {
+        const int entry = TTargetParent::FilterFor(target, ItemsOf(ComboBoxFilter));
+        if (entry >= 0)
+            ComboBoxFilter->setEditText(ComboBoxFilter->itemText(entry));
+    }
+    ComboBoxTarget->setEditText(TTargetParent::ParentOf(target, folder));
+    // The text may come out unchanged (a missing folder with its "/"), so
+    // the filter box's state is brought in line here, not by the change.
+    UpdateFilterState();
+}
+
+QString TForm1::DocumentPath(const QString &name)
+{
+    // Beside the program (build tree, portable copy), else where an
+    // installation keeps its documents.
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString beside = QDir(folder).filePath(name);
+    const QString installed = QDir::cleanPath(folder + QStringLiteral("/../share/doc/kestu/") + name);
+    if (!QFileInfo::exists(beside) && QFileInfo::exists(installed))
+        return installed;
+    return beside;
+}
+
+QString TForm1::OnlineHelpAddress()
+{
+    return QUrl::fromLocalFile(DocumentPath(QStringLiteral("manual.html"))).toString();
+}
+
+void TForm1::ActionHelpReadmeExecute()
+{
+    // Whether the file is there is the desktop's concern; its answer is not
+    // looked at.
+    OpenDocument(QUrl::fromLocalFile(DocumentPath(QStringLiteral("readme.txt"))));
+}
+
+void TForm1::ActionHelpOnlineHelpExecute()
+{
+    const QString address = OnlineHelpAddress();
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("online Help"), address,
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    if (box.exec() == QMessageBox::Ok)
+        OpenDocument(QUrl(address));
+}
