@@ -22,7 +22,7 @@ bool ParseNumber(const QString &text, int low, int high, bool clamp, int &out)
 
 QString TCliOptions::Usage()
 {
-    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-r] [-c N] [-f LIST] [--json] TEXT TARGET");
+    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-r] [-c N] [-f LIST] [--json] [--color=WHEN] TEXT TARGET");
 }
 
 QString TCliOptions::HelpText()
@@ -42,12 +42,29 @@ Each file's character code is detected (or taken from -c) before searching.
               3 ISO-2022-JP, 4 UTF7, 5 UTF8, 6 UTF8N
   -f LIST     拡張子フィルタ / extension filter, e.g. "*.txt,*.html" (default "*")
   --json      1 件ずつ JSON で出力 / one JSON object per hit per line
+  --color=WHEN  該当箇所の色付け / colour the hits: auto (端末で, NO_COLOR が
+              無いとき / on a terminal without NO_COLOR), always, never
   -h, --help  このヘルプ / this help
   --version   バージョン / version
 
 出力 / output:  path:line:column: text   (column = 1-based byte column in Shift-JIS)
 終了コード / exit status: 0 hits found, 1 no hit, 2 error
 )");
+}
+
+bool TCliOptions::ColourWanted(bool outputIsTerminal, bool noColourSet) const
+{
+    if (Json)
+        return false;
+    switch (Colour) {
+    case ColourWhen::Always:
+        return true;
+    case ColourWhen::Never:
+        return false;
+    case ColourWhen::Auto:
+        break;
+    }
+    return outputIsTerminal && !noColourSet;
 }
 
 bool TCliOptions::Parse(const QStringList &arguments, QString &error)
@@ -67,6 +84,21 @@ bool TCliOptions::Parse(const QStringList &arguments, QString &error)
         if (arg == QLatin1String("--json")) { Json = true; continue; }
         if (arg == QLatin1String("--help")) { Help = true; continue; }
         if (arg == QLatin1String("--version")) { Version = true; continue; }
+        if (arg == QLatin1String("--color") || arg == QLatin1String("--colour")) { Colour = ColourWhen::Auto; continue; }
+        if (arg.startsWith(QLatin1String("--color=")) || arg.startsWith(QLatin1String("--colour="))) {
+            const QString when = arg.mid(arg.indexOf(u'=') + 1);
+            if (when == QLatin1String("auto"))
+                Colour = ColourWhen::Auto;
+            else if (when == QLatin1String("always"))
+                Colour = ColourWhen::Always;
+            else if (when == QLatin1String("never"))
+                Colour = ColourWhen::Never;
+            else {
+                error = QStringLiteral("--color needs auto, always or never: ") + when;
+                return false;
+            }
+            continue;
+        }
         if (arg.startsWith(QLatin1String("--"))) {
             error = QStringLiteral("unknown option: ") + arg;
             return false;

@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
         return Fail(QStringLiteral("検索文字に Shift-JIS で表せない文字があります"));
 
     std::vector<TGrepResult> hits;
-    TCliReporter reporter(hits, options.Json, !options.Json && isatty(STDOUT_FILENO), stdout, stderr);
+    TCliReporter reporter(hits, options.Json, options.ColourWanted(isatty(STDOUT_FILENO), !qEnvironmentVariableIsEmpty("NO_COLOR")), stdout, stderr);
     TGrepThread worker(hits, reporter);
     worker.Recursive = options.Recursive;
     worker.NoCase = options.NoCase;

@@ -44,6 +44,10 @@ private slots:
     void filterAndDepth();
     void finalStatusOnStderr();
     void strangeFilesDoNotCrash();
+    void colourChoice_data();
+    void colourChoice();
+    void colourReachesOutput_data();
+    void colourReachesOutput();
 };
 
 void TestCli::parse_data()
@@ -243,6 +247,76 @@ void TestCli::strangeFilesDoNotCrash()
     const TRun run = Grep({"-b", "abc", tree.Root()});
     QCOMPARE(run.Exit, 0);
     QVERIFY(run.Out.count('\n') >= 6);
+}
+
+void TestCli::colourChoice_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("parses");
+    QTest::addColumn<QString>("wanted"); // for (terminal, NO_COLOR): 00 01 10 11
+    QTest::newRow("default") << QStringList{} << true << "0010";
+    QTest::newRow("auto") << QStringList{"--color=auto"} << true << "0010";
+    QTest::newRow("bare option is auto") << QStringList{"--color"} << true << "0010";
+    QTest::newRow("always") << QStringList{"--color=always"} << true << "1111";
+    QTest::newRow("never") << QStringList{"--color=never"} << true << "0000";
+    QTest::newRow("british spelling") << QStringList{"--colour=always"} << true << "1111";
+    QTest::newRow("last one wins") << QStringList{"--color=always", "--color=never"} << true << "0000";
+    QTest::newRow("json is never coloured") << QStringList{"--color=always", "--json"} << true << "0000";
+    QTest::newRow("unknown choice") << QStringList{"--color=sometimes"} << false << "";
+    QTest::newRow("empty choice") << QStringList{"--color="} << false << "";
+    QTest::newRow("choice is case-sensitive") << QStringList{"--color=Always"} << false << "";
+}
+
+void TestCli::colourChoice()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, parses);
+    QFETCH(QString, wanted);
+    TCliOptions o;
+    QString error;
+    QCOMPARE(o.Parse(options + QStringList{"x", "d"}, error), parses);
+    if (!parses) {
+        QVERIFY(error.contains(QLatin1String("--color")));
+        return;
+    }
+    QString got;
+    for (const bool terminal : {false, true})
+        for (const bool noColour : {false, true})
+            got += o.ColourWanted(terminal, noColour) ? u'1' : u'0';
+    QCOMPARE(got, wanted);
+}
+
+void TestCli::colourReachesOutput_data()
+{
+    // Standard output is a pipe here, never a terminal.
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("noColour");
+    QTest::addColumn<bool>("coloured");
+    QTest::newRow("auto on a pipe") << QStringList{} << QByteArray() << false;
+    QTest::newRow("always") << QStringList{"--color=always"} << QByteArray() << true;
+    QTest::newRow("always beats NO_COLOR") << QStringList{"--color=always"} << QByteArray("1") << true;
+    QTest::newRow("never") << QStringList{"--color=never"} << QByteArray() << false;
+}
+
+void TestCli::colourReachesOutput()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, noColour);
+    QFETCH(bool, coloured);
+    TTestTree tree;
+    tree.File("a.txt", "an apple\n");
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("NO_COLOR"));
+    if (!noColour.isEmpty())
+        env.insert(QStringLiteral("NO_COLOR"), QString::fromLatin1(noColour));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KESTU_GREP), options + QStringList{"apple", tree.Root()});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    const QByteArray out = p.readAllStandardOutput();
+    QVERIFY(out.contains("apple"));
+    QCOMPARE(out.contains("\033["), coloured);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
