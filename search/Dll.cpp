@@ -7,9 +7,16 @@ TDll::TDll(const QString &name)
 {
     QString path = name;
     if (!name.contains(u'/') && QCoreApplication::instance()) {
-        const QString beside = QCoreApplication::applicationDirPath() + u'/' + name;
-        if (QFileInfo::exists(beside))
-            path = beside;
+        // Beside the executable (a build tree, a portable copy), then the
+        // installed layout: bin/kestu with lib/kestu/ beside bin/.
+        const QString programFolder = QCoreApplication::applicationDirPath();
+        for (const QString &folder : {programFolder, programFolder + QStringLiteral("/../lib/kestu")}) {
+            const QString candidate = folder + u'/' + name;
+            if (QFileInfo::exists(candidate)) {
+                path = candidate;
+                break;
+            }
+        }
     }
     Library.setFileName(path);
     Library.load();

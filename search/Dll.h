@@ -8,8 +8,9 @@
 class TDll
 {
 public:
-    // A bare file name is looked for beside the executable first, then where
-    // the system looks for libraries; a path is taken as it is.
+    // A bare file name is looked for beside the executable first, then in
+    // ../lib/kestu/ from there (the installed layout), then where the system
+    // looks for libraries; a path is taken as it is.
     explicit TDll(const QString &name);
     ~TDll();
     TDll(const TDll &) = delete;
