@@ -1,3 +1,4 @@
+#include "BundledDocument.h"
 #include "ExitSignals.h"
 #include "HandOverCodec.h"
 #include "SingleInstance.h"
@@ -13,6 +14,8 @@
 #include <QTimer>
 #include <QtEndian>
 #include <QtTest>
+
+#include "TestTree.h"
 
 #include <atomic>
 #include <csignal>
@@ -154,6 +157,9 @@ private slots:
     void exitSignal();
     void exitSignalsInOrder();
     void oneActiveExitSignalsAtATime();
+
+    void bundledDocument_data();
+    void bundledDocument();
 };
 
 void TestPlatform::initTestCase()
@@ -645,6 +651,42 @@ void TestPlatform::oneActiveExitSignalsAtATime()
     QCOMPARE(std::raise(SIGINT), 0);
     QTRY_COMPARE_WITH_TIMEOUT(again.count(), 1, WaitMs);
     QCOMPARE(again.at(0).at(0).toInt(), int(SIGINT));
+}
+
+void TestPlatform::bundledDocument_data()
+{
+    // A tree with bin/ (the program's folder) and share/doc/kestu/; which
+    // copies exist, and which one is found ("" = none, the path beside).
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QString>("found");
+    QTest::newRow("build tree") << "readme.txt" << QStringList{"bin/readme.txt"} << "bin/readme.txt";
+    QTest::newRow("installed") << "readme.txt" << QStringList{"share/doc/kestu/readme.txt"}
+                               << "share/doc/kestu/readme.txt";
+    QTest::newRow("beside wins") << "readme.txt"
+                                 << QStringList{"bin/readme.txt", "share/doc/kestu/readme.txt"} << "bin/readme.txt";
+    QTest::newRow("neither: beside") << "readme.txt" << QStringList{} << "bin/readme.txt";
+    QTest::newRow("subfolder") << "manual/index.html" << QStringList{"share/doc/kestu/manual/index.html"}
+                               << "share/doc/kestu/manual/index.html";
+    QTest::newRow("a folder is no document") << "readme.txt"
+                                             << QStringList{"bin/readme.txt/", "share/doc/kestu/readme.txt"}
+                                             << "share/doc/kestu/readme.txt";
+}
+
+void TestPlatform::bundledDocument()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, present);
+    QFETCH(QString, found);
+    TTestTree tree;
+    tree.Folder(QStringLiteral("bin"));
+    for (const QString &relative : present) {
+        if (relative.endsWith(u'/'))
+            tree.Folder(relative);
+        else
+            tree.File(relative, "text");
+    }
+    QCOMPARE(TBundledDocument::Path(name, tree.Path(QStringLiteral("bin"))), tree.Path(found));
 }
 
 QTEST_GUILESS_MAIN(TestPlatform)
