@@ -8,16 +8,23 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # Debian 12 packages the build, the tests and `make run` need.
 PACKAGES := build-essential cmake ninja-build pkg-config qt6-base-dev \
             libonig-dev libglib2.0-dev fonts-ipafont-gothic xvfb xauth \
-            qt6-translations-l10n
+            qt6-translations-l10n \
+            librsvg2-bin desktop-file-utils appstream groff-base
+# Only for `make check-package`, never for the tests.
+PACKAGE_CHECK_PACKAGES := lintian
+
+# `make install`: PREFIX and DESTDIR as usual.
+PREFIX ?= /usr/local
+DESTDIR ?=
 
 SEARCH_TEXT ?= 検索
 
-.PHONY: all deps build test run clean
+.PHONY: all deps build test run install package check-package clean
 
 all: build
 
 deps:
-	@missing=""; for p in $(PACKAGES); do \
+	@missing=""; for p in $(PACKAGES) $(EXTRA_PACKAGES); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -43,6 +50,20 @@ run: build
 	  echo "No display found: running kestu-grep over samples/ instead of the window."; \
 	  $(BUILD_DIR)/bin/kestu-grep -b "$(SEARCH_TEXT)" samples; \
 	fi
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+# kestu_VERSION_ARCH.deb in this folder, for /usr.
+package: build
+	rm -f $(BUILD_DIR)/kestu_*.deb
+	cd $(BUILD_DIR) && cpack -G DEB
+	rm -f kestu_*.deb
+	cp $(BUILD_DIR)/kestu_*.deb .
+
+check-package: package
+	@$(MAKE) --no-print-directory deps EXTRA_PACKAGES="$(PACKAGE_CHECK_PACKAGES)"
+	lintian --fail-on error kestu_*.deb
 
 clean:
 	rm -rf $(BUILD_DIR)

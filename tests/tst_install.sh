@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Installs a build into a temporary DESTDIR and checks the installed tree:
+# its files, that the installed programs find their library from bin/, the
+# desktop entry, the metainfo and the manual pages.
+#   tst_install.sh CMAKE BUILD_DIR
+set -euo pipefail
+cmake=$1
+build=$2
+
+work=$(mktemp -d)
+trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+prefix=/usr/local
+root=$work/root
+DESTDIR=$root "$cmake" --install "$build" --prefix "$prefix" >/dev/null
+p=$root$prefix
+
+# --- the files ------------------------------------------------------------
+expected="bin/kestu bin/kestu-grep lib/kestu/libbregexp.so
+share/applications/kestu.desktop
+share/icons/hicolor/scalable/apps/kestu.svg
+share/icons/hicolor/48x48/apps/kestu.png
+share/icons/hicolor/256x256/apps/kestu.png
+share/metainfo/org.kestu.kestu.metainfo.xml
+share/man/man1/kestu.1.gz share/man/man1/kestu-grep.1.gz
+share/man/ja/man1/kestu.1.gz share/man/ja/man1/kestu-grep.1.gz
+share/bash-completion/completions/kestu-grep
+share/doc/kestu/readme.txt share/doc/kestu/manual.html share/doc/kestu/copyright share/doc/kestu/changelog.gz"
+for f in $expected; do
+    [ -f "$p/$f" ] || fail "not installed: $f"
+done
+# Nothing else lands in bin/ or lib/ (no test programs, no stray libraries).
+[ "$(cd "$p" && find bin lib -type f | sort | tr '\n' ' ')" = \
+  "bin/kestu bin/kestu-grep lib/kestu/libbregexp.so " ] || fail "unexpected files in bin/ or lib/"
+for f in bin/kestu bin/kestu-grep; do [ -x "$p/$f" ] || fail "$f is not executable"; done
+
+png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{print $3*256+$4 "x" $7*256+$8}'; }
+for size in 48 256; do
+    [ "$(png_size "$p/share/icons/hicolor/${size}x${size}/apps/kestu.png")" = "${size}x${size}" ] \
+        || fail "the ${size}px icon is not ${size}x${size}"
+done
+
+# --- the installed kestu-grep finds lib/kestu/libbregexp.so ----------------
+text=$work/text
+mkdir -p "$text"
+printf '前書き\n第12章 始まり\n本文\n' > "$text/novel.txt"
+set +e
+out=$(env -u LD_LIBRARY_PATH "$p/bin/kestu-grep" -r '第[0-9]+章' "$text" 2>"$work/err")
+rc=$?
+set -e
+[ $rc = 0 ] || fail "regex search with the installed kestu-grep: exit $rc: $(cat "$work/err")"
+[ "$out" = "$text/novel.txt:2:1: 第12章 始まり" ] || fail "regex search printed: $out"
+
+# Without the library beside bin/ the same search reports the missing library.
+mv "$p/lib/kestu" "$p/lib/kestu.away"
+set +e
+env -u LD_LIBRARY_PATH "$p/bin/kestu-grep" -r '第[0-9]+章' "$text" >/dev/null 2>"$work/err"
+rc=$?
+set -e
+mv "$p/lib/kestu.away" "$p/lib/kestu"
+[ $rc = 2 ] && grep -q "BRegExp dll Error" "$work/err" \
+    || fail "without lib/kestu the regex search gave exit $rc: $(cat "$work/err")"
+
+# --- desktop entry, metainfo, manual pages --------------------------------
+out=$(desktop-file-validate "$p/share/applications/kestu.desktop" 2>&1) || fail "desktop-file-validate: $out"
+[ -z "$out" ] || fail "desktop-file-validate: $out"
+grep -qx 'Exec=kestu %f' "$p/share/applications/kestu.desktop" || fail "desktop entry: Exec"
+appstreamcli validate --no-net "$p/share/metainfo/org.kestu.kestu.metainfo.xml" >"$work/err" 2>&1 \
+    || fail "appstreamcli validate: $(cat "$work/err")"
+
+for page in man1/kestu.1.gz man1/kestu-grep.1.gz ja/man1/kestu.1.gz ja/man1/kestu-grep.1.gz; do
+    zcat "$p/share/man/$page" | groff -k -man -Tutf8 -ww -z 2>"$work/err" || fail "groff $page"
+    [ ! -s "$work/err" ] || fail "$page: $(cat "$work/err")"
+    ! zgrep -q '@[A-Z_]*@' "$p/share/man/$page" || fail "$page keeps a placeholder"
+done
+zgrep -q "^\.I $prefix/lib/kestu/libbregexp.so" "$p/share/man/man1/kestu-grep.1.gz" \
+    || fail "kestu-grep.1 does not name the installed library"
+
+bash -n "$p/share/bash-completion/completions/kestu-grep" || fail "bash completion"
+echo "installed tree checked"
