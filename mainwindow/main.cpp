@@ -2,6 +2,7 @@
 
 #include "ExitSignals.h"
 #include "MainWindow.h"
+#include "SettingsLocation.h"
 #include "QtTranslations.h"
 #include "SingleInstance.h"
 
@@ -37,8 +38,7 @@ int main(int argc, char *argv[])
     QApplication::setFont(font);
 
     TForm1 window;
-    const QFileInfo executable(QApplication::applicationFilePath());
-    window.SettingsPath = executable.absolutePath() + u'/' + executable.completeBaseName() + QStringLiteral(".ini");
+    window.SettingsPath = TSettingsLocation::ForThisProgram();
     window.Start(arguments);
 
     // Ended from outside (logout, Ctrl+C, kill): close as the close command

@@ -78,4 +78,52 @@ zgrep -q "^\.I $prefix/lib/kestu/libbregexp.so" "$p/share/man/man1/kestu-grep.1.
     || fail "kestu-grep.1 does not name the installed library"
 
 bash -n "$p/share/bash-completion/completions/kestu-grep" || fail "bash completion"
+# --- settings of a program whose folder is read-only ------------------------
+# Root may write anywhere, so as root the window runs as nobody.
+chmod 755 "$work"
+user=$work/user
+mkdir -p "$user/config/kestu" "$user/home" "$user/tmp"
+chmod 700 "$user/tmp"
+# The preset is read from the per-user place: it turns the single instance
+# on, whose socket tells when the window is up.
+printf '[Option]\r\nMutex=1\r\n' > "$user/config/kestu/kestu.ini"
+run_as=()
+if [ "$(id -u)" = 0 ]; then
+    run_as=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
+    chown -R 65534:65534 "$user"
+fi
+chmod a-w "$p/bin"
+# exec: started in the background, the subshell becomes kestu itself, so $!
+# is the window's process.
+window() {
+    exec "${run_as[@]}" env -u LD_LIBRARY_PATH -u XDG_RUNTIME_DIR HOME="$user/home" XDG_CONFIG_HOME="$user/config" \
+        TMPDIR="$user/tmp" QT_QPA_PLATFORM=offscreen "$p/bin/kestu" "$@"
+}
+window "$text" >"$work/window.log" 2>&1 &
+pid=$!
+socket=$user/tmp/ApplicationMutexKestuDblOpenChk-$( [ ${#run_as[@]} = 0 ] && id -u || echo 65534)
+for _ in $(seq 600); do
+    [ -S "$socket" ] && break
+    kill -0 $pid 2>/dev/null || fail "the installed kestu ended early: $(cat "$work/window.log")"
+    sleep 0.05
+done
+[ -S "$socket" ] || { kill $pid; fail "the installed kestu did not read its per-user settings (no single instance)"; }
+# A second start hands its text over and ends with 1; the window's event
+# loop is running by then, so the termination signal closes it.
+set +e
+(window -sHANDED_OVER >/dev/null 2>&1)
+rc=$?
+set -e
+[ $rc = 1 ] || { kill $pid; fail "the second start gave $rc, not 1"; }
+kill -TERM $pid
+set +e
+wait $pid
+rc=$?
+set -e
+[ $rc = 0 ] || fail "the window closed with $rc: $(cat "$work/window.log")"
+[ ! -e "$p/bin/kestu.ini" ] || fail "settings written into the read-only program folder"
+grep -q 'HANDED_OVER' "$user/config/kestu/kestu.ini" || fail "the close did not write the per-user settings"
+grep -q '^Mutex=1' "$user/config/kestu/kestu.ini" || fail "the per-user settings lost the preset"
+chmod u+w "$p/bin"
+
 echo "installed tree checked"

@@ -1,6 +1,7 @@
 #include "BundledDocument.h"
 #include "ExitSignals.h"
 #include "HandOverCodec.h"
+#include "SettingsLocation.h"
 #include "SingleInstance.h"
 
 #include <QDir>
@@ -160,6 +161,8 @@ private slots:
 
     void bundledDocument_data();
     void bundledDocument();
+    void settingsLocation_data();
+    void settingsLocation();
 };
 
 void TestPlatform::initTestCase()
@@ -687,6 +690,30 @@ void TestPlatform::bundledDocument()
             tree.File(relative, "text");
     }
     QCOMPARE(TBundledDocument::Path(name, tree.Path(QStringLiteral("bin"))), tree.Path(found));
+}
+
+void TestPlatform::settingsLocation_data()
+{
+    QTest::addColumn<QString>("executable");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QString>("xdgConfigHome");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("build tree") << "/src/build/bin/kestu" << true << "/x" << "/src/build/bin/kestu.ini";
+    QTest::newRow("named after the program") << "/opt/k/kestu-portable" << true << "" << "/opt/k/kestu-portable.ini";
+    QTest::newRow("installed") << "/usr/bin/kestu" << false << "/home/u/cfg" << "/home/u/cfg/kestu/kestu.ini";
+    QTest::newRow("no XDG_CONFIG_HOME") << "/usr/bin/kestu" << false << "" << "/home/u/.config/kestu/kestu.ini";
+    QTest::newRow("relative XDG_CONFIG_HOME is ignored") << "/usr/bin/kestu" << false << "cfg"
+                                                         << "/home/u/.config/kestu/kestu.ini";
+    QTest::newRow("trailing slash") << "/usr/local/bin/kestu" << false << "/c/" << "/c/kestu/kestu.ini";
+}
+
+void TestPlatform::settingsLocation()
+{
+    QFETCH(QString, executable);
+    QFETCH(bool, writable);
+    QFETCH(QString, xdgConfigHome);
+    QFETCH(QString, path);
+    QCOMPARE(TSettingsLocation::Path(executable, writable, xdgConfigHome, QStringLiteral("/home/u")), path);
 }
 
 QTEST_GUILESS_MAIN(TestPlatform)
