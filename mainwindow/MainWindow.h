@@ -110,9 +110,6 @@ public:
     void ActionHelpReadmeExecute();
     // Shows the manual's address and, on OK, opens it.
     void ActionHelpOnlineHelpExecute();
-    // The bundled document of that name: beside the program, else in the
-    // installation's document folder (the first path when neither has it).
-    static QString DocumentPath(const QString &name);
     // The file URL of the manual.
     static QString OnlineHelpAddress();
     // Hands a file or address to the desktop (tests see what is asked).

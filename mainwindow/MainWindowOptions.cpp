@@ -4,14 +4,12 @@
 
 #include "MainWindow.h"
 
+#include "BundledDocument.h"
 #include "TargetLister.h"
 #include "TargetParent.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -40,28 +38,16 @@ void TForm1::ActionViewTargetParentExecute()
     UpdateFilterState();
 }
 
-QString TForm1::DocumentPath(const QString &name)
-{
-    // Beside the program (build tree, portable copy), else where an
-    // installation keeps its documents.
-    const QString folder = QCoreApplication::applicationDirPath();
-    const QString beside = QDir(folder).filePath(name);
-    const QString installed = QDir::cleanPath(folder + QStringLiteral("/../share/doc/kestu/") + name);
-    if (!QFileInfo::exists(beside) && QFileInfo::exists(installed))
-        return installed;
-    return beside;
-}
-
 QString TForm1::OnlineHelpAddress()
 {
-    return QUrl::fromLocalFile(DocumentPath(QStringLiteral("manual.html"))).toString();
+    return QUrl::fromLocalFile(TBundledDocument::Path(QStringLiteral("manual.html"))).toString();
 }
 
 void TForm1::ActionHelpReadmeExecute()
 {
     // Whether the file is there is the desktop's concern; its answer is not
     // looked at.
-    OpenDocument(QUrl::fromLocalFile(DocumentPath(QStringLiteral("readme.txt"))));
+    OpenDocument(QUrl::fromLocalFile(TBundledDocument::Path(QStringLiteral("readme.txt"))));
 }
 
 void TForm1::ActionHelpOnlineHelpExecute()
