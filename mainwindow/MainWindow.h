@@ -1,11 +1,23 @@
 #pragma once
 // The main window: the input panel, the result list, the status bar, the
-// menus and actions, and the window's side of a search.
+// menus and actions, and the window's side of a search. One class; its
+// member functions live in one source file per feature:
+//   MainWindow.cpp          construction
+//   MainWindowLayout.cpp    setup and result panels, status bar, anchors
+//   MainWindowActions.cpp   actions and menus (from TActionTable)
+//   MainWindowSearch.cpp    start, cancel, exit, the search's reports
+//   MainWindowStartup.cpp   start-up arguments, single instance
+//   MainWindowSettings.cpp  reading, capturing and writing the settings
+//   MainWindowTarget.cpp    target dialogs, drops, the filter box's state
+//   MainWindowView.cpp      view and option commands on the list and panel
+//   MainWindowOptions.cpp   going up from the target, help commands
 
+#include "ActionTable.h"
 #include "GrepReporter.h"
 #include "GrepResult.h"
 #include "GrepSettings.h"
 #include "ResultDisplay.h"
+#include "StartArguments.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -38,11 +50,7 @@ public:
     explicit TForm1(QWidget *parent = nullptr);
     ~TForm1() override;
 
-    // Designed values of the window.
-    static constexpr int DesignedLeft = 200;
-    static constexpr int DesignedTop = 115;
-    static constexpr int DesignedClientWidth = 442;
-    static constexpr int DesignedClientHeight = 364;
+    // Designed sizes of the layout (the placement is in TWindowDefaults).
     static constexpr int MinimumWidth = 450;
     static constexpr int SetupHeightWithDetail = 161;
     static constexpr int SetupHeightWithoutDetail = 137;
@@ -114,7 +122,9 @@ public:
     static QString OnlineHelpAddress();
     // Hands a file or address to the desktop (tests see what is asked).
     std::function<void(const QUrl &)> OpenDocument;
+    // One command-line or handed-over argument (see TStartArguments).
     void ApplyArgument(const QString &text);
+    void ApplyStartArguments(const TStartArguments &arguments);
     void ActionFileOpenFileExecute();
     void ActionFileOpenDirectoryExecute();
     // The filter box (and its label) is enabled exactly while the target
@@ -134,6 +144,9 @@ public:
     void SetTargetDialogs(std::unique_ptr<TTargetDialogs> dialogs);
     // Puts a box's text at the top of its history.
     void AddHistory(QComboBox *box);
+    // The history a box keeps (THistory::TargetBox, ...); -1 for a box
+    // without one.
+    int HistoryTagOf(const QComboBox *box) const;
     // Whether a search runs (the search command is disabled meanwhile).
     bool Searching() const { return !ActionFileGrep->isEnabled(); }
 
@@ -162,6 +175,8 @@ public:
     // Reads the settings file (when there is one).
     void LoadSettingsFile();
     // Writes the settings file; on failure tells the user which file and why.
+    // A file that is there but cannot be read is left alone: writing it
+    // would lose the sections the window does not own.
     bool SaveSettingsFile();
 
     // The start-up after construction: the settings file, the command-line
@@ -190,21 +205,31 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QAction *MakeAction(const char *name, const QString &category, const QString &caption,
-                        const QKeySequence &shortcut = {});
+    QAction *MakeAction(const TActionTable::TEntry &entry);
     void CreateActions();
+    void ConnectActions();
     void CreateMenus();
     void CreateSetupPanel();
+    void CreateTextRows();
+    void CreateDetailRow();
+    void CreateOptionRows();
+    void CreateAlignButtons();
+    QLabel *MakeLabel(const QString &caption, int x, int y);
+    QComboBox *MakeCombo(bool editable, const QString &hint, const QRect &box, int sides);
+    void SetTabOrder();
     void CreateResultPanel();
     void CreateStatusBar();
     void BindCheckBox(QCheckBox *box, QAction *action);
     void ConnectOptionCommands();
+    void StartSizeMoveWatch();
     // Stops and releases the worker; false when that has to wait until the
     // worker's current call has returned (the worker is asked to stop).
     bool StopSearch();
     void ListViewResultSelectItem(int row, bool selected);
     void Message(const QString &text);
     static QStringList ItemsOf(const QComboBox *box);
+    // The title of the window and of its message boxes.
+    static QString AppCaption();
 
     TAnchors *SetupAnchors = nullptr;
     bool CloseWhenDone = false; // a close came while the worker's call ran

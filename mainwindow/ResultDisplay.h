@@ -4,6 +4,7 @@
 // the list reads it at every painting.
 
 #include "Cp932.h"
+#include "WindowDefaults.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -16,11 +17,17 @@ struct TResultDisplay
     // Where the hit sits in the position column: 0 left, 1 centre, 2 right.
     int PAlign = 1;
 
-    QColor FindColor{128, 0, 0};    // the hit's text
-    QColor MarkColor{192, 192, 192}; // the line-start and line-end marks
+    // A colour as the settings file stores it (0x00BBGGRR).
+    static QColor FromStored(quint32 value)
+    {
+        return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+    }
+
+    QColor FindColor = FromStored(TWindowDefaults::FindColor); // the hit's text
+    QColor MarkColor = FromStored(TWindowDefaults::MarkColor); // the line-start and line-end marks
     // Their inverses, used on selected rows; set by ComputeInverses().
-    QColor FindColorInverse{127, 255, 255};
-    QColor MarkColorInverse{63, 63, 63};
+    QColor FindColorInverse = Inverse(FindColor);
+    QColor MarkColorInverse = Inverse(MarkColor);
 
     // Marks drawn where the shown text begins or ends its line (CP932);
     // an empty mark is not drawn.

@@ -26,14 +26,15 @@ int TResultListModel::columnCount(const QModelIndex &parent) const
 
 QVariant TResultListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= Rows || size_t(index.row()) >= HitList.size())
+    const TGrepResult *found = index.isValid() ? Record(index.row()) : nullptr;
+    if (!found)
         return {};
     if (role == Qt::SizeHintRole)
         return RowHeight > 0 ? QVariant(QSize(0, RowHeight)) : QVariant();
     if (role != Qt::DisplayRole)
         return {};
 
-    const TGrepResult &record = HitList[size_t(index.row())];
+    const TGrepResult &record = *found;
     switch (index.column()) {
     case 0:
         return record.FileName;
@@ -97,6 +98,13 @@ void TResultListModel::ClearRows()
     beginRemoveRows(QModelIndex(), 0, Rows - 1);
     Rows = 0;
     endRemoveRows();
+}
+
+const TGrepResult *TResultListModel::Record(int row) const
+{
+    if (row < 0 || row >= Rows || size_t(row) >= HitList.size())
+        return nullptr;
+    return &HitList[size_t(row)];
 }
 
 void TResultListModel::SetRowHeight(int height)

@@ -1,10 +1,11 @@
 #pragma once
 // The result list's model: one row per hit record of the window's HitList,
-// five fixed columns. It keeps no texts; the view paints every row from the
+// five fixed columns, and the list's one way to the records. It keeps no texts; the view paints every row from the
 // record itself. The row count is set from outside, so rows appear in the
 // batches the search hands over.
 
 #include "GrepResult.h"
+#include "WindowDefaults.h"
 
 #include <QAbstractTableModel>
 
@@ -15,7 +16,7 @@ class TResultListModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    static constexpr int ColumnCount = 5;
+    static constexpr int ColumnCount = TWindowDefaults::ColumnCount;
 
     // hitList is the window's and outlives the model.
     explicit TResultListModel(const std::vector<TGrepResult> &hitList, QObject *parent = nullptr);
@@ -36,6 +37,9 @@ public:
     void ClearRows();
     // The height of every row, in pixels; 0 leaves it to the view's delegate.
     void SetRowHeight(int height);
+
+    // The record a shown row stands for; nullptr for a row not shown.
+    const TGrepResult *Record(int row) const;
 
 private:
     const std::vector<TGrepResult> &HitList;

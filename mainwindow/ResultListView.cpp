@@ -9,19 +9,14 @@
 #include <QScopedValueRollback>
 
 namespace {
-constexpr int DefaultWidths[TResultListView::ColumnCount] = {100, 175, 45, 45, 55};
+constexpr int ColumnCount = TWindowDefaults::ColumnCount;
 // Rows are this much taller than the font's line height.
 constexpr int RowLeading = 2;
 }
 
-int TResultListView::DefaultColumnWidth(int column)
-{
-    return column >= 0 && column < ColumnCount ? DefaultWidths[column] : 0;
-}
-
 TResultListView::TResultListView(const std::vector<TGrepResult> &hitList,
                                  const TResultDisplay &display, QWidget *parent)
-    : QTreeView(parent), HitList(hitList), Display(display),
+    : QTreeView(parent), Display(display),
       Model(new TResultListModel(hitList, this))
 {
     setModel(Model);
@@ -43,7 +38,7 @@ TResultListView::TResultListView(const std::vector<TGrepResult> &hitList,
     columns->setStretchLastSection(false);
     columns->setMinimumSectionSize(0);
     for (int column = 0; column < ColumnCount; ++column)
-        setColumnWidth(column, DefaultWidths[column]);
+        setColumnWidth(column, TWindowDefaults::ColumnWidths[size_t(column)]);
     // A press on the header is where dragging a divider starts.
     columns->viewport()->installEventFilter(this);
     // The refit's own width change comes back here and stops at Refitting.
@@ -67,6 +62,11 @@ void TResultListView::ClearRows()
 int TResultListView::RowCount() const
 {
     return Model->rowCount();
+}
+
+const TGrepResult *TResultListView::Record(int row) const
+{
+    return Model->Record(row);
 }
 
 int TResultListView::SelectedRow() const
@@ -114,7 +114,8 @@ void TResultListView::ListViewResultDrawItem(QPainter &painter, int row, const Q
         // only changes column widths, which repaints the list afterwards.
         const_cast<TResultListView *>(this)->ListViewResultResize();
     }
-    if (row < 0 || row >= Model->rowCount() || size_t(row) >= HitList.size())
+    const TGrepResult *record = Model->Record(row);
+    if (!record)
         return;
 
     TResultRowPainter::TCells cells;
@@ -134,7 +135,7 @@ void TResultListView::ListViewResultDrawItem(QPainter &painter, int row, const Q
                            : TResultRowPainter::TRowState::SelectedNoFocus;
 
     const TResultRowPainter rowPainter(Display, font(), palette());
-    rowPainter.Paint(painter, bounds, cells, state, HitList[size_t(row)]);
+    rowPainter.Paint(painter, bounds, cells, state, *record);
 }
 
 void TResultListView::ListViewResultSelectItem(const QItemSelection &selected,

@@ -1,7 +1,8 @@
 #pragma once
 // The result list: a flat, virtual list over the window's HitList. The view
-// knows only the row count; every visible row is painted from its record
-// when it is painted, so a million rows cost no more than a screenful.
+// knows only the row count; every visible row is painted from its record,
+// which it gets from its model, when it is painted, so a million rows cost
+// no more than a screenful.
 
 #include "GrepResult.h"
 #include "ResultDisplay.h"
@@ -17,11 +18,6 @@ class TResultListView : public QTreeView
     Q_OBJECT
 
 public:
-    static constexpr int ColumnCount = 5;
-    // Column widths before the settings file says otherwise:
-    // file, position, line, column, code.
-    static int DefaultColumnWidth(int column);
-
     // hitList and display belong to the window and outlive the view; display
     // is read at every painting, so after changing it the window repaints
     // (viewport()->update()).
@@ -35,6 +31,8 @@ public:
     int RowCount() const;
     // The selected row, or -1.
     int SelectedRow() const;
+    // The record a shown row stands for; nullptr for a row not shown.
+    const TGrepResult *Record(int row) const;
 
     // Gives the position column the width the other columns leave, while the
     // window is visible and AutoColumn is on; hides the horizontal scroll bar
@@ -62,11 +60,9 @@ private:
                                   const QItemSelection &deselected);
     void UpdateRowHeight();
 
-    // Set by the first row painting of the run, which refits the columns.
-    static inline bool FirstRowPainted = false;
-
-    const std::vector<TGrepResult> &HitList;
     const TResultDisplay &Display;
     TResultListModel *Model;
     bool Refitting = false;
+    // Set by this list's first row painting, which refits the columns.
+    mutable bool FirstRowPainted = false;
 };

@@ -6,6 +6,7 @@
 
 #include "GrepResult.h"
 #include "ResultDisplay.h"
+#include "WindowDefaults.h"
 
 #include <QColor>
 #include <QFont>
@@ -35,7 +36,7 @@ public:
         int Right = 0;
     };
     // One entry per column; a column without bounds (hidden) is skipped.
-    using TCells = std::array<std::optional<TCell>, 5>;
+    using TCells = std::array<std::optional<TCell>, TWindowDefaults::ColumnCount>;
 
     // The display values are read at every Paint(); font and palette are the
     // list's.

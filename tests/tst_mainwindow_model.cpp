@@ -6,6 +6,8 @@
 #include "TargetParent.h"
 
 #include <QTemporaryDir>
+#include "TestMain.h"
+
 #include <QtTest>
 
 #include <functional>
@@ -732,5 +734,5 @@ void TestMainWindowModel::filterChoice()
     QCOMPARE(TTargetParent::FilterFor(target, filters), expected);
 }
 
-QTEST_GUILESS_MAIN(TestMainWindowModel)
+KESTU_TEST_CLASS(TestMainWindowModel)
 #include "tst_mainwindow_model.moc"

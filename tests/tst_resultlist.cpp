@@ -4,6 +4,9 @@
 #include "ResultListModel.h"
 #include "ResultListView.h"
 #include "ResultRowPainter.h"
+#include "WindowDefaults.h"
+
+#include "TestMain.h"
 
 #include <QtTest>
 
@@ -92,8 +95,8 @@ public:
     {
         Display.MeasureHeadWidth(QFontMetrics(Font));
         int left = 0;
-        for (int column = 0; column < TResultListView::ColumnCount; ++column) {
-            const int right = left + TResultListView::DefaultColumnWidth(column);
+        for (int column = 0; column < TWindowDefaults::ColumnCount; ++column) {
+            const int right = left + TWindowDefaults::ColumnWidths[size_t(column)];
             Cells[column] = TCell{left, right};
             left = right;
         }
@@ -474,8 +477,8 @@ void TestResultList::numbersNeverCutFromTheLeft()
     TRowImage row;
     // Columns 2 and 3 get the given width; those after them move along.
     int left = row.Cells[2]->Left;
-    for (int c = 2; c < TResultListView::ColumnCount; ++c) {
-        const int w = c < 4 ? width : TResultListView::DefaultColumnWidth(c);
+    for (int c = 2; c < TWindowDefaults::ColumnCount; ++c) {
+        const int w = c < 4 ? width : TWindowDefaults::ColumnWidths[size_t(c)];
         row.Cells[c] = TCell{left, left + w};
         left += w;
     }
@@ -786,5 +789,5 @@ void TestResultList::millionRowsPaintOnlyVisibleRows()
     QCOMPARE(view.LastRow - view.FirstRow + 1, view.Painted);
 }
 
-QTEST_MAIN(TestResultList)
+KESTU_TEST_CLASS(TestResultList)
 #include "tst_resultlist.moc"

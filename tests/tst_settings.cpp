@@ -5,6 +5,8 @@
 #include "ShortcutCodes.h"
 
 #include <QSet>
+#include "TestMain.h"
+
 #include <QtTest>
 
 #include <functional>
@@ -775,5 +777,5 @@ void TestSettings::keySequencesForEnter()
     QCOMPARE(TShortcutCodes::ToKeySequences(0), QList<QKeySequence>());
 }
 
-QTEST_GUILESS_MAIN(TestSettings)
+KESTU_TEST_CLASS(TestSettings)
 #include "tst_settings.moc"

@@ -19,6 +19,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include "TestMain.h"
+
 #include <QtTest>
 
 #include <memory>
@@ -612,5 +614,5 @@ void TestViewCommands::readme()
              qPrintable(file.absolutePath()));
 }
 
-QTEST_MAIN(TestViewCommands)
+KESTU_TEST_CLASS(TestViewCommands)
 #include "tst_viewcommands.moc"

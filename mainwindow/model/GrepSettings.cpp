@@ -1,5 +1,6 @@
 #include "GrepSettings.h"
 
+#include "ActionTable.h"
 #include "ColorNames.h"
 #include "IniFile.h"
 
@@ -40,37 +41,10 @@ constexpr TOptionKey OptionKeys[] = {
 
 QList<TGrepSettings::TActionShortcut> TGrepSettings::DesignedShortcuts()
 {
-    return {
-        {QStringLiteral("ActionFileOpenFile"), 16463},       // Ctrl+O
-        {QStringLiteral("ActionFileOpenDirectory"), 16454},  // Ctrl+F
-        {QStringLiteral("ActionFileGrep"), 16397},           // Ctrl+Enter
-        {QStringLiteral("ActionFileCancel"), 27},            // Esc
-        {QStringLiteral("ActionFileExit"), 32883},           // Alt+F4
-        {QStringLiteral("ActionViewDetail"), 16452},         // Ctrl+D
-        {QStringLiteral("ActionViewTargetParent"), 16422},   // Ctrl+Up
-        {QStringLiteral("ActionViewFType0"), 16433},         // Ctrl+1
-        {QStringLiteral("ActionViewFType1"), 16434},         // Ctrl+2
-        {QStringLiteral("ActionViewFType2"), 16435},         // Ctrl+3
-        {QStringLiteral("ActionViewAlignL"), 24625},         // Shift+Ctrl+1
-        {QStringLiteral("ActionViewAlignC"), 24626},         // Shift+Ctrl+2
-        {QStringLiteral("ActionViewAlignR"), 24627},         // Shift+Ctrl+3
-        {QStringLiteral("ActionOptionTool"), 120},           // F9
-        {QStringLiteral("ActionOptionSubDirectory"), 24642}, // Shift+Ctrl+B
-        {QStringLiteral("ActionOptionRegExpr"), 24658},      // Shift+Ctrl+R
-        {QStringLiteral("ActionOptionIgnoreCase"), 24649},   // Shift+Ctrl+I
-        {QStringLiteral("ActionOptionMutex"), 0},
-        {QStringLiteral("ActionOptionAutoFilter"), 0},
-        {QStringLiteral("ActionOptionAutoColumn"), 0},
-        {QStringLiteral("ActionHelpReadme"), 0},
-        {QStringLiteral("ActionHelpOnlineHelp"), 112},       // F1
-        {QStringLiteral("ActionToolsShellExecute"), 0},
-        {QStringLiteral("ActionToolsDirectory"), 0},
-        {QStringLiteral("ActionToolsProperty"), 0},
-        {QStringLiteral("ActionToolsResultFileFile"), 0},
-        {QStringLiteral("ActionToolsResultFileDirectory"), 0},
-        {QStringLiteral("ActionToolsResultFilePath"), 0},
-        {QStringLiteral("ActionToolsResultTarget"), 0},
-    };
+    QList<TActionShortcut> shortcuts;
+    for (const TActionTable::TEntry &entry : TActionTable::Entries())
+        shortcuts.append(TActionShortcut{entry.NameText(), entry.KeyCode});
+    return shortcuts;
 }
 
 quint16 TGrepSettings::ShortcutOf(QStringView actionName) const

@@ -11,6 +11,9 @@
 // in by the caller), Columns, Action. The tools' sections follow after
 // Write() returns.
 
+#include "History.h"
+#include "WindowDefaults.h"
+
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -32,21 +35,19 @@ public:
     };
 
     enum : int { StateNormal = 0, StateMinimized = 1, StateMaximized = 2 };
-    static constexpr int ColumnCount = 5;
-    static constexpr int MaxSubLimit = 64;
-    static constexpr int CodePageCount = 7;
-    static constexpr quint32 DesignedFindColor = 0x000080; // clMaroon
-    static constexpr quint32 DesignedMarkColor = 0xC0C0C0; // clSilver
+    static constexpr int ColumnCount = TWindowDefaults::ColumnCount;
+    static constexpr int MaxSubLimit = TWindowDefaults::MaxSubLimit;
+    static constexpr int CodePageCount = TWindowDefaults::CodePageCount;
 
     // [Window] The placement of the window in its normal state: written only
     // while WindowState is normal, so a window closed maximised or minimised
     // leaves the file's last normal placement in place. Width and Height
     // start as the designed client area; a window whose frame or menu bar
     // adds to it sets its own designed size before Read().
-    int Left = 200;
-    int Top = 115;
-    int Width = 442;
-    int Height = 364;
+    int Left = TWindowDefaults::Left;
+    int Top = TWindowDefaults::Top;
+    int Width = TWindowDefaults::ClientWidth;
+    int Height = TWindowDefaults::ClientHeight;
     int WindowState = StateNormal; // 0 normal, 1 minimised, 2 maximised
 
     // [Option]
@@ -62,25 +63,26 @@ public:
     // [View] Colours as stored numbers (see TColorNames); HeadString and
     // EndString as the file has them (empty: no mark).
     bool Detail = false;
-    quint32 FindColor = DesignedFindColor;
-    quint32 MarkColor = DesignedMarkColor;
+    quint32 FindColor = TWindowDefaults::FindColor;
+    quint32 MarkColor = TWindowDefaults::MarkColor;
     QString HeadString = QStringLiteral("│");
     QString EndString = QStringLiteral("↓");
 
     // [Text]
     QString Target;
-    QString Filter = QStringLiteral("*.txt");
+    QString Filter = THistory::BuiltInFilterItems().first();
     QString Grep;
     int SubLimit = 0; // 0..64, 0 = no limit
     int CodePage = 0; // index into the character-code box, 0..6
 
     // [Columns] keys "0" to "4": the widths of the five result columns.
-    std::array<int, ColumnCount> Columns{100, 175, 45, 45, 55};
+    std::array<int, ColumnCount> Columns = TWindowDefaults::ColumnWidths;
 
     // [Action] one entry per action of the main action list, in list order.
     QList<TActionShortcut> Action = DesignedShortcuts();
 
-    // The designed shortcut of every action of the main action list.
+    // The designed shortcut of every action of the main action list (see
+    // TActionTable).
     static QList<TActionShortcut> DesignedShortcuts();
 
     // The code stored for an action (names compared ignoring letter case);

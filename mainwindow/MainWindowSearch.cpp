@@ -1,0 +1,165 @@
+// TForm1: starting, cancelling and ending a search, and the search's reports.
+
+#include "MainWindow.h"
+
+#include "Cp932.h"
+#include "GrepThread.h"
+#include "ResultListView.h"
+#include "StatusBar.h"
+#include "TargetLister.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+
+#include "WKSpinEdit.h"
+
+void TForm1::ActionFileGrepExecute()
+{
+    const QString target = ComboBoxTarget->currentText();
+    const bool isFolder = TTargetLister::IsExistingFolder(target);
+    if (!TTargetLister::IsExistingFile(target) && !isFolder) {
+        Message(QStringLiteral("検索対象がありません"));
+        return;
+    }
+    const QString text = ComboBoxGrep->currentText();
+    if (text.isEmpty()) {
+        Message(QStringLiteral("検索文字がありません"));
+        return;
+    }
+    QByteArray findText;
+    if (!TCp932::FromQString(text, findText)) {
+        Message(QStringLiteral("検索文字に Shift-JIS で表せない文字があります"));
+        return;
+    }
+    ListViewResult->ListViewResultResize();
+    // An old worker is stopped before the list is emptied, so nothing it
+    // still hands over can land among the new search's rows.
+    if (!StopSearch())
+        return;
+    if (ListViewResult->model()->rowCount() > 0)
+        ListViewResult->scrollToTop();
+    ListViewResult->ClearRows();
+    HitList.clear();
+    HitList.shrink_to_fit();
+    ListViewResult->viewport()->update();
+
+    AddHistory(ComboBoxGrep);
+    AddHistory(ComboBoxFilter);
+    AddHistory(ComboBoxTarget);
+
+    ActionFileGrep->setEnabled(false);
+    ActionFileCancel->setEnabled(true);
+    TargetBaseLength = 0;
+    if (isFolder)
+        TargetBaseLength = int(target.endsWith(u'/') ? target.size() : target.size() + 1);
+    Display.TargetBaseLength = TargetBaseLength;
+
+    GrepThread = new TGrepThread(HitList, *this);
+    GrepThread->Recursive = ActionOptionSubDirectory->isChecked();
+    GrepThread->NoCase = ActionOptionIgnoreCase->isChecked();
+    GrepThread->UseRegExp = ActionOptionRegExpr->isChecked();
+    GrepThread->DepthLimit = EditSubLimit->Value();
+    GrepThread->CodeChoice = ComboBoxCode->currentIndex();
+    GrepThread->FindText = findText;
+    GrepThread->TargetPath = target;
+    GrepThread->FilterList = ComboBoxFilter->currentText();
+    GrepThread->RegExpLibrary = RegExpLibrary;
+    GrepThread->Resume();
+    if (isVisible())
+        ListViewResult->setFocus();
+}
+
+bool TForm1::StopSearch()
+{
+    if (!GrepThread)
+        return true;
+    GrepThread->Terminate();
+    if (!GrepThread->WaitFor())
+        return false;
+    delete GrepThread;
+    GrepThread = nullptr;
+    return true;
+}
+
+void TForm1::ActionFileCancelExecute()
+{
+    if (ActionFileGrep->isEnabled())
+        return;
+    if (GrepThread) {
+        GrepThread->Terminate();
+        GrepThread->WaitFor(); // inside a worker's own call the stop request is all we can do
+    }
+}
+
+void TForm1::ActionFileExitExecute()
+{
+    close();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    if (!StopSearch()) {
+        // The close arrived inside one of the worker's calls (the event loop
+        // of a message box it shows): the worker has been asked to stop and
+        // the window closes as soon as the search is done.
+        CloseWhenDone = true;
+        event->ignore();
+        return;
+    }
+    SaveSettingsFile(); // a failure has been reported; the window still closes
+    QMainWindow::closeEvent(event);
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        bool inBox = false;
+        for (const QComboBox *box : {ComboBoxTarget, ComboBoxFilter, ComboBoxGrep})
+            inBox = inBox || watched == box || watched == box->lineEdit();
+        // ComboBoxEnterKeyPress: Enter in one of the three text boxes starts
+        // a search, but only while none runs.
+        if (enter && inBox && ActionFileGrep->isEnabled()) {
+            ActionFileGrepExecute();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::Message(const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, AppCaption(), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void TForm1::UpdateStatus(const QString &targets, const QString &hits, const QString &state)
+{
+    StatusBar1->SetPanelText(0, targets);
+    StatusBar1->SetPanelText(1, hits);
+    StatusBar1->SetPanelText(2, state);
+}
+
+void TForm1::ShowHitCount(qsizetype count)
+{
+    ListViewResult->SetRowCount(count);
+}
+
+void TForm1::SearchDone()
+{
+    ActionFileGrep->setEnabled(true);
+    ActionFileCancel->setEnabled(false);
+    if (CloseWhenDone)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void TForm1::ShowMessage(const QString &text, bool warning)
+{
+    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Critical, AppCaption(), text,
+                    QMessageBox::Ok, this);
+    box.exec();
+}

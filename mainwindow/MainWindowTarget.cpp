@@ -1,0 +1,87 @@
+// TForm1: choosing the target — the file and folder dialogs, drops — and the
+// filter box's state that follows it.
+
+#include "MainWindow.h"
+
+#include "PathText.h"
+#include "TargetDialogs.h"
+#include "TargetLister.h"
+
+#include <QComboBox>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMimeData>
+#include <QUrl>
+
+bool TForm1::SetTargetFromPath(const QString &path)
+{
+    const std::optional<QString> target = TStartArguments::TargetOf(path);
+    if (target)
+        ComboBoxTarget->setEditText(*target);
+    return target.has_value();
+}
+
+void TForm1::UpdateFilterState()
+{
+    const bool folder = TTargetLister::IsExistingFolder(ComboBoxTarget->currentText());
+    ComboBoxFilter->setEnabled(folder);
+    LabelFilter->setEnabled(folder);
+}
+
+void TForm1::SetTargetDialogs(std::unique_ptr<TTargetDialogs> dialogs)
+{
+    Dialogs = std::move(dialogs);
+}
+
+void TForm1::ActionFileOpenFileExecute()
+{
+    const QString target = ComboBoxTarget->currentText();
+    QString file, folder;
+    if (TTargetLister::IsExistingFile(target))
+        file = target;
+    if (TTargetLister::IsExistingFolder(target))
+        folder = FolderPartOf(target); // the folder itself with a trailing "/", else its parent
+    const QString chosen = Dialogs->OpenFile(this, file, folder);
+    if (chosen.isEmpty())
+        return;
+    ComboBoxTarget->setEditText(chosen);
+    UpdateFilterState();
+}
+
+void TForm1::ActionFileOpenDirectoryExecute()
+{
+    const QString target = ComboBoxTarget->currentText();
+    QString initial;
+    if (TTargetLister::IsExistingFile(target))
+        initial = FolderPartOf(QFileInfo(target).absoluteFilePath());
+    if (TTargetLister::IsExistingFolder(target))
+        initial = target;
+    const QString chosen = Dialogs->BrowseForFolder(QStringLiteral("ディレクトリ選択"), initial, this);
+    if (chosen.isEmpty() || !TTargetLister::IsExistingFolder(chosen))
+        return;
+    ComboBoxTarget->setEditText(chosen.endsWith(u'/') ? chosen : chosen + u'/');
+    UpdateFilterState();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent *event)
+{
+    event->acceptProposedAction();
+    DropFiles(event->mimeData()->urls());
+}
+
+void TForm1::DropFiles(const QList<QUrl> &items)
+{
+    // Only the first item counts; one that is neither a file nor a folder
+    // (a link to a web page, say) leaves the target as it was.
+    if (!items.isEmpty() && items.first().isLocalFile())
+        SetTargetFromPath(items.first().toLocalFile());
+    UpdateFilterState();
+    ForceForeground();
+}
