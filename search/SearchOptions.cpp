@@ -6,12 +6,15 @@
 
 QString TSearchOptions::Check(QByteArray &findText) const
 {
+    findText.clear();
     if (!TTargetLister::IsExistingFile(TargetPath) && !TTargetLister::IsExistingFolder(TargetPath))
         return QStringLiteral("検索対象がありません");
     if (FindText.isEmpty())
         return QStringLiteral("検索文字がありません");
-    if (!TCp932::FromQString(FindText, findText))
+    QByteArray converted;
+    if (!TCp932::FromQString(FindText, converted))
         return QStringLiteral("検索文字に Shift-JIS で表せない文字があります");
+    findText = converted;
     return {};
 }
 

@@ -22,7 +22,8 @@ public:
     // The reason the search cannot start, to be shown as it is: the target
     // is neither a file nor a folder, the search text is empty, or it holds
     // a character Shift-JIS cannot represent. Empty when the search may
-    // start; findText then holds the search text in Shift-JIS.
+    // start; findText then holds the search text in Shift-JIS, and is
+    // empty otherwise.
     QString Check(QByteArray &findText) const;
     // Hands these options, with the search text as Check produced it, to a
     // worker that has not started yet.
