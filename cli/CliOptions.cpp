@@ -107,9 +107,9 @@ bool TCliOptions::Parse(const QStringList &arguments, QString &error)
         // ("-l3") or as the next argument.
         for (qsizetype k = 1; k < arg.size(); ++k) {
             const QChar c = arg[k];
-            if (c == u'b') { Recursive = true; continue; }
-            if (c == u'i') { NoCase = true; continue; }
-            if (c == u'r') { UseRegExp = true; continue; }
+            if (c == u'b') { Search.Recursive = true; continue; }
+            if (c == u'i') { Search.NoCase = true; continue; }
+            if (c == u'r') { Search.UseRegExp = true; continue; }
             if (c == u'h') { Help = true; continue; }
             if (c == u'l' || c == u'c' || c == u'f') {
                 QString value = arg.mid(k + 1);
@@ -120,16 +120,16 @@ bool TCliOptions::Parse(const QStringList &arguments, QString &error)
                     }
                     value = arguments[++i];
                 }
-                if (c == u'l' && !ParseNumber(value, 0, 64, true, DepthLimit)) {
+                if (c == u'l' && !ParseNumber(value, 0, 64, true, Search.DepthLimit)) {
                     error = QStringLiteral("-l needs a number: ") + value;
                     return false;
                 }
-                if (c == u'c' && !ParseNumber(value, 0, 6, false, CodeChoice)) {
+                if (c == u'c' && !ParseNumber(value, 0, 6, false, Search.CodeChoice)) {
                     error = QStringLiteral("-c needs a number from 0 to 6: ") + value;
                     return false;
                 }
                 if (c == u'f')
-                    FilterList = value;
+                    Search.FilterList = value;
                 break;
             }
             error = QStringLiteral("unknown option: -") + c;
@@ -143,7 +143,7 @@ bool TCliOptions::Parse(const QStringList &arguments, QString &error)
                                       : QStringLiteral("too many arguments");
         return false;
     }
-    FindText = positional[0];
-    TargetPath = positional[1];
+    Search.FindText = positional[0];
+    Search.TargetPath = positional[1];
     return true;
 }

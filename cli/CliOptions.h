@@ -1,18 +1,17 @@
 #pragma once
 // The command line of kestu-grep.
 
+#include "SearchOptions.h"
+
 #include <QString>
 #include <QStringList>
 
 class TCliOptions
 {
 public:
-    bool Recursive = false;
-    int DepthLimit = 0;
-    bool NoCase = false;
-    bool UseRegExp = false;
-    int CodeChoice = 0;
-    QString FilterList = QStringLiteral("*");
+    TCliOptions() { Search.FilterList = QStringLiteral("*"); }
+
+    TSearchOptions Search;
     bool Json = false;
     // --color=auto|always|never: auto colours the hits on a terminal unless
     // NO_COLOR is set to a non-empty value.
@@ -20,8 +19,6 @@ public:
     ColourWhen Colour = ColourWhen::Auto;
     bool Help = false;
     bool Version = false;
-    QString FindText;
-    QString TargetPath;
 
     // Parses the arguments after the program name; on failure returns false
     // and puts the reason in error.

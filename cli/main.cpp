@@ -2,9 +2,7 @@
 
 #include "CliOptions.h"
 #include "CliReporter.h"
-#include "Cp932.h"
 #include "GrepThread.h"
-#include "TargetLister.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -38,26 +36,14 @@ int main(int argc, char *argv[])
         fputs("kestu-grep " KESTU_VERSION "\n", stdout);
         return 0;
     }
-    if (!TTargetLister::IsExistingFile(options.TargetPath)
-        && !TTargetLister::IsExistingFolder(options.TargetPath))
-        return Fail(QStringLiteral("検索対象がありません"));
-    if (options.FindText.isEmpty())
-        return Fail(QStringLiteral("検索文字がありません"));
     QByteArray findText;
-    if (!TCp932::FromQString(options.FindText, findText))
-        return Fail(QStringLiteral("検索文字に Shift-JIS で表せない文字があります"));
+    if (const QString refusal = options.Search.Check(findText); !refusal.isEmpty())
+        return Fail(refusal);
 
     std::vector<TGrepResult> hits;
     TCliReporter reporter(hits, options.Json, options.ColourWanted(isatty(STDOUT_FILENO), !qEnvironmentVariableIsEmpty("NO_COLOR")), stdout, stderr);
     TGrepThread worker(hits, reporter);
-    worker.Recursive = options.Recursive;
-    worker.NoCase = options.NoCase;
-    worker.UseRegExp = options.UseRegExp;
-    worker.DepthLimit = options.DepthLimit;
-    worker.CodeChoice = options.CodeChoice;
-    worker.FindText = findText;
-    worker.TargetPath = options.TargetPath;
-    worker.FilterList = options.FilterList;
+    options.Search.ApplyTo(worker, findText);
     worker.Resume();
     worker.WaitFor();
 

@@ -4,6 +4,7 @@
 
 #include "Cp932.h"
 #include "GrepThread.h"
+#include "SearchOptions.h"
 #include "ResultListView.h"
 #include "StatusBar.h"
 #include "TargetLister.h"
@@ -18,22 +19,22 @@
 
 void TForm1::ActionFileGrepExecute()
 {
-    const QString target = ComboBoxTarget->currentText();
-    const bool isFolder = TTargetLister::IsExistingFolder(target);
-    if (!TTargetLister::IsExistingFile(target) && !isFolder) {
-        Message(QStringLiteral("検索対象がありません"));
-        return;
-    }
-    const QString text = ComboBoxGrep->currentText();
-    if (text.isEmpty()) {
-        Message(QStringLiteral("検索文字がありません"));
-        return;
-    }
+    TSearchOptions options;
+    options.Recursive = ActionOptionSubDirectory->isChecked();
+    options.NoCase = ActionOptionIgnoreCase->isChecked();
+    options.UseRegExp = ActionOptionRegExpr->isChecked();
+    options.DepthLimit = EditSubLimit->Value();
+    options.CodeChoice = ComboBoxCode->currentIndex();
+    options.FindText = ComboBoxGrep->currentText();
+    options.TargetPath = ComboBoxTarget->currentText();
+    options.FilterList = ComboBoxFilter->currentText();
     QByteArray findText;
-    if (!TCp932::FromQString(text, findText)) {
-        Message(QStringLiteral("検索文字に Shift-JIS で表せない文字があります"));
+    if (const QString refusal = options.Check(findText); !refusal.isEmpty()) {
+        Message(refusal);
         return;
     }
+    const QString target = options.TargetPath;
+    const bool isFolder = TTargetLister::IsExistingFolder(target);
     ListViewResult->ListViewResultResize();
     // An old worker is stopped before the list is emptied, so nothing it
     // still hands over can land among the new search's rows.
@@ -58,14 +59,7 @@ void TForm1::ActionFileGrepExecute()
     Display.TargetBaseLength = TargetBaseLength;
 
     GrepThread = new TGrepThread(HitList, *this);
-    GrepThread->Recursive = ActionOptionSubDirectory->isChecked();
-    GrepThread->NoCase = ActionOptionIgnoreCase->isChecked();
-    GrepThread->UseRegExp = ActionOptionRegExpr->isChecked();
-    GrepThread->DepthLimit = EditSubLimit->Value();
-    GrepThread->CodeChoice = ComboBoxCode->currentIndex();
-    GrepThread->FindText = findText;
-    GrepThread->TargetPath = target;
-    GrepThread->FilterList = ComboBoxFilter->currentText();
+    options.ApplyTo(*GrepThread, findText);
     GrepThread->RegExpLibrary = RegExpLibrary;
     GrepThread->Resume();
     if (isVisible())

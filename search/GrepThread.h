@@ -73,9 +73,6 @@ public:
     // then never holds more than this many in memory.
     static constexpr size_t OutboxLimit = 65536;
 
-    // Number of hits published by this search so far.
-    qsizetype PublishedHits() const { return Published; }
-
 protected:
     void run() override;
     void Execute();

@@ -86,8 +86,9 @@ void TestCli::parse()
     if (!ok)
         return;
     const QString got = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
-                            .arg(int(o.Recursive)).arg(o.DepthLimit).arg(int(o.NoCase)).arg(int(o.UseRegExp))
-                            .arg(o.CodeChoice).arg(o.FilterList).arg(int(o.Json)).arg(o.FindText, o.TargetPath);
+                            .arg(int(o.Search.Recursive)).arg(o.Search.DepthLimit).arg(int(o.Search.NoCase))
+                            .arg(int(o.Search.UseRegExp)).arg(o.Search.CodeChoice).arg(o.Search.FilterList)
+                            .arg(int(o.Json)).arg(o.Search.FindText, o.Search.TargetPath);
     QCOMPARE(got, summary);
 }
 

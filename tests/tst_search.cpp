@@ -10,6 +10,7 @@
 #include "LineCursor.h"
 #include "LineSearcher.h"
 #include "RequiredLiteral.h"
+#include "SearchOptions.h"
 #include "SourcePrefilter.h"
 #include "TargetLister.h"
 #include "TestTree.h"
@@ -137,6 +138,8 @@ private slots:
     void fileTargetIgnoresFilter();
     void linkLoopEnds();
     void specialFilesSkipped();
+    void inputChecks_data();
+    void inputChecks();
 
     void readerReadsSizelessFiles();
     void workerEndToEnd();
@@ -919,6 +922,51 @@ void TestSearch::specialFilesSkipped()
     lister.ListTargets(files);
     QCOMPARE(Relative(files, tree.Root()), QStringList{"a.txt"});
     QVERIFY(!TTargetLister::IsExistingFile(tree.Path("pipe.txt")));
+}
+
+void TestSearch::inputChecks_data()
+{
+    // A target starting with @ is made in the test's tree first: "@f" a
+    // file, "@d" a folder, "@p" a FIFO; otherwise it is used as it is.
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("refusal");
+    QTest::addColumn<QByteArray>("findText");
+    const QString noTarget = QStringLiteral("検索対象がありません");
+    const QString noText = QStringLiteral("検索文字がありません");
+    const QString notSjis = QStringLiteral("検索文字に Shift-JIS で表せない文字があります");
+    QTest::newRow("file") << "@f" << "検索" << "" << Sjis("検索");
+    QTest::newRow("folder") << "@d" << "abc" << "" << QByteArray("abc");
+    QTest::newRow("folder with slash") << "@d/" << "ｶﾅ" << "" << Sjis("ｶﾅ");
+    QTest::newRow("missing") << "@missing" << "x" << noTarget << QByteArray();
+    QTest::newRow("empty target") << "" << "x" << noTarget << QByteArray();
+    QTest::newRow("fifo is no target") << "@p" << "x" << noTarget << QByteArray();
+    QTest::newRow("target before text") << "@missing" << "" << noTarget << QByteArray();
+    QTest::newRow("empty text") << "@f" << "" << noText << QByteArray();
+    QTest::newRow("text before code") << "@d" << "" << noText << QByteArray();
+    QTest::newRow("not shift-jis") << "@f" << QString::fromUtf8("a😀") << notSjis << QByteArray();
+}
+
+void TestSearch::inputChecks()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, text);
+    QFETCH(QString, refusal);
+    QFETCH(QByteArray, findText);
+    TTestTree tree;
+    tree.File("f.txt", "x");
+    tree.Folder("d");
+    QCOMPARE(::mkfifo(QFile::encodeName(tree.Path("p")).constData(), 0600), 0);
+    TSearchOptions options;
+    if (target == QLatin1String("@f"))
+        target = tree.Path("f.txt");
+    else if (target.startsWith(u'@'))
+        target = tree.Path(target.mid(1));
+    options.TargetPath = target;
+    options.FindText = text;
+    QByteArray got;
+    QCOMPARE(options.Check(got), refusal);
+    QCOMPARE(got, findText);
 }
 
 // ------------------------------------------------------------------- worker

@@ -1,0 +1,31 @@
+#include "SearchOptions.h"
+
+#include "Cp932.h"
+#include "GrepThread.h"
+#include "TargetLister.h"
+
+QString TSearchOptions::Check(QByteArray &findText) const
+{
+    findText.clear();
+    if (!TTargetLister::IsExistingFile(TargetPath) && !TTargetLister::IsExistingFolder(TargetPath))
+        return QStringLiteral("検索対象がありません");
+    if (FindText.isEmpty())
+        return QStringLiteral("検索文字がありません");
+    QByteArray converted;
+    if (!TCp932::FromQString(FindText, converted))
+        return QStringLiteral("検索文字に Shift-JIS で表せない文字があります");
+    findText = converted;
+    return {};
+}
+
+void TSearchOptions::ApplyTo(TGrepThread &worker, const QByteArray &findText) const
+{
+    worker.Recursive = Recursive;
+    worker.NoCase = NoCase;
+    worker.UseRegExp = UseRegExp;
+    worker.DepthLimit = DepthLimit;
+    worker.CodeChoice = CodeChoice;
+    worker.FindText = findText;
+    worker.TargetPath = TargetPath;
+    worker.FilterList = FilterList;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// What a front end asks of one search, as typed in the window or given on
+// the command line, and the checks every search passes before it starts.
+
+#include <QByteArray>
+#include <QString>
+
+class TGrepThread;
+
+class TSearchOptions
+{
+public:
+    bool Recursive = false;
+    bool NoCase = false;
+    bool UseRegExp = false;
+    int DepthLimit = 0;
+    int CodeChoice = 0;
+    QString FindText;
+    QString TargetPath;
+    QString FilterList;
+
+    // The reason the search cannot start, to be shown as it is: the target
+    // is neither a file nor a folder, the search text is empty, or it holds
+    // a character Shift-JIS cannot represent. Empty when the search may
+    // start; findText then holds the search text in Shift-JIS, and is
+    // empty otherwise.
+    QString Check(QByteArray &findText) const;
+    // Hands these options, with the search text as Check produced it, to a
+    // worker that has not started yet.
+    void ApplyTo(TGrepThread &worker, const QByteArray &findText) const;
+};
