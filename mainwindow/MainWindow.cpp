@@ -3,6 +3,8 @@
 #include "Anchors.h"
 #include "ButtonImages.h"
 #include "Cp932.h"
+#include "DesktopShell.h"
+#include "SystemShell.h"
 #include "ColorNames.h"
 #include "GrepThread.h"
 #include "IniFile.h"
@@ -80,7 +82,7 @@ QToolButton *FlatButton(QWidget *parent, const QImage &image, const QString &hin
 } // namespace
 
 TForm1::TForm1(QWidget *parent)
-    : QMainWindow(parent), RegExpLibrary(QStringLiteral("libbregexp.so"))
+    : QMainWindow(parent), Shell(std::make_unique<TSystemShell>()), RegExpLibrary(QStringLiteral("libbregexp.so"))
 {
     setWindowTitle(AppCaption);
     CreateActions();
@@ -92,6 +94,7 @@ TForm1::TForm1(QWidget *parent)
     layout->setSpacing(0);
     CreateSetupPanel();
     CreateResultPanel();
+    CreateResultCommands();
     CreateStatusBar();
     PanelSetup->setParent(client);
     PanelResult->setParent(client);
@@ -547,6 +550,8 @@ void TForm1::Start(const QStringList &arguments)
     UpdateFilterState();
     ClearComboSelections(false);
     UpdateSingleInstance();
+    BuildToolActions();
+    BuildSendToMenu();
     Display.ComputeInverses();
     Display.MeasureHeadWidth(ListViewResult->fontMetrics());
     SizeAtMoveStart = size();
@@ -603,6 +608,8 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
+        if (watched == ListViewResult && ListViewResultKeyPress(key))
+            return true;
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         const bool inBox = watched == ComboBoxTarget || watched == ComboBoxFilter || watched == ComboBoxGrep
                            || watched == ComboBoxTarget->lineEdit() || watched == ComboBoxFilter->lineEdit()
@@ -842,6 +849,7 @@ void TForm1::WriteSettings(TIniFile &file)
         for (QComboBox *box : {ComboBoxTarget, ComboBoxFilter, ComboBoxGrep})
             THistory(box->property("tag").toInt(), ItemsOf(box), box->currentText()).SaveHistory(f);
     });
+    SaveTools(file);
 }
 
 void TForm1::LoadSettingsFile()
@@ -849,8 +857,10 @@ void TForm1::LoadSettingsFile()
     if (SettingsPath.isEmpty())
         return;
     TIniFile file;
+    const bool exists = QFileInfo::exists(SettingsPath);
     file.LoadFromFile(SettingsPath); // a missing or unreadable file gives the defaults
     ReadSettings(file);
+    LoadTools(file, exists);
 }
 
 bool TForm1::SaveSettingsFile()
