@@ -3,7 +3,9 @@
 
 #include "MainWindow.h"
 
+#include "DesktopShell.h"
 #include "GrepThread.h"
+#include "SystemShell.h"
 #include "ResultListView.h"
 #include "StatusBar.h"
 #include "TargetDialogs.h"
@@ -13,7 +15,7 @@
 #include <QVBoxLayout>
 
 TForm1::TForm1(QWidget *parent)
-    : QMainWindow(parent), RegExpLibrary(QStringLiteral("libbregexp.so"))
+    : QMainWindow(parent), Shell(std::make_unique<TSystemShell>()), RegExpLibrary(QStringLiteral("libbregexp.so"))
 {
     setWindowTitle(AppCaption());
     CreateActions();
@@ -25,6 +27,7 @@ TForm1::TForm1(QWidget *parent)
     layout->setSpacing(0);
     CreateSetupPanel();
     CreateResultPanel();
+    CreateResultCommands();
     CreateStatusBar();
     PanelSetup->setParent(client);
     PanelResult->setParent(client);

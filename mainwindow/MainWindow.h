@@ -18,6 +18,7 @@
 #include "GrepSettings.h"
 #include "ResultDisplay.h"
 #include "StartArguments.h"
+#include "ToolList.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -42,6 +43,8 @@ class TSingleInstance;
 class TStatusBar;
 class TTargetDialogs;
 class TWKSpinEdit;
+class TDesktopShell;
+class QKeyEvent;
 
 class TForm1 : public QMainWindow, public TGrepReporter
 {
@@ -93,6 +96,40 @@ public:
         *ActionHelpOnlineHelp, *ActionToolsShellExecute, *ActionToolsDirectory, *ActionToolsProperty,
         *ActionToolsResultFileFile, *ActionToolsResultFileDirectory, *ActionToolsResultFilePath,
         *ActionToolsResultTarget;
+
+    // External tools and Send To: the tools, the commands made from them
+    // (only ever added; those beyond the lists are hidden and disabled), the
+    // Send To launchers.
+    TToolList ToolList;
+    QList<QAction *> ActionListTools;
+    QList<QAction *> ActionListSendTo;
+    QStringList SendToList;
+    QMenu *MenuToolsSendTo = nullptr;
+    QMenu *MenuToolsResult = nullptr;
+    QAction *MenuToolsShellExecute = nullptr, *MenuToolsDirectory = nullptr, *MenuToolsProperty = nullptr;
+    // Without a settings file the tools start as the editors found.
+    void LoadTools(const TIniFile &file, bool fileExists);
+    void SaveTools(TIniFile &file) const;
+    void BuildToolActions();
+    void ActionToolsExecute(QAction *sender);
+    void ListSendToLinks();
+    void BuildSendToMenu();
+    void ActionToolsSendToExecute(QAction *sender);
+    // The desktop's requests (tests put a double here).
+    std::unique_ptr<TDesktopShell> Shell;
+    // Commands on the selected hit.
+    const TGrepResult *SelectedHit() const;
+    void PopupMenuResultPopup();
+    void ActionToolsShellExecuteExecute();
+    void ActionToolsDirectoryExecute();
+    void ActionToolsPropertyExecute();
+    void ActionToolsResultFileFileExecute();
+    void ActionToolsResultFileDirectoryExecute();
+    void ActionToolsResultFilePathExecute();
+    void ActionToolsResultTargetExecute();
+    void ListViewResultDblClick();
+    // Enter runs the double click's tool; true when the key was taken.
+    bool ListViewResultKeyPress(QKeyEvent *event);
 
     // Search state.
     std::vector<TGrepResult> HitList;
@@ -226,6 +263,10 @@ private:
     // worker's current call has returned (the worker is asked to stop).
     bool StopSearch();
     void ListViewResultSelectItem(int row, bool selected);
+    void CreateResultCommands();
+    // A menu entry that shows an action and runs it; with followEnabled it
+    // also takes the action's enabled state.
+    QAction *FollowingEntry(QMenu *menu, QAction *action, const QString &name, bool followEnabled);
     void Message(const QString &text);
     static QStringList ItemsOf(const QComboBox *box);
     // The title of the window and of its message boxes.

@@ -111,6 +111,8 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
+        if (watched == ListViewResult && ListViewResultKeyPress(key))
+            return true;
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         bool inBox = false;
         for (const QComboBox *box : {ComboBoxTarget, ComboBoxFilter, ComboBoxGrep})

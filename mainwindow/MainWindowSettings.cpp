@@ -174,6 +174,7 @@ void TForm1::WriteSettings(TIniFile &file)
             THistory(binding.HistoryTag, ItemsOf(box), box->currentText()).SaveHistory(f);
         }
     });
+    SaveTools(file);
 }
 
 void TForm1::LoadSettingsFile()
@@ -181,8 +182,10 @@ void TForm1::LoadSettingsFile()
     if (SettingsPath.isEmpty())
         return;
     TIniFile file;
+    const bool exists = QFileInfo::exists(SettingsPath);
     file.LoadFromFile(SettingsPath); // a missing or unreadable file gives the defaults
     ReadSettings(file);
+    LoadTools(file, exists);
 }
 
 bool TForm1::SaveSettingsFile()

@@ -16,6 +16,8 @@ void TForm1::Start(const QStringList &arguments)
     UpdateFilterState();
     ClearComboSelections(false);
     UpdateSingleInstance();
+    BuildToolActions();
+    BuildSendToMenu();
     Display.ComputeInverses();
     Display.MeasureHeadWidth(ListViewResult->fontMetrics());
     SizeAtMoveStart = size();

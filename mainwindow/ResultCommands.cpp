@@ -1,0 +1,145 @@
+// The commands on the selected hit: the result list's context menu, its
+// seven commands, and what a double click or Enter on a hit does.
+
+#include "MainWindow.h"
+
+#include "DesktopShell.h"
+#include "Cp932.h"
+#include "PathText.h"
+#include "PropertiesDialog.h"
+#include "ResultListView.h"
+#include "ShortcutMenu.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QKeyEvent>
+
+const TGrepResult *TForm1::SelectedHit() const
+{
+    const int row = ListViewResult->SelectedRow();
+    return row >= 0 && size_t(row) < HitList.size() ? &HitList[size_t(row)] : nullptr;
+}
+
+void TForm1::CreateResultCommands()
+{
+    connect(ActionToolsShellExecute, &QAction::triggered, this, &TForm1::ActionToolsShellExecuteExecute);
+    connect(ActionToolsDirectory, &QAction::triggered, this, &TForm1::ActionToolsDirectoryExecute);
+    connect(ActionToolsProperty, &QAction::triggered, this, &TForm1::ActionToolsPropertyExecute);
+    connect(ActionToolsResultFileFile, &QAction::triggered, this, &TForm1::ActionToolsResultFileFileExecute);
+    connect(ActionToolsResultFileDirectory, &QAction::triggered, this,
+            &TForm1::ActionToolsResultFileDirectoryExecute);
+    connect(ActionToolsResultFilePath, &QAction::triggered, this, &TForm1::ActionToolsResultFilePathExecute);
+    connect(ActionToolsResultTarget, &QAction::triggered, this, &TForm1::ActionToolsResultTargetExecute);
+
+    // The entries are their own, so that the menu can disable them while
+    // the actions (and their shortcuts) stay enabled.
+    MenuToolsShellExecute = FollowingEntry(PopupMenuResult, ActionToolsShellExecute, QStringLiteral("MenuToolsShellExecute"), false);
+    MenuToolsDirectory = FollowingEntry(PopupMenuResult, ActionToolsDirectory, QStringLiteral("MenuToolsDirectory"), false);
+    MenuToolsSendTo = new TShortcutMenu(QStringLiteral("送る(&N)"), PopupMenuResult);
+    MenuToolsSendTo->setObjectName(QStringLiteral("MenuToolsSendTo"));
+    PopupMenuResult->addMenu(MenuToolsSendTo);
+    PopupMenuResult->addSeparator();
+    MenuToolsResult = new TShortcutMenu(QStringLiteral("検索結果(&R)"), PopupMenuResult);
+    MenuToolsResult->setObjectName(QStringLiteral("MenuToolsResult"));
+    FollowingEntry(MenuToolsResult, ActionToolsResultFileFile, QStringLiteral("MenuToolsResultFile"), false);
+    FollowingEntry(MenuToolsResult, ActionToolsResultFileDirectory, QStringLiteral("MenuToolsResultDirectory"), false);
+    MenuToolsResult->addSeparator();
+    FollowingEntry(MenuToolsResult, ActionToolsResultFilePath, QStringLiteral("MenuToolsResultFilePath"), false);
+    FollowingEntry(MenuToolsResult, ActionToolsResultTarget, QStringLiteral("MenuToolsResultTarget"), false);
+    PopupMenuResult->addMenu(MenuToolsResult);
+    MenuToolsProperty = FollowingEntry(PopupMenuResult, ActionToolsProperty, QStringLiteral("MenuToolsProperty"), false);
+    PopupMenuResult->addSeparator();
+    // The tool entries follow (BuildToolActions).
+
+    connect(PopupMenuResult, &QMenu::aboutToShow, this, &TForm1::PopupMenuResultPopup);
+    connect(ListViewResult, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        PopupMenuResult->popup(ListViewResult->viewport()->mapToGlobal(at));
+    });
+    connect(ListViewResult, &QAbstractItemView::doubleClicked, this, [this] { ListViewResultDblClick(); });
+    ListViewResult->installEventFilter(this);
+}
+
+void TForm1::PopupMenuResultPopup()
+{
+    const bool selected = ListViewResult->SelectedRow() >= 0;
+    for (QAction *entry : {MenuToolsShellExecute, MenuToolsDirectory, MenuToolsProperty,
+                           MenuToolsResult->menuAction()})
+        entry->setEnabled(selected);
+    MenuToolsSendTo->menuAction()->setEnabled(selected && !SendToList.isEmpty());
+}
+
+void TForm1::ActionToolsShellExecuteExecute()
+{
+    const TGrepResult *hit = SelectedHit();
+    if (hit && QFileInfo(hit->FileName).isFile())
+        Shell->OpenDefault(hit->FileName);
+}
+
+void TForm1::ActionToolsDirectoryExecute()
+{
+    const TGrepResult *hit = SelectedHit();
+    if (!hit)
+        return;
+    const QString folder = FolderPartOf(hit->FileName);
+    if (QFileInfo(folder).isDir())
+        Shell->OpenDefault(folder);
+}
+
+void TForm1::ActionToolsPropertyExecute()
+{
+    const TGrepResult *hit = SelectedHit();
+    if (!hit || !QFileInfo(hit->FileName).isFile())
+        return;
+    // Without a file manager that shows properties, the window shows its own.
+    if (!Shell->ShowProperties(hit->FileName))
+        TPropertiesDialog(hit->FileName, this).exec();
+}
+
+void TForm1::ActionToolsResultFileFileExecute()
+{
+    if (const TGrepResult *hit = SelectedHit())
+        ComboBoxTarget->setEditText(hit->FileName);
+}
+
+void TForm1::ActionToolsResultFileDirectoryExecute()
+{
+    if (const TGrepResult *hit = SelectedHit())
+        ComboBoxTarget->setEditText(FolderPartOf(hit->FileName));
+}
+
+void TForm1::ActionToolsResultFilePathExecute()
+{
+    if (const TGrepResult *hit = SelectedHit())
+        QApplication::clipboard()->setText(hit->FileName);
+}
+
+void TForm1::ActionToolsResultTargetExecute()
+{
+    if (const TGrepResult *hit = SelectedHit())
+        QApplication::clipboard()->setText(TCp932::ToQString(hit->HitText()));
+}
+
+void TForm1::ListViewResultDblClick()
+{
+    if (ToolList.IsEmpty() || HitList.empty() || ListViewResult->SelectedRow() < 0)
+        return;
+    int n = 0;
+    if (const TGrepResult *hit = SelectedHit())
+        n = ToolList.FindToolForExtension(ExtensionOf(FileNameOf(hit->FileName)));
+    if (n < 0)
+        n = 0; // no filter fits: the first tool
+    if (n < ActionListTools.size())
+        ActionToolsExecute(ActionListTools[n]);
+}
+
+bool TForm1::ListViewResultKeyPress(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    if (event->modifiers() & ~Qt::KeypadModifier)
+        return false; // a combination belongs to the shortcuts
+    ListViewResultDblClick();
+    return true;
+}

@@ -1,0 +1,21 @@
+#include "DesktopShell.h"
+
+#include "OpenDecision.h"
+
+void TDesktopShell::OpenProgram(const QString &programText, const QStringList &arguments)
+{
+    const TOpenDecision::TChoice choice = TOpenDecision::Decide(programText);
+    switch (choice.Kind) {
+    case TOpenDecision::Start:
+        StartProgram(choice.Target, arguments);
+        break;
+    case TOpenDecision::Launch:
+        LaunchDesktopEntry(choice.Target, arguments);
+        break;
+    case TOpenDecision::OpenDefault:
+        OpenDefault(choice.Target);
+        break;
+    case TOpenDecision::Nothing:
+        break;
+    }
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Every request the program hands to the desktop goes through this
+// interface; tests put a double in its place. No request reports whether
+// the desktop could carry it out, except ShowProperties, whose caller has a
+// properties view of its own to fall back to.
+
+#include <QString>
+#include <QStringList>
+
+class TDesktopShell
+{
+public:
+    virtual ~TDesktopShell() = default;
+
+    // A file, folder or address with its default application.
+    virtual void OpenDefault(const QString &target) = 0;
+    // A program with its arguments, detached, never through a shell.
+    virtual void StartProgram(const QString &program, const QStringList &arguments) = 0;
+    // A .desktop launcher with files handed to it.
+    virtual void LaunchDesktopEntry(const QString &entry, const QStringList &files) = 0;
+    // Asks the file manager to show a file's properties; false when no file
+    // manager took the request.
+    virtual bool ShowProperties(const QString &path) = 0;
+
+    // "Open this program text with these arguments", as TOpenDecision
+    // decides it.
+    void OpenProgram(const QString &programText, const QStringList &arguments);
+};

@@ -1,0 +1,376 @@
+#include "DesktopShell.h"
+#include "IniFile.h"
+#include "MainWindow.h"
+#include "ResultListView.h"
+#include "SystemShell.h"
+#include "TestTree.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QMenu>
+#include <QMessageBox>
+#include <QtTest>
+
+namespace {
+
+// Records what the window asks of the desktop.
+class TShellDouble : public TDesktopShell
+{
+public:
+    QStringList Calls;
+    void OpenDefault(const QString &target) override { Calls << "open " + target; }
+    void StartProgram(const QString &program, const QStringList &arguments) override
+    {
+        Calls << "start " + program;
+        Started << arguments;
+    }
+    void LaunchDesktopEntry(const QString &entry, const QStringList &files) override
+    {
+        Calls << "launch " + entry + " [" + files.join(u'|') + "]";
+    }
+    bool ShowProperties(const QString &path) override
+    {
+        Calls << "properties " + path;
+        return true;
+    }
+    QList<QStringList> Started;
+};
+
+class TMessageCatcher : public QObject
+{
+public:
+    QStringList Texts;
+    void Arm()
+    {
+        QTimer::singleShot(0, this, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                Texts.append(box->text());
+                box->accept();
+            } else {
+                Arm();
+            }
+        });
+    }
+};
+
+TGrepResult Hit(const QString &file, int line, int column, const QByteArray &text)
+{
+    TGrepResult hit;
+    hit.FileName = file;
+    hit.Line = line;
+    hit.Column = column;
+    hit.HitLength = int(text.size());
+    hit.TextFromHit = text + " after";
+    return hit;
+}
+
+TToolItems Tool(const QString &caption, const QString &path, const QString &param, const QString &filter)
+{
+    TToolItems t;
+    t.Caption = caption;
+    t.FilePath = path;
+    t.Param = param;
+    t.Filter = filter;
+    return t;
+}
+
+QStringList EntryNames(const QMenu *menu)
+{
+    QStringList names;
+    for (const QAction *a : menu->actions())
+        names << (a->isSeparator() ? QStringLiteral("-") : a->menu() ? a->menu()->objectName() : a->objectName());
+    return names;
+}
+
+} // namespace
+
+class TToolCommandsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void popupOrder();
+    void popupEnabledStates_data();
+    void popupEnabledStates();
+    void toolActionsFollowTheList();
+    void doubleClickAndEnterChooseByExtension_data();
+    void doubleClickAndEnterChooseByExtension();
+    void hostileHitReachesToolAsArguments();
+    void resultCommands();
+    void sendTo();
+    void settingsPasses();
+
+private:
+    void Select(int row);
+    std::unique_ptr<TTestTree> Tree;
+    std::unique_ptr<TForm1> Window;
+    TShellDouble *Shell = nullptr;
+};
+
+void TToolCommandsTest::init()
+{
+    Tree = std::make_unique<TTestTree>();
+    qputenv("XDG_DATA_HOME", QFile::encodeName(Tree->Folder("data")));
+    Window = std::make_unique<TForm1>();
+    auto shell = std::make_unique<TShellDouble>();
+    Shell = shell.get();
+    Window->Shell = std::move(shell);
+}
+
+void TToolCommandsTest::cleanup()
+{
+    Window.reset();
+    Tree.reset();
+}
+
+void TToolCommandsTest::Select(int row)
+{
+    Window->ListViewResult->SetRowCount(qsizetype(Window->HitList.size()));
+    Window->ListViewResult->clearSelection();
+    if (row >= 0)
+        Window->ListViewResult->setCurrentIndex(Window->ListViewResult->model()->index(row, 0));
+}
+
+void TToolCommandsTest::popupOrder()
+{
+    Window->ToolList.Add(Tool("ed", "/bin/ed", "%F", ""));
+    Window->BuildToolActions();
+    QCOMPARE(EntryNames(Window->PopupMenuResult),
+             (QStringList{"MenuToolsShellExecute", "MenuToolsDirectory", "MenuToolsSendTo", "-",
+                          "MenuToolsResult", "MenuToolsProperty", "-", "MenuTools0"}));
+    QCOMPARE(EntryNames(Window->MenuToolsResult),
+             (QStringList{"MenuToolsResultFile", "MenuToolsResultDirectory", "-", "MenuToolsResultFilePath",
+                          "MenuToolsResultTarget"}));
+    QCOMPARE(Window->MenuToolsSendTo->title(), QStringLiteral("送る(&N)"));
+    QCOMPARE(Window->MenuToolsResult->title(), QStringLiteral("検索結果(&R)"));
+    QCOMPARE(Window->MenuToolsProperty->text(), QStringLiteral("プロパティ(&P)"));
+    QCOMPARE(Window->PopupMenuResult->defaultAction()->objectName(), QStringLiteral("MenuTools0"));
+    QVERIFY(Window->PopupMenuResult->defaultAction()->font().bold());
+}
+
+void TToolCommandsTest::popupEnabledStates_data()
+{
+    QTest::addColumn<bool>("selected");
+    QTest::addColumn<bool>("withSendTo");
+    QTest::newRow("no selection") << false << true;
+    QTest::newRow("selection, Send To entries") << true << true;
+    QTest::newRow("selection, empty Send To") << true << false;
+}
+
+void TToolCommandsTest::popupEnabledStates()
+{
+    QFETCH(bool, selected);
+    QFETCH(bool, withSendTo);
+    if (withSendTo)
+        Tree->File("data/kestu/SendTo/Mail.desktop", "[Desktop Entry]\n");
+    Window->BuildSendToMenu();
+    Window->HitList.push_back(Hit(Tree->File("a.txt", "x"), 0, 1, "x"));
+    Select(selected ? 0 : -1);
+    Window->PopupMenuResultPopup();
+    for (QAction *entry : {Window->MenuToolsShellExecute, Window->MenuToolsDirectory, Window->MenuToolsProperty,
+                           Window->MenuToolsResult->menuAction()})
+        QCOMPARE(entry->isEnabled(), selected);
+    QCOMPARE(Window->MenuToolsSendTo->menuAction()->isEnabled(), selected && withSendTo);
+    // The actions stay enabled, so their shortcuts keep working.
+    for (QAction *action : {Window->ActionToolsShellExecute, Window->ActionToolsDirectory, Window->ActionToolsProperty,
+                            Window->ActionToolsResultFilePath})
+        QVERIFY(action->isEnabled());
+}
+
+void TToolCommandsTest::toolActionsFollowTheList()
+{
+    for (const char *c : {"one", "two", "three"})
+        Window->ToolList.Add(Tool(c, "/bin/true", "", ""));
+    Window->ToolList.At(2)->ShortCut = 0x4054; // Ctrl+T
+    Window->BuildToolActions();
+    QCOMPARE(Window->ActionListTools.size(), 3);
+    QAction *first = Window->ActionListTools[0];
+    Window->ToolList.Delete(1);
+    Window->BuildToolActions();
+    QCOMPARE(Window->ActionListTools.size(), 3);
+    QCOMPARE(Window->ActionListTools[0], first); // pairs are reused, never remade
+    const auto entry = [&](int n) { return Window->PopupMenuResult->findChild<QAction *>(QStringLiteral("MenuTools%1").arg(n)); };
+    QCOMPARE(entry(0)->text(), QStringLiteral("one"));
+    QCOMPARE(entry(1)->text(), QStringLiteral("three"));
+    QCOMPARE(Window->ActionListTools[1]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
+    QVERIFY(entry(0)->isVisible() && entry(1)->isVisible() && !entry(2)->isVisible());
+    QVERIFY(!Window->ActionListTools[2]->isEnabled() && !entry(2)->isEnabled());
+    Window->ToolList.Add(Tool("four", "/bin/true", "", ""));
+    Window->BuildToolActions();
+    QCOMPARE(Window->ActionListTools.size(), 3);
+    QVERIFY(entry(2)->isVisible() && entry(2)->isEnabled());
+    QCOMPARE(entry(2)->text(), QStringLiteral("four"));
+}
+
+void TToolCommandsTest::doubleClickAndEnterChooseByExtension_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("enter");
+    QTest::addColumn<QString>("program"); // empty: nothing runs
+    QTest::newRow("txt by double click") << "a.txt" << false << "/bin/second";
+    QTest::newRow("txt by Enter") << "a.TXT" << true << "/bin/second";
+    QTest::newRow("doc falls back to the first") << "a.doc" << false << "/bin/first";
+    QTest::newRow("no extension, Enter") << "README" << true << "/bin/first";
+}
+
+void TToolCommandsTest::doubleClickAndEnterChooseByExtension()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, enter);
+    QFETCH(QString, program);
+    Window->ToolList.Add(Tool("first", "/bin/first", "%L", ""));
+    Window->ToolList.Add(Tool("second", "/bin/second", "%L", "*.txt"));
+    Window->BuildToolActions();
+    Window->HitList.push_back(Hit(Tree->Path(file), 6, 1, "x"));
+    Select(0);
+    // /bin/first and /bin/second don't exist: the double opens them as documents.
+    if (enter) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QVERIFY(QApplication::sendEvent(Window->ListViewResult, &key));
+        QVERIFY(key.isAccepted());
+    } else {
+        Window->ListViewResultDblClick();
+    }
+    QCOMPARE(Shell->Calls, QStringList{"open " + program});
+
+    // Without a selection or without tools nothing happens.
+    Shell->Calls.clear();
+    Select(-1);
+    Window->ListViewResultDblClick();
+    Select(0);
+    Window->ToolList.Clear();
+    Window->BuildToolActions();
+    Window->ListViewResultDblClick();
+    QCOMPARE(Shell->Calls, QStringList());
+}
+
+void TToolCommandsTest::hostileHitReachesToolAsArguments()
+{
+    const QString record = Tree->Path("args.txt");
+    const QString script = Tree->File("rec.sh", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.tmp\"\n"
+                                                "mv \"$0.tmp\" \"" + QFile::encodeName(record) + "\"\n");
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString file = Tree->File("a b.txt", "x $(touch PWNED)\n");
+    Window->Shell = std::make_unique<TSystemShell>();
+    Window->ToolList.Add(Tool("rec", script, "%F:%L %N %B %R", "*.txt"));
+    Window->BuildToolActions();
+    Window->HitList.push_back(Hit(file, 0, 3, "$(touch PWNED)"));
+    Select(0);
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(Tree->Root());
+    Window->ListViewResultDblClick();
+    QDir::setCurrent(cwd);
+    QTRY_VERIFY(QFile::exists(record));
+    QFile f(record);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts),
+             (QStringList{file + ":1", "3", "14", "$(touch PWNED)"}));
+    QVERIFY(!QFile::exists(Tree->Path("PWNED")));
+    QVERIFY(!QFile::exists(cwd + "/PWNED"));
+}
+
+void TToolCommandsTest::resultCommands()
+{
+    const QString file = Tree->File("d/x.txt", "abc");
+    Window->HitList.push_back(Hit(file, 0, 1, "ABC"));
+    Window->HitList.push_back(Hit(Tree->Path("gone/y.txt"), 0, 1, "q"));
+    QApplication::clipboard()->setText(QStringLiteral("old"));
+
+    Select(-1); // shortcuts without a selection do nothing
+    Window->ActionToolsResultFilePath->trigger();
+    Window->ActionToolsShellExecute->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("old"));
+
+    Select(0);
+    Window->ActionToolsResultFilePath->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), file);
+    Window->ActionToolsResultTarget->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("ABC"));
+    Window->ActionToolsResultFileDirectory->trigger();
+    QCOMPARE(Window->ComboBoxTarget->currentText(), Tree->Path("d/"));
+    Window->ActionToolsResultFileFile->trigger();
+    QCOMPARE(Window->ComboBoxTarget->currentText(), file);
+    Window->ActionToolsShellExecute->trigger();
+    Window->ActionToolsDirectory->trigger();
+    Window->ActionToolsProperty->trigger();
+    QCOMPARE(Shell->Calls, (QStringList{"open " + file, "open " + Tree->Path("d/"), "properties " + file}));
+
+    // A hit whose file is gone: open and properties do nothing, copy works.
+    Shell->Calls.clear();
+    Select(1);
+    Window->ActionToolsShellExecute->trigger();
+    Window->ActionToolsProperty->trigger();
+    Window->ActionToolsDirectory->trigger();
+    Window->ActionToolsResultFilePath->trigger();
+    QCOMPARE(Shell->Calls, QStringList());
+    QCOMPARE(QApplication::clipboard()->text(), Tree->Path("gone/y.txt"));
+}
+
+void TToolCommandsTest::sendTo()
+{
+    const QString mail = Tree->File("data/kestu/SendTo/Mail.desktop", "[Desktop Entry]\n");
+    Tree->File("data/kestu/SendTo/Note.DESKTOP", "[Desktop Entry]\n");
+    Tree->Folder("data/kestu/SendTo/Old.desktop");
+    Window->BuildSendToMenu();
+    QCOMPARE(Window->SendToList.size(), 2);
+    const int m = Window->SendToList.indexOf(mail);
+    QVERIFY(m >= 0);
+    QStringList captions;
+    for (QAction *a : Window->MenuToolsSendTo->actions())
+        captions << a->text();
+    captions.sort();
+    QCOMPARE(captions, (QStringList{"Mail", "Note"}));
+
+    const QString file = Tree->File("a b.txt", "x");
+    Window->HitList.push_back(Hit(file, 0, 1, "x"));
+    Select(0);
+    Window->ActionListSendTo[m]->trigger();
+    QCOMPARE(Shell->Calls, QStringList{"launch " + mail + " [" + file + "]"});
+
+    // A launcher removed after start-up.
+    Shell->Calls.clear();
+    QVERIFY(QFile::remove(mail));
+    TMessageCatcher catcher;
+    catcher.Arm();
+    Window->ActionListSendTo[m]->trigger();
+    QCOMPARE(catcher.Texts, QStringList{"ファイルがありません。\n[" + mail + "]"});
+    QCOMPARE(Shell->Calls, QStringList());
+}
+
+void TToolCommandsTest::settingsPasses()
+{
+    // No settings file: the editors found become the tools; with one, the
+    // file's tools, written back with the others' sections intact.
+    const QString ini = Tree->Path("kestu.ini");
+    {
+        TForm1 window;
+        window.SettingsPath = ini;
+        window.Start({});
+        const TToolList found = window.ToolList;
+        QVERIFY(window.close());
+        TIniFile file;
+        QVERIFY(file.LoadFromFile(ini));
+        TToolList reread;
+        reread.LoadTools(file);
+        QCOMPARE(reread, found);
+    }
+    Tree->File("kestu.ini", "[Tools0]\r\nCaption=vi\r\nFilePath=vi\r\nParam=+%L %F\r\n[Tools1]\r\nCaption=b\r\n"
+                            "[Other]\r\nKey=kept\r\n");
+    TForm1 window;
+    window.SettingsPath = ini;
+    window.Start({});
+    QCOMPARE(window.ToolList.Count(), 2);
+    QCOMPARE(window.ActionListTools[0]->text(), QStringLiteral("vi"));
+    window.ToolList.Delete(0);
+    QVERIFY(window.close());
+    TIniFile file;
+    QVERIFY(file.LoadFromFile(ini));
+    QVERIFY(!file.SectionExists(u"Tools1"));
+    QCOMPARE(file.ReadString(u"Tools0", u"Caption", {}), QStringLiteral("b"));
+    QCOMPARE(file.ReadString(u"Other", u"Key", {}), QStringLiteral("kept"));
+}
+
+QTEST_MAIN(TToolCommandsTest)
+#include "tst_toolcommands.moc"
