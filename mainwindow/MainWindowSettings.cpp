@@ -12,6 +12,7 @@
 #include "WKSpinEdit.h"
 #include "WindowDefaults.h"
 
+#include <QFileInfo>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QMessageBox>

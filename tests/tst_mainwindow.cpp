@@ -703,14 +703,14 @@ void TestMainWindow::settingsSaveFailureIsReported()
 
 void TestMainWindow::settingsSaveKeepsOtherSections()
 {
-    // Sections the window does not own (the tools') survive its save.
-    const QString ini = Tree->File("kestu.ini", "[Tools0]\r\nName=viewer\r\n[Text]\r\nGrep=old\r\n");
+    // Sections the window does not know survive its save.
+    const QString ini = Tree->File("kestu.ini", "[Unknown0]\r\nName=viewer\r\n[Text]\r\nGrep=old\r\n");
     Window->SettingsPath = ini;
     Window->ComboBoxGrep->setEditText("new");
     QVERIFY(Window->close());
     TIniFile saved;
     QVERIFY(saved.LoadFromFile(ini));
-    QCOMPARE(saved.ReadString(u"Tools0", u"Name", {}), QStringLiteral("viewer"));
+    QCOMPARE(saved.ReadString(u"Unknown0", u"Name", {}), QStringLiteral("viewer"));
     QCOMPARE(saved.ReadString(u"Text", u"Grep", {}), QStringLiteral("new"));
 }
 
