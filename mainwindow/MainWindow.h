@@ -18,6 +18,7 @@
 #include "GrepSettings.h"
 #include "ResultDisplay.h"
 #include "StartArguments.h"
+#include "SettingsHost.h"
 #include "ToolList.h"
 
 #include <QAction>
@@ -42,11 +43,12 @@ class TResultListView;
 class TSingleInstance;
 class TStatusBar;
 class TTargetDialogs;
+class TForm3;
 class TWKSpinEdit;
 class TDesktopShell;
 class QKeyEvent;
 
-class TForm1 : public QMainWindow, public TGrepReporter
+class TForm1 : public QMainWindow, public TGrepReporter, public TSettingsHost
 {
     Q_OBJECT
 public:
@@ -157,6 +159,24 @@ public:
     void ActionHelpOnlineHelpExecute();
     // The file URL of the manual.
     static QString OnlineHelpAddress();
+    // Opens the settings dialog modally; it edits the tools and shortcuts.
+    void ActionOptionToolExecute();
+    // The settings dialog while it is open.
+    TForm3 *Form3 = nullptr;
+
+    // What the settings dialog edits.
+    TToolList &Tools() override { return ToolList; }
+    QList<QAction *> ShortcutActions() const override { return ActionListMain; }
+    QStringList FilterItems() const override;
+    quint16 ShortcutOf(const QAction *action) const override;
+    // Sets the shortcut the menus show and the settings file keeps.
+    void SetShortcut(QAction *action, quint16 code) override;
+    void ToolsChanged() override
+    {
+        BuildToolActions();
+        emit ToolListEdited();
+    }
+
     // Hands a file or address to the desktop (tests see what is asked).
     std::function<void(const QUrl &)> OpenDocument;
     // One command-line or handed-over argument (see TStartArguments).
@@ -233,6 +253,11 @@ public:
     void UpdateDetailLayout();
     // Puts the alignment buttons into status panel 3.
     void PlaceAlignButtons();
+
+signals:
+    // The settings dialog has closed after editing ToolList; the tool
+    // commands follow it.
+    void ToolListEdited();
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;

@@ -5,6 +5,8 @@
 #include "MainWindow.h"
 
 #include "BundledDocument.h"
+#include "Form3.h"
+#include "ShortcutCodes.h"
 #include "TargetLister.h"
 #include "TargetParent.h"
 
@@ -17,6 +19,7 @@ void TForm1::ConnectOptionCommands()
 {
     OpenDocument = [](const QUrl &url) { QDesktopServices::openUrl(url); };
     connect(ActionViewTargetParent, &QAction::triggered, this, &TForm1::ActionViewTargetParentExecute);
+    connect(ActionOptionTool, &QAction::triggered, this, &TForm1::ActionOptionToolExecute);
     connect(ActionHelpReadme, &QAction::triggered, this, &TForm1::ActionHelpReadmeExecute);
     connect(ActionHelpOnlineHelp, &QAction::triggered, this, &TForm1::ActionHelpOnlineHelpExecute);
 }
@@ -57,4 +60,31 @@ void TForm1::ActionHelpOnlineHelpExecute()
                     QMessageBox::Ok | QMessageBox::Cancel, this);
     if (box.exec() == QMessageBox::Ok)
         OpenDocument(QUrl(address));
+}
+
+void TForm1::ActionOptionToolExecute()
+{
+    // Made anew each time, so it always opens on its first tab; it applies
+    // its changes itself.
+    TForm3 dialog(*this, this);
+    Form3 = &dialog;
+    dialog.exec();
+    Form3 = nullptr;
+}
+
+QStringList TForm1::FilterItems() const
+{
+    return ItemsOf(ComboBoxFilter);
+}
+
+quint16 TForm1::ShortcutOf(const QAction *action) const
+{
+    // The settings keep the code, also one the keyboard table cannot show.
+    return Settings.ShortcutOf(action->objectName());
+}
+
+void TForm1::SetShortcut(QAction *action, quint16 code)
+{
+    Settings.SetShortcut(action->objectName(), code);
+    action->setShortcuts(TShortcutCodes::ToKeySequences(code));
 }

@@ -1,4 +1,6 @@
+#include "Form3.h"
 #include "MainWindow.h"
+#include "WKSpeedEdit.h"
 #include "QtTranslations.h"
 #include "ShortcutCodes.h"
 #include "ShortcutMenu.h"
@@ -11,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -53,6 +56,7 @@ private slots:
     void onlineHelp_data();
     void onlineHelp();
     void readme();
+    void settingsDialogChangesShortcutAtOnce();
 
 private:
     QAction *Action(const char *name) const;
@@ -612,6 +616,51 @@ void TestViewCommands::readme()
     QVERIFY2(file.absolutePath() == folder
                  || file.absolutePath() == QDir::cleanPath(folder + QStringLiteral("/../share/doc/kestu")),
              qPrintable(file.absolutePath()));
+}
+
+void TestViewCommands::settingsDialogChangesShortcutAtOnce()
+{
+    Window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Window));
+    QSignalSpy edited(Window, &TForm1::ToolListEdited);
+    const int row = int(Window->ActionListMain.indexOf(Window->ActionViewDetail));
+    QString title;
+    bool sawForm3 = false;
+    // F9 opens the dialog; the user picks the detail command on the
+    // shortcuts tab, presses Ctrl+K in the shortcut field, applies, closes.
+    std::function<void()> act = [&] {
+        auto *dialog = qobject_cast<TForm3 *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            QTimer::singleShot(0, this, act);
+            return;
+        }
+        title = dialog->windowTitle();
+        sawForm3 = Window->Form3 == dialog;
+        dialog->TabControlBase->setCurrentIndex(TForm3::ShortcutsTab);
+        dialog->SelectRow(row);
+        QTest::keyClick(dialog->EditShortCut, Qt::Key_K, Qt::ControlModifier);
+        dialog->ActionEditEdit->trigger();
+        dialog->close();
+    };
+    QTimer::singleShot(0, this, act);
+    QTest::keyClick(Window, Qt::Key_F9);
+    QCOMPARE(title, QStringLiteral("環境設定"));
+    QVERIFY(sawForm3);
+    QVERIFY(!Window->Form3);
+    QCOMPARE(edited.size(), 1);
+
+    // The new key works at once, the menu shows it, the settings keep it.
+    QCOMPARE(Window->ActionViewDetail->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_K));
+    Window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Window));
+    const bool before = Window->ActionViewDetail->isChecked();
+    QTest::keyClick(Window, Qt::Key_K, Qt::ControlModifier);
+    QCOMPARE(Window->ActionViewDetail->isChecked(), !before);
+    QTest::keyClick(Window, Qt::Key_D, Qt::ControlModifier); // the old key is gone
+    QCOMPARE(Window->ActionViewDetail->isChecked(), !before);
+    TShortcutMenu *menu = MenuOf(Window->ActionViewDetail);
+    QVERIFY(menu->EntryText(Window->ActionViewDetail).endsWith(QStringLiteral("\tCtrl+K")));
+    QCOMPARE(int(Window->Settings.ShortcutOf(QStringLiteral("ActionViewDetail"))), 0x4000 | 'K');
 }
 
 KESTU_TEST_CLASS(TestViewCommands)

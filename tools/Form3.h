@@ -1,0 +1,89 @@
+#pragma once
+// The settings dialog "環境設定": the external tools (add, edit, delete,
+// reorder) and the shortcuts of the main window's commands. Every button
+// acts at once on the host's data; there is no OK or Cancel, and closing
+// keeps everything. Created anew, shown modally and destroyed on each use.
+
+#include <QDialog>
+
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTabBar;
+class QTreeView;
+class TSettingsHost;
+class TToolRowsModel;
+class TWKSpeedEdit;
+
+class TForm3 : public QDialog
+{
+    Q_OBJECT
+public:
+    enum : int { ToolsTab = 0, ShortcutsTab = 1 };
+
+    explicit TForm3(TSettingsHost &host, QWidget *parent = nullptr);
+
+    // The shortcut code of a key pressed in the shortcut field: the
+    // modifiers held, then the key; a lone Shift, Ctrl or Alt gives 0.
+    // nativeScanCode lets Shift with a main-row digit count as that digit
+    // whatever character the layout puts on it (0: not known).
+    static quint16 CodeOfKey(int key, Qt::KeyboardModifiers modifiers, quint32 nativeScanCode = 0);
+
+    // Controls and actions, named as in the dialog.
+    QTabBar *TabControlBase = nullptr;
+    QTreeView *ListViewTool = nullptr;
+    QLabel *LabelCaption, *LabelFilePath, *LabelParam, *LabelShortCut, *LabelFilter;
+    QLineEdit *EditCaption = nullptr;
+    TWKSpeedEdit *EditFilePath = nullptr, *EditParam = nullptr, *EditShortCut = nullptr;
+    QComboBox *EditFilter = nullptr;
+    QPushButton *ButtonEditUp, *ButtonEditDown, *ButtonEditAdd, *ButtonEditEdit, *ButtonEditDelete;
+    QAction *ActionEditAdd, *ActionEditEdit, *ActionEditDelete, *ActionEditUp, *ActionEditDown;
+    QMenu *PopupMenuTool = nullptr;
+    QMenu *PopupMenuParam = nullptr;
+
+    // The row whose fields were changed but not applied; -1 for none.
+    int EditingIndex = -1;
+
+    void TabControlBaseChange();
+    void UpdateEditFields();
+    void ActionEditAddExecute();
+    void ActionEditEditExecute();
+    void ActionEditDeleteExecute();
+    void ActionEditUpExecute();
+    void ActionEditDownExecute();
+    void EditFilePathButtonClick();
+    void EditParamButtonClick();
+    void EditShortCutButtonClick();
+    // Puts the placeholder of the entry's tag in place of EditParam's
+    // selection.
+    void MenuParamClick(QAction *entry);
+    // The text of one cell of the list.
+    QString ListViewToolData(int row, int column) const;
+    // The one selected row, or -1 when none or several are selected.
+    int SelectedRow() const;
+    void SelectRow(int row);
+
+    // The file chooser (tests answer it): the chosen path, empty on cancel.
+    std::function<QString(QWidget *parent, const QString &preset)> ChooseFile;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void done(int result) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QAction *MakeAction(const QString &caption, QPushButton *button, void (TForm3::*handler)());
+    void EditChange();
+    void EditShortCutKeyDown(QKeyEvent *event);
+    bool ToolsTabActive() const;
+    void SwapWith(int offset);
+
+    TSettingsHost &Host;
+    TToolRowsModel *Rows = nullptr;
+    bool Closed = false;
+};

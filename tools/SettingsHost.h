@@ -1,0 +1,30 @@
+#pragma once
+// What the settings dialog edits in place: the main window's tools and the
+// shortcuts of its commands. The main window implements this; the dialog
+// keeps no copy of anything.
+
+#include <QList>
+#include <QStringList>
+#include <QtGlobal>
+
+class QAction;
+class QWidget;
+class TToolList;
+
+class TSettingsHost
+{
+public:
+    virtual ~TSettingsHost() = default;
+
+    virtual TToolList &Tools() = 0;
+    // The commands whose shortcuts the dialog lists, in the window's order.
+    virtual QList<QAction *> ShortcutActions() const = 0;
+    // The entries of the window's filter box.
+    virtual QStringList FilterItems() const = 0;
+    // A command's shortcut code, and setting it (menus follow at once).
+    virtual quint16 ShortcutOf(const QAction *action) const = 0;
+    virtual void SetShortcut(QAction *action, quint16 code) = 0;
+    // The dialog is closing after editing the tools: the tool commands are
+    // to be brought in line with them.
+    virtual void ToolsChanged() = 0;
+};
