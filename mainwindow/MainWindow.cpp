@@ -674,6 +674,7 @@ void TForm1::ActionFileGrepExecute()
     GrepThread->TargetPath = target;
     GrepThread->FilterList = ComboBoxFilter->currentText();
     GrepThread->RegExpLibrary = RegExpLibrary;
+    GrepThread->RegExpTimeLimit = (unsigned long)Settings.RegExpTimeLimit;
     GrepThread->Resume();
     if (isVisible())
         ListViewResult->setFocus();
