@@ -9,7 +9,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := build-essential cmake ninja-build pkg-config qt6-base-dev \
             libonig-dev libglib2.0-dev fonts-ipafont-gothic xvfb xauth \
             qt6-translations-l10n \
-            librsvg2-bin desktop-file-utils appstream groff-base
+            librsvg2-bin desktop-file-utils appstream groff-base clang
 # Only for `make check-package`, never for the tests.
 PACKAGE_CHECK_PACKAGES := lintian
 
@@ -19,7 +19,7 @@ DESTDIR ?=
 
 SEARCH_TEXT ?= 検索
 
-.PHONY: all deps build test run install package check-package clean
+.PHONY: all deps build test run install package check-package clean fuzz
 
 all: build
 
@@ -41,6 +41,16 @@ build: deps $(BUILD_DIR)/CMakeCache.txt
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel 2
+
+# Every fuzz target, built with clang and libFuzzer in a folder of its own,
+# run for FUZZ_SECONDS each.
+FUZZ_SECONDS ?= 60
+FUZZ_BUILD_DIR ?= build-fuzz
+fuzz: deps
+	@[ -f $(FUZZ_BUILD_DIR)/CMakeCache.txt ] || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD_DIR) $(GENERATOR) \
+	  -DKESTU_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD_DIR) --target fuzz_targets --parallel
+	tests/fuzz/run.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
 
 # The window on the samples; without a display, kestu-grep over them.
 run: build
@@ -66,4 +76,4 @@ check-package: package
 	lintian --fail-on error kestu_*.deb
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_BUILD_DIR)

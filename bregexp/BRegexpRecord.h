@@ -24,6 +24,7 @@ extern "C" {
 #define BREGEXP_ERR_PATTERN   (-1) /* malformed pattern string or regex does not compile */
 #define BREGEXP_ERR_MATCH     (-2) /* this text was too costly to search (limits hit) */
 #define BREGEXP_ERR_ARGUMENT  (-3) /* null or out-of-order pointers, out of memory */
+#define BREGEXP_ERR_STOPPED   (-4) /* the caller's stop function asked to stop */
 
 struct bregexp_private;
 
@@ -62,6 +63,17 @@ typedef int (*BMatchExFn)(const char *pattern_string, char *line_start, char *se
 /* Releases a record; NULL is allowed. */
 typedef void (*BRegfreeFn)(BREGEXP *handle);
 
+/* Asked now and then while a search runs; nonzero ends it. */
+typedef int (*BStopFn)(void *user);
+
+/* Bounds every later BMatch / BMatchEx made on the calling thread: a search
+ * that runs longer than time_limit_ms milliseconds (0: no time limit) ends
+ * with BREGEXP_ERR_MATCH, one during which stop(user) returns nonzero with
+ * BREGEXP_ERR_STOPPED. stop may be NULL. Until a thread calls this, its
+ * searches have the time limit BREGEXP_DEFAULT_TIME_LIMIT_MS. */
+#define BREGEXP_DEFAULT_TIME_LIMIT_MS 5000
+typedef void (*BSetLimitsFn)(unsigned long time_limit_ms, BStopFn stop, void *user);
+
 #ifndef BREGEXP_API
 #  ifdef BREGEXP_BUILDING_LIBRARY
 #    define BREGEXP_API __attribute__((visibility("default")))
@@ -76,6 +88,7 @@ BREGEXP_API int BMatch(const char *pattern_string, char *text_start, char *text_
 BREGEXP_API int BMatchEx(const char *pattern_string, char *line_start, char *search_start,
                          char *text_end, BREGEXP **handle, char *msg);
 BREGEXP_API void BRegfree(BREGEXP *handle);
+BREGEXP_API void BSetLimits(unsigned long time_limit_ms, BStopFn stop, void *user);
 
 #ifdef __cplusplus
 }

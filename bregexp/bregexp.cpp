@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -47,10 +48,18 @@ constexpr unsigned long kRetryLimitInMatch = 5'000'000;
 //
 // Neither counter sees a quadratic search that never backtracks: in \w+\W\w
 // the engine makes \w+ possessive and rescans the whole run of letters from
-// every start position. On a 100 KB run of letters that takes tens of seconds,
-// and Oniguruma 6.9 offers no way to interrupt it short of rewriting the
-// pattern with callouts, which is not done here.
+// every start position, and fixed repeats such as (a{1000}){1000} never
+// backtrack either. Oniguruma 6.9 has no time limit of its own, so every
+// pattern is compiled behind a callout, "(?{})(?:" + regex + ")": the engine
+// passes it at every start position it tries, and there the clock and the
+// caller's stop function are asked (see Watch below).
 constexpr unsigned long kRetryLimitInSearch = 50'000'000;
+
+// Callout results that end a search; onig_search hands them back.
+constexpr int kTimeLimitOver = -1001;
+constexpr int kStopRequested = -1002;
+// The clock is read at every this many callouts.
+constexpr unsigned kCalloutsPerCheck = 16;
 
 // Backtrack stack entries. Patterns like (.)* push about two per character,
 // so this still allows them on lines of several megabytes while keeping the
@@ -157,6 +166,7 @@ bool ParsePatternString(const char *text, PatternParts &parts, std::string &why)
 
 struct Compiled {
     regex_t *regex = nullptr;
+    bool watched = false; // compiled behind the callout
 
     Compiled() = default;
     Compiled(const Compiled &) = delete;
@@ -207,6 +217,8 @@ CompiledPtr Compile(const char *patternString, Failure &failure)
     auto compiled = std::make_shared<Compiled>();
     OnigErrorInfo info{};
     const auto *begin = reinterpret_cast<const OnigUChar *>(parts.regex.data());
+    // The regex as written decides whether the pattern is good and gives
+    // the message when it is not.
     const int r = onig_new(&compiled->regex, begin, begin + parts.regex.size(), options, encoding,
                            ONIG_SYNTAX_PERL, &info);
     if (r != ONIG_NORMAL) {
@@ -215,6 +227,19 @@ CompiledPtr Compile(const char *patternString, Failure &failure)
         failure.message = OnigMessage(r, &info);
         failure.sjis = parts.sjis;
         return nullptr;
+    }
+    // The same regex behind the callout; a group around it changes no
+    // match and no group number. Where that form does not compile (a
+    // comment that runs to the end in extended mode, say) the regex is
+    // searched as written, without the time bound.
+    const std::string watchedRegex = "(?{})(?:" + parts.regex + ")";
+    const auto *watchedBegin = reinterpret_cast<const OnigUChar *>(watchedRegex.data());
+    regex_t *watched = nullptr;
+    if (onig_new(&watched, watchedBegin, watchedBegin + watchedRegex.size(), options, encoding, ONIG_SYNTAX_PERL,
+                 &info) == ONIG_NORMAL) {
+        onig_free(compiled->regex);
+        compiled->regex = watched;
+        compiled->watched = true;
     }
     return compiled;
 }
@@ -278,6 +303,44 @@ CompiledPtr Lookup(const char *patternString, Failure &failure)
 
 // ---- searching -------------------------------------------------------------
 
+struct Limits {
+    unsigned long timeLimitMs = BREGEXP_DEFAULT_TIME_LIMIT_MS;
+    BStopFn stop = nullptr;
+    void *user = nullptr;
+};
+
+Limits &ThreadLimits()
+{
+    thread_local Limits limits;
+    return limits;
+}
+
+long long CoarseMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
+}
+
+// What the callout of one search looks at.
+struct Watch {
+    Limits limits;
+    long long deadline = 0; // milliseconds on the coarse clock; 0: none
+    unsigned calls = 0;
+};
+
+int WatchCallout(OnigCalloutArgs *, void *data)
+{
+    Watch &watch = *static_cast<Watch *>(data);
+    if (++watch.calls % kCalloutsPerCheck != 0)
+        return ONIG_CALLOUT_SUCCESS;
+    if (watch.limits.stop && watch.limits.stop(watch.limits.user))
+        return kStopRequested;
+    if (watch.deadline && CoarseMilliseconds() > watch.deadline)
+        return kTimeLimitOver;
+    return ONIG_CALLOUT_SUCCESS;
+}
+
 struct RegionDeleter {
     void operator()(OnigRegion *region) const { onig_region_free(region, 1); }
 };
@@ -305,6 +368,8 @@ std::string MatchErrorMessage(int code)
         return "regular expression too complex: match stack limit exceeded";
     case ONIGERR_MEMORY:
         return "out of memory while matching";
+    case kTimeLimitOver:
+        return "regular expression too complex: time limit exceeded";
     default:
         return "matching failed: " + OnigMessage(code);
     }
@@ -375,12 +440,24 @@ int MatchImpl(const char *patternString, char *lineStart, char *searchStart, cha
     onig_set_retry_limit_in_match_of_match_param(param.get(), kRetryLimitInMatch);
     onig_set_retry_limit_in_search_of_match_param(param.get(), kRetryLimitInSearch);
     onig_set_match_stack_limit_size_of_match_param(param.get(), kMatchStackLimit);
+    Watch watch;
+    watch.limits = ThreadLimits();
+    if (watch.limits.timeLimitMs)
+        watch.deadline = CoarseMilliseconds() + static_cast<long long>(watch.limits.timeLimitMs);
+    if (compiled->watched) {
+        onig_set_progress_callout_of_match_param(param.get(), WatchCallout);
+        onig_set_callout_user_data_of_match_param(param.get(), &watch);
+    }
 
     const auto *line = reinterpret_cast<const OnigUChar *>(lineStart);
     const int r = Search(*compiled, line, reinterpret_cast<const OnigUChar *>(searchStart),
                          reinterpret_cast<const OnigUChar *>(textEnd), region.get(), param.get());
     if (r == ONIG_MISMATCH)
         return BREGEXP_NO_MATCH;
+    if (r == kStopRequested) {
+        PutMessage(msg, "search stopped", false);
+        return BREGEXP_ERR_STOPPED;
+    }
     if (r < 0) {
         PutMessage(msg, MatchErrorMessage(r), false);
         return BREGEXP_ERR_MATCH;
@@ -420,6 +497,11 @@ BREGEXP_API int BMatch(const char *pattern_string, char *text_start, char *text_
 BREGEXP_API void BRegfree(BREGEXP *handle)
 {
     Release(handle);
+}
+
+BREGEXP_API void BSetLimits(unsigned long time_limit_ms, BStopFn stop, void *user)
+{
+    ThreadLimits() = Limits{time_limit_ms, stop, user};
 }
 
 } // extern "C"

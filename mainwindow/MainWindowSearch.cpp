@@ -61,6 +61,7 @@ void TForm1::ActionFileGrepExecute()
     GrepThread = new TGrepThread(HitList, *this);
     options.ApplyTo(*GrepThread, findText);
     GrepThread->RegExpLibrary = RegExpLibrary;
+    GrepThread->RegExpTimeLimit = (unsigned long)Settings.RegExpTimeLimit;
     GrepThread->Resume();
     if (isVisible())
         ListViewResult->setFocus();

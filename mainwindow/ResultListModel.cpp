@@ -41,7 +41,7 @@ QVariant TResultListModel::data(const QModelIndex &index, int role) const
     case 1:
         return TCp932::ToQString(record.BeforeText + record.TextFromHit);
     case 2:
-        return FormatThousands(qint64(record.Line) + 1, 3);
+        return FormatThousands(record.Line + 1, 3);
     case 3:
         return FormatThousands(record.Column, 3);
     case 4:

@@ -61,7 +61,7 @@ void TResultRowPainter::Paint(QPainter &painter, const QRect &row, const TCells 
             break;
         case 2:
             PaintRightAligned(painter, left, right, band, colours,
-                              FormatThousands(qint64(record.Line) + 1, DigitGroup));
+                              FormatThousands(record.Line + 1, DigitGroup));
             break;
         case 3:
             PaintRightAligned(painter, left, right, band, colours,

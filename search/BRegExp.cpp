@@ -14,6 +14,7 @@ TBRegExp::TBRegExp(MessageBox showMessage, const QString &libraryName)
         MatchEntry = reinterpret_cast<BMatchFn>(Module->Resolve("BMatch"));
         MatchExEntry = reinterpret_cast<BMatchExFn>(Module->Resolve("BMatchEx"));
         FreeEntry = reinterpret_cast<BRegfreeFn>(Module->Resolve("BRegfree"));
+        SetLimitsEntry = reinterpret_cast<BSetLimitsFn>(Module->Resolve("BSetLimits"));
     }
     if (!Loaded() && ShowMessage)
         ShowMessage(QStringLiteral("BRegExp dll Error"), false);
@@ -59,13 +60,13 @@ void TBRegExp::BeginLine(QByteArrayView line)
     Target[line.size()] = ' ';
 }
 
-int TBRegExp::Match(QByteArrayView pattern, QByteArrayView line, qsizetype offset, qsizetype &length)
+qsizetype TBRegExp::Match(QByteArrayView pattern, QByteArrayView line, qsizetype offset, qsizetype &length)
 {
     BeginLine(line);
     return MatchInLine(pattern, offset, length);
 }
 
-int TBRegExp::MatchInLine(QByteArrayView pattern, qsizetype offset, qsizetype &length)
+qsizetype TBRegExp::MatchInLine(QByteArrayView pattern, qsizetype offset, qsizetype &length)
 {
     length = 0;
     if (!Loaded())
@@ -78,6 +79,12 @@ int TBRegExp::MatchInLine(QByteArrayView pattern, qsizetype offset, qsizetype &l
     }
     if (LastPatternString.isEmpty())
         return -2; // no delimiter is free: the warning has been shown
+    if (SetLimitsEntry) {
+        SetLimitsEntry(TimeLimitMs, [](void *user) -> int {
+            const std::atomic<bool> *stop = static_cast<const TBRegExp *>(user)->Stop;
+            return stop && stop->load(std::memory_order_relaxed) ? 1 : 0;
+        }, this);
+    }
     char *begin = Target.data();             // zero-terminated by QByteArray
     char *end = begin + Target.size();
     BREGEXP *handle = nullptr;
@@ -85,10 +92,17 @@ int TBRegExp::MatchInLine(QByteArrayView pattern, qsizetype offset, qsizetype &l
     const int r = MatchExEntry
                       ? MatchExEntry(LastPatternString.constData(), begin, begin + offset, end, &handle, message)
                       : MatchEntry(LastPatternString.constData(), begin + offset, end, &handle, message);
-    int result = -1;
+    qsizetype result = -1;
     if (r > 0 && handle && handle->startp && handle->endp && handle->startp[0] && handle->endp[0]) {
         length = handle->endp[0] - handle->startp[0];
-        result = int(handle->startp[0] - begin);
+        result = handle->startp[0] - begin;
+    } else if (r == BREGEXP_ERR_STOPPED) {
+        result = -1; // the stop request itself ends the search
+    } else if (r == BREGEXP_ERR_MATCH) {
+        result = TooCostly;
+        FailureText = TCp932::ToQString(QByteArrayView(message, qsizetype(qstrnlen(message, sizeof message))));
+        if (FailureText.isEmpty())
+            FailureText = QStringLiteral("BRegExp Match Error");
     } else if (r != 0) {
         // A failure: a pattern the library cannot use, a search it gave up
         // on, or a match it reported without a record.

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -26,19 +27,32 @@ public:
 
     bool NoCase = false;
     bool MultiLine = false;
+    // How long one match request may run, in milliseconds (0: no bound),
+    // and the flag that ends a running request early. Libraries without
+    // BSetLimits keep their own bounds.
+    unsigned long TimeLimitMs = BREGEXP_DEFAULT_TIME_LIMIT_MS;
+    const std::atomic<bool> *Stop = nullptr;
+
+    // The result of a match request that the library gave up on because it
+    // would cost too much (its retry, stack or time limits): the line cannot
+    // be searched, but the pattern itself is fine. No message box is shown;
+    // LastFailure() holds the library's text.
+    static constexpr qsizetype TooCostly = -3;
+    const QString &LastFailure() const { return FailureText; }
 
     // Whether the library and its match entry are there.
     bool Loaded() const { return MatchEntry || MatchExEntry; }
 
     // 0-based offset of the first match at or after offset in the line
     // (followed by one blank), with its length in bytes; -1 when there is
-    // none; -2 when matching failed (a warning has been shown).
-    int Match(QByteArrayView pattern, QByteArrayView line, qsizetype offset, qsizetype &length);
+    // none (or a stop request ended it); -2 when matching failed (a warning
+    // has been shown); TooCostly when the library gave up on this line.
+    qsizetype Match(QByteArrayView pattern, QByteArrayView line, qsizetype offset, qsizetype &length);
 
     // The same, in two steps, for many requests on one line: the line is
     // copied once.
     void BeginLine(QByteArrayView line);
-    int MatchInLine(QByteArrayView pattern, qsizetype offset, qsizetype &length);
+    qsizetype MatchInLine(QByteArrayView pattern, qsizetype offset, qsizetype &length);
     qsizetype TargetLength() const { return Target.size(); }
 
     // "m" + delimiter + pattern + delimiter + option letters; empty when no
@@ -52,6 +66,8 @@ private:
     BMatchFn MatchEntry = nullptr;
     BMatchExFn MatchExEntry = nullptr;
     BRegfreeFn FreeEntry = nullptr;
+    BSetLimitsFn SetLimitsEntry = nullptr;
+    QString FailureText;
     MessageBox ShowMessage;
     QByteArray Target;           // the current line and its appended blank
     QByteArray LastPattern;      // the pattern whose string is cached

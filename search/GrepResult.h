@@ -10,10 +10,12 @@ class TGrepResult
 public:
     bool AtLineStart = false;  // BeforeText begins at the line's first byte
     bool AtLineEnd = false;    // the context reaches the line's last byte
-    qint32 Line = 0;           // 0-based line index
-    qint32 Column = 0;         // 1-based byte column of the hit
+    // Lines and columns count in 64 bits: a file may have more than 2^31
+    // lines, and a line may be longer than 2 GiB.
+    qint64 Line = 0;           // 0-based line index
+    qint64 Column = 0;         // 1-based byte column of the hit
     qint32 CodeId = 0;         // the file's code id
-    qint32 HitLength = 0;      // length of the hit in bytes
+    qint64 HitLength = 0;      // length of the hit in bytes
     QString FileName;          // full path as listed
     QByteArray BeforeText;     // up to 59 bytes before the hit
     QByteArray TextFromHit;    // the hit, then up to 60 more bytes

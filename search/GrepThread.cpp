@@ -203,11 +203,14 @@ void TGrepThread::Execute()
             [this](const QString &text, bool warning) { ShowMessage(text, warning); }, RegExpLibrary);
         adapter->NoCase = NoCase;
         adapter->MultiLine = false;
+        adapter->TimeLimitMs = RegExpTimeLimit;
+        adapter->Stop = &Stop;
         // Without the library, or without a free delimiter, no line could be
         // searched: one message has been shown and the search ends here.
         if (!adapter->Loaded() || adapter->BuildPattern(FindText).isEmpty())
             Terminate();
     }
+    QString skippedMessage;
     if (!StopRequested() && !TargetFiles.isEmpty()) {
         try {
             TFileReader reader;
@@ -222,6 +225,7 @@ void TGrepThread::Execute()
                 SearchFile(TargetFiles[i], CodeChoice, searcher, reader, adapter.get(), prefilter);
                 done = i + 1;
             }
+            skippedMessage = SkippedLinesMessage(searcher.Skipped());
         } catch (const std::bad_alloc &) {
             // A file too large for memory ends the search like a stop request;
             // the final texts below still show how far it came.
@@ -233,7 +237,22 @@ void TGrepThread::Execute()
     adapter.reset(); // unloads the library
     SetFinalTexts(done);
     PushStatus();
+    // One message for all the lines the library gave up on, after the rest
+    // of the search has been done.
+    if (!skippedMessage.isEmpty())
+        ShowMessage(skippedMessage, true);
     Synchronize(&TGrepThread::SearchDone);
+}
+
+QString TGrepThread::SkippedLinesMessage(const TLineSearcher::TSkippedLines &skipped)
+{
+    if (skipped.Count == 0)
+        return {};
+    return skipped.Reason + u'\n'
+           + QStringLiteral("正規表現の照合に時間がかかりすぎる %1 行を飛ばしました。最初の行: %2 の %3 行目")
+                 .arg(skipped.Count)
+                 .arg(skipped.FirstFile)
+                 .arg(skipped.FirstLine + 1);
 }
 
 void TGrepThread::SearchFile(const QString &path, int codeChoice, TLineSearcher &searcher,

@@ -3,7 +3,9 @@
 // decodes and searches every file, and reports to its front end through
 // calls that run on the thread that created it.
 
+#include "BRegexpRecord.h"
 #include "GrepResult.h"
+#include "LineSearcher.h"
 #include "SyncCaller.h"
 
 #include <QByteArray>
@@ -16,7 +18,6 @@
 #include <vector>
 
 class TGrepReporter;
-class TLineSearcher;
 class TFileReader;
 class TBRegExp;
 class TSourcePrefilter;
@@ -64,6 +65,9 @@ public:
 
     // The name of the regular-expression library to load.
     QString RegExpLibrary;
+    // How long the library may take over one match request, in
+    // milliseconds; a line that needs longer is skipped and counted.
+    unsigned long RegExpTimeLimit = BREGEXP_DEFAULT_TIME_LIMIT_MS;
 
     // Moves the hits found so far into the hit list and shows the new count.
     void ShowHitCount();
@@ -79,6 +83,10 @@ protected:
     void ListTargets();
     void SearchFile(const QString &path, int codeChoice, TLineSearcher &searcher, TFileReader &reader,
                     TBRegExp *adapter, const TSourcePrefilter &prefilter);
+
+public:
+    // The text that reports lines the library gave up on; empty for none.
+    static QString SkippedLinesMessage(const TLineSearcher::TSkippedLines &skipped);
 
 private:
     void Synchronize(void (TGrepThread::*call)());

@@ -11,7 +11,7 @@ public:
     explicit TLineCursor(QByteArrayView text);
 
     bool AtEnd() const { return Start >= Text.size(); }
-    qint32 Index() const { return LineIndex; }
+    qint64 Index() const { return LineIndex; }
     qsizetype LineStart() const { return Start; }
     // Offset of the current line's end (its CR or LF, or the text's end).
     qsizetype LineEnd();
@@ -26,7 +26,7 @@ private:
 
     QByteArrayView Text;
     qsizetype Start = 0;
-    qint32 LineIndex = 0;
+    qint64 LineIndex = 0;
     qsizetype End = -1;     // cached end of the current line, -1 when unknown
     qsizetype NextCr = -1;  // cached positions of the next CR and LF
     qsizetype NextLf = -1;

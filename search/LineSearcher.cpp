@@ -28,7 +28,7 @@ void TLineSearcher::SetFile(const QString &path, qint32 codeId)
     CodeId = codeId;
 }
 
-void TLineSearcher::SearchLine(QByteArrayView line, qint32 lineIndex)
+void TLineSearcher::SearchLine(QByteArrayView line, qint64 lineIndex)
 {
     if (StopRequested() || FindText.isEmpty())
         return;
@@ -40,7 +40,7 @@ void TLineSearcher::SearchLine(QByteArrayView line, qint32 lineIndex)
     SearchPlainLine(line, lowered, lineIndex);
 }
 
-void TLineSearcher::SearchPlainLine(QByteArrayView line, QByteArrayView haystack, qint32 lineIndex)
+void TLineSearcher::SearchPlainLine(QByteArrayView line, QByteArrayView haystack, qint64 lineIndex)
 {
     qsizetype pos = 0;            // a character boundary where the next scan starts
     qsizetype beforeBoundary = 0; // keeps the context walk short on long lines
@@ -57,7 +57,7 @@ void TLineSearcher::SearchPlainLine(QByteArrayView line, QByteArrayView haystack
     }
 }
 
-bool TLineSearcher::SearchRegExpLine(QByteArrayView line, qint32 lineIndex, TBRegExp &adapter)
+bool TLineSearcher::SearchRegExpLine(QByteArrayView line, qint64 lineIndex, TBRegExp &adapter)
 {
     if (StopRequested() || FindText.isEmpty())
         return true;
@@ -67,7 +67,16 @@ bool TLineSearcher::SearchRegExpLine(QByteArrayView line, qint32 lineIndex, TBRe
     qsizetype beforeBoundary = 0;
     while (pos < targetLength) {
         qsizetype length = 0;
-        const int offset = adapter.MatchInLine(FindText, pos, length);
+        const qsizetype offset = adapter.MatchInLine(FindText, pos, length);
+        if (offset == TBRegExp::TooCostly) {
+            // The rest of this line cannot be searched; the next one may be.
+            if (SkippedLines.Count++ == 0) {
+                SkippedLines.FirstFile = FileName;
+                SkippedLines.FirstLine = lineIndex;
+                SkippedLines.Reason = adapter.LastFailure();
+            }
+            return true;
+        }
         if (offset <= -2)
             return false;
         if (offset < 0 || StopRequested())
@@ -93,7 +102,7 @@ bool TLineSearcher::SearchRegExpText(QByteArrayView text, TBRegExp &adapter)
     }
     if (!RequiredText.isEmpty()) {
         return ForEachCandidateLine(text, RequiredText, NoCase,
-                                    [&](QByteArrayView line, QByteArrayView, qint32 index) {
+                                    [&](QByteArrayView line, QByteArrayView, qint64 index) {
                                         return SearchRegExpLine(line, index, adapter);
                                     });
     }
@@ -107,7 +116,7 @@ void TLineSearcher::SearchText(QByteArrayView text)
 {
     if (StopRequested() || FindText.isEmpty() || PatternCrossesLines || text.size() < Pattern.size())
         return;
-    ForEachCandidateLine(text, Pattern, NoCase, [&](QByteArrayView line, QByteArrayView lowered, qint32 index) {
+    ForEachCandidateLine(text, Pattern, NoCase, [&](QByteArrayView line, QByteArrayView lowered, qint64 index) {
         SearchPlainLine(line, lowered, index);
         return true;
     });
@@ -139,7 +148,7 @@ bool TLineSearcher::ForEachCandidateLine(QByteArrayView text, QByteArrayView nee
     return true;
 }
 
-void TLineSearcher::PublishHit(QByteArrayView line, qint32 lineIndex, qsizetype offset,
+void TLineSearcher::PublishHit(QByteArrayView line, qint64 lineIndex, qsizetype offset,
                                qsizetype length, qsizetype &knownBoundary)
 {
     TGrepResult record;
@@ -152,9 +161,9 @@ void TLineSearcher::PublishHit(QByteArrayView line, qint32 lineIndex, qsizetype 
     record.TextFromHit = Excerpt(line, offset + 1, length + AfterLimit, record.AtLineStart,
                                  record.AtLineEnd, offset);
     record.Line = lineIndex;
-    record.Column = qint32(offset + 1);
+    record.Column = offset + 1;
     record.CodeId = CodeId;
-    record.HitLength = qint32(length);
+    record.HitLength = length;
     record.FileName = FileName;
     Sink(std::move(record));
 }

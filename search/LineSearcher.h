@@ -28,11 +28,13 @@ public:
     void SetFile(const QString &path, qint32 codeId);
 
     // All hits of one line (no line-end characters in it).
-    void SearchLine(QByteArrayView line, qint32 lineIndex);
+    void SearchLine(QByteArrayView line, qint64 lineIndex);
 
     // All regular-expression matches of one line. Returns false when the
-    // adapter reported a failure; the search must then stop.
-    bool SearchRegExpLine(QByteArrayView line, qint32 lineIndex, TBRegExp &adapter);
+    // adapter reported a failure; the search must then stop. A line the
+    // library gave up on as too costly is counted in Skipped() and the
+    // search goes on.
+    bool SearchRegExpLine(QByteArrayView line, qint64 lineIndex, TBRegExp &adapter);
 
     // Every line of a text through SearchRegExpLine; false on a failure.
     bool SearchRegExpText(QByteArrayView text, TBRegExp &adapter);
@@ -45,8 +47,19 @@ public:
     // Publishes a hit of the given length at the 0-based offset of a line.
     // knownBoundary is a character start at or before offset - 59 (0 is
     // always right; a larger one saves walking on long lines).
-    void PublishHit(QByteArrayView line, qint32 lineIndex, qsizetype offset, qsizetype length,
+    void PublishHit(QByteArrayView line, qint64 lineIndex, qsizetype offset, qsizetype length,
                     qsizetype &knownBoundary);
+
+    // Lines the regular-expression library gave up on: how many, the first
+    // one, and the library's reason for it.
+    struct TSkippedLines
+    {
+        qint64 Count = 0;
+        QString FirstFile;
+        qint64 FirstLine = 0; // 0-based
+        QString Reason;
+    };
+    const TSkippedLines &Skipped() const { return SkippedLines; }
 
     // Sets the text every regular-expression match must hold (empty: none,
     // every line goes to the library) instead of working it out.
@@ -57,7 +70,7 @@ public:
     }
 
 private:
-    using LineVisitor = std::function<bool(QByteArrayView line, QByteArrayView haystackLine, qint32 index)>;
+    using LineVisitor = std::function<bool(QByteArrayView line, QByteArrayView haystackLine, qint64 index)>;
     // Visits, in order and once each, every line whose haystack form holds
     // needle; the haystack is the text, lower-cased when lowerCase. Ends
     // early when visit returns false (and then returns false).
@@ -65,7 +78,7 @@ private:
                               const LineVisitor &visit);
 
     bool StopRequested() const { return Stop && Stop->load(std::memory_order_relaxed); }
-    void SearchPlainLine(QByteArrayView line, QByteArrayView haystack, qint32 lineIndex);
+    void SearchPlainLine(QByteArrayView line, QByteArrayView haystack, qint64 lineIndex);
 
     QByteArray FindText;
     QByteArray Pattern;     // FindText, lower-cased when NoCase
@@ -77,4 +90,5 @@ private:
     bool RequiredTextKnown = false;
     QString FileName;
     qint32 CodeId = 0;
+    TSkippedLines SkippedLines;
 };

@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "IconvConverter.h"
+#include "Utf7Decoder.h"
 
 #include <cstring>
 
@@ -14,15 +15,14 @@ constexpr qsizetype StopCheckInterval = 1 << 20;
 
 qsizetype TTextDecoder::SkipUtf8(const unsigned char *p, qsizetype n)
 {
-    // A well-formed but unmappable character is stepped over whole; a
-    // broken sequence one byte at a time.
+    // A well-formed but unmappable character is stepped over whole, and so
+    // is a sequence cut short: its lead byte with the continuation bytes
+    // that follow it. A stray continuation byte is a bad spot of its own.
     const int length = Utf8SequenceLength(p[0]);
-    if (length == 1 || length > n)
-        return 1;
-    for (int k = 1; k < length; ++k)
-        if (p[k] < 0x80 || p[k] > 0xBF)
-            return 1;
-    return length;
+    qsizetype k = 1;
+    while (k < length && k < n && p[k] >= 0x80 && p[k] <= 0xBF)
+        ++k;
+    return k;
 }
 
 qsizetype TTextDecoder::SkipEucJp(const unsigned char *p, qsizetype n)
@@ -30,7 +30,9 @@ qsizetype TTextDecoder::SkipEucJp(const unsigned char *p, qsizetype n)
     auto isEuc = [](unsigned char b) { return b >= 0xA1 && b <= 0xFE; };
     if (p[0] == 0x8F && n >= 3 && isEuc(p[1]) && isEuc(p[2]))
         return 3;
-    if (p[0] == 0x8E && n >= 2)
+    // A half-width katakana is 0x8E and one byte 0xA1-0xDF; 0x8E before
+    // anything else stands alone, so that a line end after it stays one.
+    if (p[0] == 0x8E && n >= 2 && p[1] >= 0xA1 && p[1] <= 0xDF)
         return 2;
     if (isEuc(p[0]) && n >= 2 && isEuc(p[1]))
         return 2;
@@ -43,7 +45,6 @@ const char *IconvName(qint32 codeId)
 {
     switch (codeId) {
     case CodeId::EucJp: return "EUC-JP-MS";
-    case CodeId::Utf7: return "UTF-7";
     case CodeId::Utf8:
     case CodeId::Utf8N: return "UTF-8";
     default: return nullptr;
@@ -61,6 +62,14 @@ inline void JisToSjis(unsigned char j1, unsigned char j2, char *out)
         s2 = static_cast<unsigned char>(j2 + 0x7E);
     out[0] = static_cast<char>(s1);
     out[1] = static_cast<char>(s2);
+}
+
+// Rows of JIS X 0208 (0x21-0x7E) that CP932 has characters in: all but
+// rows 9-12, 14-15, 85-88 and 93-94. A character of the other rows (JIS X
+// 0213 puts some there) has no CP932 form.
+inline bool RowInCp932(unsigned char j1)
+{
+    return !((j1 >= 0x29 && j1 <= 0x2C) || j1 == 0x2E || j1 == 0x2F || (j1 >= 0x75 && j1 <= 0x78) || j1 >= 0x7D);
 }
 
 } // namespace
@@ -112,14 +121,27 @@ QByteArray TTextDecoder::ConvertText(QByteArrayView text, qint32 sourceCodeId, b
         return {};
     if (sourceCodeId == CodeId::Iso2022Jp)
         return DecodeIso2022Jp(text, Stop, stopped);
+    if (sourceCodeId == CodeId::Utf7) {
+        // First to code points, then each code point, four bytes, to CP932:
+        // a character CP932 cannot hold is then one "?" and nothing else.
+        const QByteArray utf32 = TUtf7Decoder::ToUtf32(text, Stop, stopped);
+        if (stopped && *stopped)
+            return {};
+        return ConvertWithIconv(utf32, "UTF-32LE", [](const unsigned char *, qsizetype) -> qsizetype { return 4; },
+                                stopped);
+    }
     const char *name = IconvName(sourceCodeId);
     if (!name)
         return QByteArray(text.data(), text.size());
-    TIconvConverter converter("CP932", name, Substitute);
-    if (sourceCodeId == CodeId::EucJp)
-        converter.SetSkipRule(SkipEucJp);
-    else if (sourceCodeId != CodeId::Utf7)
-        converter.SetSkipRule(SkipUtf8);
+    return ConvertWithIconv(text, name, sourceCodeId == CodeId::EucJp ? SkipEucJp : SkipUtf8, stopped);
+}
+
+QByteArray TTextDecoder::ConvertWithIconv(QByteArrayView text, const char *sourceName,
+                                          qsizetype (*skip)(const unsigned char *, qsizetype),
+                                          bool *stopped) const
+{
+    TIconvConverter converter("CP932", sourceName, Substitute);
+    converter.SetSkipRule(skip);
     QByteArray out;
     out.reserve(text.size() + 16);
     const qsizetype r = converter.Convert(text, out, [this] { return !StopRequested(); });
@@ -171,8 +193,14 @@ QByteArray TTextDecoder::DecodeIso2022Jp(QByteArrayView text, const std::atomic<
             if (c1 == '$' && (c2 == '(' || c2 == ')') && c3 >= 0x40 && c3 <= 0x7E) {
                 mode = Mode::Unsupported; i += 4; continue; // JIS X 0212, 0213 plane 2
             }
-            *o++ = Substitute[0]; // an escape we do not know
-            ++i;
+            // A designation we do not know is one bad spot: ESC, its
+            // intermediate bytes (0x20-0x2F) and its final byte (0x30-0x7E)
+            // become one "?". A lone ESC is one "?" of its own.
+            qsizetype k = i + 1;
+            while (k < n && p[k] >= 0x20 && p[k] <= 0x2F)
+                ++k;
+            *o++ = Substitute[0];
+            i = (k > i + 1 && k < n && p[k] >= 0x30 && p[k] <= 0x7E) ? k + 1 : i + 1;
             continue;
         }
         if (b == 0x0E) { shiftedOut = true; ++i; continue; }
@@ -202,7 +230,7 @@ QByteArray TTextDecoder::DecodeIso2022Jp(QByteArrayView text, const std::atomic<
         }
         // A double-byte set: two bytes 0x21-0x7E make one character.
         if (i + 1 < n && p[i + 1] >= 0x21 && p[i + 1] <= 0x7E) {
-            if (mode == Mode::DoubleByte)
+            if (mode == Mode::DoubleByte && RowInCp932(b))
                 JisToSjis(b, p[i + 1], o), o += 2;
             else
                 *o++ = Substitute[0];

@@ -49,6 +49,11 @@ public:
     static qsizetype SkipEucJp(const unsigned char *p, qsizetype n);
 
 private:
+    // text from the named code to CP932 through iconv; skip tells how many
+    // bytes a sequence that cannot be converted spans.
+    QByteArray ConvertWithIconv(QByteArrayView text, const char *sourceName,
+                                qsizetype (*skip)(const unsigned char *, qsizetype), bool *stopped) const;
+
     bool StopRequested() const { return Stop && Stop->load(std::memory_order_relaxed); }
     const std::atomic<bool> *Stop;
 };

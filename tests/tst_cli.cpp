@@ -38,6 +38,8 @@ private slots:
     void parse();
     void jsonRecord();
     void plainRecordShowsControlsSafely();
+    void positionsPastThirtyTwoBits_data();
+    void positionsPastThirtyTwoBits();
     void exitStatusAndMessages_data();
     void exitStatusAndMessages();
     void jsonOverEncodings();
@@ -132,6 +134,37 @@ void TestCli::plainRecordShowsControlsSafely()
     hit.TextFromHit = "x\x07";
     QCOMPARE(TCliReporter::FormatPlain(hit, false), QByteArray("f:1:3: ^[[x^G\n"));
     QCOMPARE(TCliReporter::FormatPlain(hit, true).count("\033["), 6); // only our own colours
+}
+
+void TestCli::positionsPastThirtyTwoBits_data()
+{
+    QTest::addColumn<qint64>("line");
+    QTest::addColumn<qint64>("column");
+    QTest::addColumn<qint64>("length");
+    QTest::newRow("last 31-bit line") << qint64(2147483646) << qint64(1) << qint64(1);
+    QTest::newRow("line past 2^31") << qint64(2147483647) << qint64(1) << qint64(1);
+    QTest::newRow("line past 2^32") << qint64(5000000000) << qint64(9) << qint64(1);
+    QTest::newRow("column past 2 GiB") << qint64(0) << qint64(3000000001) << qint64(2);
+    QTest::newRow("hit longer than 2 GiB") << qint64(7) << qint64(1) << qint64(2200000000);
+}
+
+void TestCli::positionsPastThirtyTwoBits()
+{
+    QFETCH(qint64, line);
+    QFETCH(qint64, column);
+    QFETCH(qint64, length);
+    TGrepResult hit;
+    hit.Line = line;
+    hit.Column = column;
+    hit.HitLength = length;
+    hit.FileName = "f";
+    hit.TextFromHit = "xy";
+    const QByteArray expected = "f:" + QByteArray::number(line + 1) + ':' + QByteArray::number(column) + ": ";
+    QVERIFY(TCliReporter::FormatPlain(hit, false).startsWith(expected));
+    const QJsonObject o = QJsonDocument::fromJson(TCliReporter::FormatJson(hit)).object();
+    QCOMPARE(o["line"].toInteger(), line + 1);
+    QCOMPARE(o["column"].toInteger(), column);
+    QCOMPARE(o["length"].toInteger(), length);
 }
 
 void TestCli::exitStatusAndMessages_data()

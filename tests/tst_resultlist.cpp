@@ -187,6 +187,7 @@ private slots:
     void numbersNeverCutFromTheLeft();
     void selectedHitStaysReadable_data();
     void selectedHitStaysReadable();
+    void numbersPastThirtyTwoBits();
     void rowCountBatches();
     void autoColumn_data();
     void autoColumn();
@@ -553,6 +554,17 @@ void TestResultList::selectedHitStaysReadable()
         if (expected != inverse)
             QVERIFY(Mask(image, inverse, left, right).isEmpty());
     }
+}
+
+void TestResultList::numbersPastThirtyTwoBits()
+{
+    std::vector<TGrepResult> hits(1, Record(u""_s, u"x"_s, u""_s));
+    hits[0].Line = 4999999999; // shown counted from 1
+    hits[0].Column = 3000000001;
+    TResultListModel model(hits);
+    model.SetRowCount(1);
+    QCOMPARE(model.data(model.index(0, 2)).toString(), u"5,000,000,000"_s);
+    QCOMPARE(model.data(model.index(0, 3)).toString(), u"3,000,000,001"_s);
 }
 
 void TestResultList::rowCountBatches()

@@ -18,6 +18,7 @@
 
 #include <QRandomGenerator>
 #include <QtTest>
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 namespace {
@@ -82,7 +83,7 @@ struct TWorkerRun
 
 struct THitRow
 {
-    qint32 Line, Column;
+    qint64 Line, Column;
     QByteArray Before, FromHit;
     bool AtStart, AtEnd;
 };
@@ -105,6 +106,9 @@ private slots:
     void iso2022jp_data();
     void iso2022jp();
     void conversionSubstitutes();
+    void badSpotsStayInStep_data();
+    void badSpotsStayInStep();
+    void utf7ColumnsAfterUnmappable();
     void conversionStops();
 
     void searchLine_data();
@@ -113,6 +117,7 @@ private slots:
     void contextDoubleByteCuts();
     void noCaseKeepsLineText();
     void wholeTextMatchesLineByLine();
+    void positionsPastThirtyTwoBits();
     void stopInsideHitLoop();
 
     void patternString_data();
@@ -123,7 +128,10 @@ private slots:
     void regExpMissingLibrary();
     void regExpNoDelimiter();
     void regExpBadPattern();
+    void regExpRunawayEnds_data();
     void regExpRunawayEnds();
+    void regExpStopEndsRunningMatch();
+    void regExpSkippedLinesReportedOnce();
     void requiredLiteral_data();
     void requiredLiteral();
     void requiredLiteralNeverLosesMatches();
@@ -318,6 +326,66 @@ void TestSearch::conversionSubstitutes()
     QCOMPARE(decoder.ConvertText(QByteArray("+ZeVnLA-x"), 65000), Sjis("日本") + "x");
 }
 
+void TestSearch::badSpotsStayInStep_data()
+{
+    // One bad or unmappable spot in the middle of a line is one "?", and the
+    // text after it is decoded as it would be without it.
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("utf7 unmappable") << 65000 << QByteArray("Fran+AOc-ois") << QByteArray("Fran?ois");
+    QTest::newRow("utf7 unmappable inside a run") << 65000 << QByteArray("ab+AEEA5wBC-x") << QByteArray("abA?Bx");
+    QTest::newRow("utf7 unmappable then kanji") << 65000 << QByteArray("+AOdl5Q-x") << (QByteArray("?") + Sjis("日") + "x");
+    QTest::newRow("utf7 surrogate pair") << 65000 << QByteArray("+2D3eAA-x") << QByteArray("?x");
+    QTest::newRow("utf7 lone surrogate") << 65000 << QByteArray("+2D0-x") << QByteArray("?x");
+    QTest::newRow("utf7 high byte") << 65000 << QByteArray("a\xFF" "b") << QByteArray("a?b");
+    QTest::newRow("utf7 run cut by line end") << 65000 << QByteArray("a+AO\nx") << QByteArray("a?\nx");
+    QTest::newRow("utf7 plus sign") << 65000 << QByteArray("1+-1") << QByteArray("1+1");
+    QTest::newRow("utf7 run ended by text") << 65000 << QByteArray("+AGE.") << QByteArray("a.");
+    QTest::newRow("euc-jp katakana lead before line end") << 51932 << QByteArray("a\x8E\nb") << QByteArray("a?\nb");
+    QTest::newRow("euc-jp unmappable jis x 0212") << 51932 << QByteArray("a\x8F\xB0\xA1" "b") << QByteArray("a?b");
+    QTest::newRow("euc-jp mappable jis x 0212") << 51932 << QByteArray("a\x8F\xA2\xB7" "b") << QByteArray("a\x81\x60" "b");
+    QTest::newRow("euc-jp lone lead") << 51932 << QByteArray("\xA4" "a\xA4\xA2") << (QByteArray("?a") + Sjis("あ"));
+    QTest::newRow("utf8 unmappable") << -65001 << QString::fromUtf8("a😀b").toUtf8() << QByteArray("a?b");
+    QTest::newRow("utf8 cut short") << -65001 << QByteArray("a\xE3\x81\nb") << QByteArray("a?\nb");
+    QTest::newRow("utf8 cut short before text") << -65001 << QByteArray("a\xE3\x81" "bc") << QByteArray("a?bc");
+    QTest::newRow("utf8 stray continuations") << -65001 << QByteArray("a\x81\x82" "b") << QByteArray("a??b");
+    QTest::newRow("utf8 surrogate") << -65001 << QByteArray("a\xED\xA0\x80" "b") << QByteArray("a?b");
+    QTest::newRow("iso-2022-jp unknown designation") << 50220 << QByteArray("a\x1B(Zbc") << QByteArray("a?bc");
+    QTest::newRow("iso-2022-jp unknown 96-set designation") << 50220 << QByteArray("a\x1B-Abc") << QByteArray("a?bc");
+    QTest::newRow("iso-2022-jp unknown double-byte set")
+        << 50220 << QByteArray("a\x1B$(XF|\x1B(Bc") << QByteArray("a?c");
+    QTest::newRow("iso-2022-jp row without cp932 form") << 50220 << QByteArray("\x1B$Bu!F|\x1B(Bx")
+                                                        << (QByteArray("?") + Sjis("日") + "x");
+    QTest::newRow("iso-2022-jp odd byte before line end") << 50220 << QByteArray("\x1B$BF\n\x1B(Bx")
+                                                          << QByteArray("?\nx");
+}
+
+void TestSearch::badSpotsStayInStep()
+{
+    QFETCH(int, code);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(TTextDecoder().ConvertText(input, code), expected);
+}
+
+void TestSearch::utf7ColumnsAfterUnmappable()
+{
+    // The rest of a base-64 run is no text of its own: no hit in it, and
+    // the columns after it are those of the decoded line.
+    const TDecodedText decoded = TTextDecoder().DecodeFile("Fran+AOc-ois Fran+AOc-ois\n", 4);
+    std::vector<TGrepResult> hits;
+    TLineSearcher ois("ois", false, nullptr, [&](TGrepResult &&r) { hits.push_back(std::move(r)); });
+    ois.SearchText(decoded.Text);
+    QCOMPARE(hits.size(), size_t(2));
+    QCOMPARE(hits[0].Column, 6);
+    QCOMPARE(hits[1].Column, 15);
+    hits.clear();
+    TLineSearcher o("O", false, nullptr, [&](TGrepResult &&r) { hits.push_back(std::move(r)); });
+    o.SearchText(decoded.Text);
+    QCOMPARE(hits.size(), size_t(0));
+}
+
 void TestSearch::conversionStops()
 {
     std::atomic<bool> stop{true};
@@ -476,6 +544,34 @@ void TestSearch::wholeTextMatchesLineByLine()
     }
 }
 
+void TestSearch::positionsPastThirtyTwoBits()
+{
+    std::vector<TGrepResult> hits;
+    TLineSearcher searcher("hit", false, nullptr, [&](TGrepResult &&r) { hits.push_back(std::move(r)); });
+    searcher.SearchLine("a hit", qint64(5000000000));
+    QCOMPARE(hits.size(), size_t(1));
+    QCOMPARE(hits[0].Line, qint64(5000000000));
+
+    // A line longer than 2 GiB, mapped without memory behind it but for the
+    // page that holds the hit.
+    const qsizetype size = (qsizetype(1) << 31) + (1 << 20);
+    void *map = mmap(nullptr, size_t(size), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    QVERIFY(map != MAP_FAILED);
+    const auto unmap = qScopeGuard([&] { munmap(map, size_t(size)); });
+    char *text = static_cast<char *>(map);
+    const qsizetype at = (qsizetype(1) << 31) + 100;
+    memcpy(text + at, "hit", 3);
+    hits.clear();
+    qsizetype boundary = at - TLineSearcher::BeforeLimit;
+    searcher.PublishHit(QByteArrayView(text, size), 7, at, 3, boundary);
+    QCOMPARE(hits.size(), size_t(1));
+    QCOMPARE(hits[0].Column, at + 1);
+    QCOMPARE(hits[0].HitLength, 3);
+    QCOMPARE(hits[0].HitText(), QByteArray("hit"));
+    QCOMPARE(hits[0].BeforeText.size(), TLineSearcher::BeforeLimit);
+    QVERIFY(!hits[0].AtLineStart && !hits[0].AtLineEnd);
+}
+
 void TestSearch::stopInsideHitLoop()
 {
     std::atomic<bool> stop{false};
@@ -496,18 +592,22 @@ struct TRegExpRun
     QList<THitRow> Rows;
     QStringList Messages;
     bool Ok = true;
+    TLineSearcher::TSkippedLines Skipped;
 };
 
 TRegExpRun SearchRegExp(const QByteArray &text, const QByteArray &pattern, bool noCase,
-                        const QString &library = TBRegExp::DefaultLibrary)
+                        const QString &library = TBRegExp::DefaultLibrary,
+                        unsigned long timeLimitMs = BREGEXP_DEFAULT_TIME_LIMIT_MS)
 {
     TRegExpRun run;
     TBRegExp adapter([&](const QString &m, bool) { run.Messages.append(m); }, library);
     adapter.NoCase = noCase;
+    adapter.TimeLimitMs = timeLimitMs;
     TLineSearcher searcher(pattern, noCase, nullptr, [&](TGrepResult &&r) {
         run.Rows.append({r.Line, r.Column, r.BeforeText, r.TextFromHit.left(r.HitLength), r.AtLineStart, r.AtLineEnd});
     });
     run.Ok = searcher.SearchRegExpText(text, adapter);
+    run.Skipped = searcher.Skipped();
     return run;
 }
 } // namespace
@@ -645,17 +745,69 @@ void TestSearch::regExpBadPattern()
     QVERIFY(worker.Reporter.Statuses.last().endsWith(QStringLiteral("|該当: 0|検索終了")));
 }
 
+void TestSearch::regExpRunawayEnds_data()
+{
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<bool>("noCase");
+    QTest::newRow("nested repeats backtrack") << QByteArray("(a+)+$") << false;
+    QTest::newRow("optional blanks backtrack") << QByteArray("(\\w+\\s?)*$") << false;
+    QTest::newRow("quadratic without backtracking") << QByteArray("\\w+\\W\\w") << false;
+    QTest::newRow("fixed repeats") << QByteArray("(a{1000}){1000}") << false;
+    QTest::newRow("fixed repeats nested, ignoring case") << QByteArray("((a{100}){100}){100}") << true;
+}
+
 void TestSearch::regExpRunawayEnds()
 {
-    // Backtracking that would run for ages ends with a message and a stop,
-    // never with a silent "no match".
-    const QByteArray line = QByteArray(100000, 'a') + "!";
-    for (const QByteArray &pattern : {QByteArray("(a+)+$"), QByteArray("(\\w+\\s?)*$")}) {
-        const TRegExpRun run = SearchRegExp(line, pattern, false);
-        QVERIFY(!run.Ok);
-        QCOMPARE(run.Messages.size(), 1);
-        QVERIFY(run.Rows.isEmpty());
-    }
+    // A search that would run for ages on one line ends within the bound;
+    // the line is counted as skipped with the library's reason, never taken
+    // for a silent "no match", and the lines after it are still searched.
+    QFETCH(QByteArray, pattern);
+    QFETCH(bool, noCase);
+    const QByteArray text = "first\n" + QByteArray(100000, 'a') + "!\nlast aaaa";
+    const TRegExpRun run = SearchRegExp(text, pattern, noCase, TBRegExp::DefaultLibrary, 300);
+    QVERIFY(run.Ok);
+    QVERIFY2(run.Messages.isEmpty(), qPrintable(run.Messages.join(u'|')));
+    QCOMPARE(run.Skipped.Count, 1);
+    QCOMPARE(run.Skipped.FirstLine, 1);
+    QVERIFY(run.Skipped.Reason.contains(u"too complex"));
+    for (const THitRow &row : run.Rows)
+        QVERIFY(row.Line != 1);
+}
+
+void TestSearch::regExpStopEndsRunningMatch()
+{
+    // A stop request ends a match the library is in the middle of, even
+    // without a time limit: the request ends as "no match", nothing skipped.
+    std::atomic<bool> stop{true};
+    TBRegExp adapter([](const QString &, bool) {});
+    adapter.TimeLimitMs = 0;
+    adapter.Stop = &stop;
+    qsizetype length = 0;
+    QCOMPARE(adapter.Match("\\w+\\W\\w", QByteArray(100000, 'a'), 0, length), -1);
+    QVERIFY(adapter.LastFailure().isEmpty());
+}
+
+void TestSearch::regExpSkippedLinesReportedOnce()
+{
+    // One folder search: the runaway lines of one file are skipped, the
+    // other files are still searched, and one message at the end counts
+    // the skipped lines and names the first.
+    TTestTree tree;
+    tree.File("a.txt", "ab\n");
+    tree.File("b.txt", "x\n" + QByteArray(50000, 'a') + "!b\n" + QByteArray(50000, 'a') + "!b\n");
+    tree.File("c.txt", "aab\n");
+    TWorkerRun run([&](TGrepThread &worker) {
+        worker.UseRegExp = true;
+        worker.FindText = "(a+)+b";
+        worker.TargetPath = tree.Root();
+        worker.FilterList = "*.txt";
+        worker.RegExpTimeLimit = 300;
+    });
+    QCOMPARE(run.Hits.size(), size_t(2));
+    QCOMPARE(run.Reporter.Messages.size(), 1);
+    QVERIFY2(run.Reporter.Messages[0].contains(u" 2 行"), qPrintable(run.Reporter.Messages[0]));
+    QVERIFY(run.Reporter.Messages[0].contains(tree.Path("b.txt") + QStringLiteral(" の 2 行目")));
+    QVERIFY(run.Reporter.Statuses.last().startsWith(u"対象: 3/3|"));
 }
 
 void TestSearch::requiredLiteral_data()

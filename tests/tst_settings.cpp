@@ -158,7 +158,8 @@ void TestSettings::writtenFromDefaults()
              QStringList({"Window", "Option", "View", "Text", "ComboBox1", "Columns", "Action"}));
     QCOMPARE(written.ReadSection(u"Window"), QStringList({"Left", "Top", "Width", "Height", "WindowState"}));
     QCOMPARE(written.ReadSection(u"Option"), QStringList({"SubDirectory", "IgnoreCase", "RegExpr", "Mutex",
-                                                          "AutoFilter", "AutoColumn", "FType", "PAlign"}));
+                                                          "AutoFilter", "AutoColumn", "FType", "PAlign",
+                                                          "RegExpTimeLimit"}));
     QCOMPARE(written.ReadSection(u"View"),
              QStringList({"Detail", "FindColor", "MarkColor", "HeadString", "EndString"}));
     QCOMPARE(written.ReadSection(u"Text"), QStringList({"Target", "Filter", "Grep", "SubLimit", "CodePage"}));
@@ -230,6 +231,13 @@ void TestSettings::read_data()
         << QByteArray("[Option]\r\nFType=7\r\nPAlign=-3\r\n") << edit([](TGrepSettings &s) { s.FType = 2; s.PAlign = 0; });
     QTest::newRow("FType -1 and PAlign 2")
         << QByteArray("[Option]\r\nFType=-1\r\nPAlign=2\r\n") << edit([](TGrepSettings &s) { s.FType = 0; s.PAlign = 2; });
+    QTest::newRow("regex time limit read")
+        << QByteArray("[Option]\r\nRegExpTimeLimit=250\r\n") << edit([](TGrepSettings &s) { s.RegExpTimeLimit = 250; });
+    QTest::newRow("regex time limit 0 raised to the least")
+        << QByteArray("[Option]\r\nRegExpTimeLimit=0\r\n") << edit([](TGrepSettings &s) { s.RegExpTimeLimit = 100; });
+    QTest::newRow("regex time limit huge lowered")
+        << QByteArray("[Option]\r\nRegExpTimeLimit=2147483647\r\n")
+        << edit([](TGrepSettings &s) { s.RegExpTimeLimit = 3600000; });
     QTest::newRow("malformed PAlign keeps centre")
         << QByteArray("[Option]\r\nPAlign=left\r\n") << edit([](TGrepSettings &) {});
     QTest::newRow("SubLimit and CodePage above range")

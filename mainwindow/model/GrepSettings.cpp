@@ -79,6 +79,8 @@ void TGrepSettings::Read(const TIniFile &settings)
         this->*option.Field = settings.ReadBool(OptionSection, option.Key, this->*option.Field);
     FType = qBound(0, settings.ReadInteger(OptionSection, u"FType", FType), 2);
     PAlign = qBound(0, settings.ReadInteger(OptionSection, u"PAlign", PAlign), 2);
+    RegExpTimeLimit = qBound(MinRegExpTimeLimit, settings.ReadInteger(OptionSection, u"RegExpTimeLimit", RegExpTimeLimit),
+                             MaxRegExpTimeLimit);
 
     Detail = settings.ReadBool(ViewSection, u"Detail", Detail);
     // One unit: a malformed value in either key leaves both colours alone.
@@ -121,6 +123,8 @@ void TGrepSettings::Write(TIniFile &settings, const std::function<void(TIniFile 
         settings.WriteBool(OptionSection, option.Key, this->*option.Field);
     settings.WriteInteger(OptionSection, u"FType", qBound(0, FType, 2));
     settings.WriteInteger(OptionSection, u"PAlign", qBound(0, PAlign, 2));
+    settings.WriteInteger(OptionSection, u"RegExpTimeLimit",
+                          qBound(MinRegExpTimeLimit, RegExpTimeLimit, MaxRegExpTimeLimit));
 
     settings.WriteBool(ViewSection, u"Detail", Detail);
     settings.WriteString(ViewSection, u"FindColor", TColorNames::ToText(FindColor));

@@ -59,6 +59,11 @@ public:
     bool AutoColumn = false;
     int FType = 0;  // 0 file name, 1 relative path, 2 full path
     int PAlign = 1; // 0 left, 1 centre, 2 right
+    // How long one regular-expression match may take before its line is
+    // skipped, in milliseconds (MinRegExpTimeLimit..MaxRegExpTimeLimit).
+    int RegExpTimeLimit = 5000;
+    static constexpr int MinRegExpTimeLimit = 100;
+    static constexpr int MaxRegExpTimeLimit = 3600000;
 
     // [View] Colours as stored numbers (see TColorNames); HeadString and
     // EndString as the file has them (empty: no mark).
@@ -92,7 +97,8 @@ public:
     void SetShortcut(QStringView actionName, quint16 code);
 
     // Values read from the copy, with these corrections: WindowState other
-    // than 0..2 becomes 0; FType and PAlign are clamped to 0..2, SubLimit to
+    // than 0..2 becomes 0; FType and PAlign are clamped to 0..2,
+    // RegExpTimeLimit to its range, SubLimit to
     // 0..64, CodePage to 0..6; a shortcut keeps the low 16 bits of its
     // number; FindColor and MarkColor are read together and, when either is
     // no colour, both keep the values they had.
