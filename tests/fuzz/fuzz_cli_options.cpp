@@ -21,18 +21,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     FUZZ_CHECK(error.isEmpty());
-    FUZZ_CHECK(options.DepthLimit >= 0 && options.DepthLimit <= 64);
-    FUZZ_CHECK(options.CodeChoice >= 0 && options.CodeChoice <= 6);
+    FUZZ_CHECK(options.Search.DepthLimit >= 0 && options.Search.DepthLimit <= 64);
+    FUZZ_CHECK(options.Search.CodeChoice >= 0 && options.Search.CodeChoice <= 6);
     if (options.Help || options.Version)
         return 0;
-    FUZZ_CHECK(arguments.contains(options.FindText) && arguments.contains(options.TargetPath));
+    FUZZ_CHECK(arguments.contains(options.Search.FindText) && arguments.contains(options.Search.TargetPath));
     // The same arguments parse the same way again.
     TCliOptions again;
     FUZZ_CHECK(again.Parse(arguments, error));
-    FUZZ_CHECK(again.FindText == options.FindText && again.TargetPath == options.TargetPath
-               && again.FilterList == options.FilterList && again.DepthLimit == options.DepthLimit
-               && again.CodeChoice == options.CodeChoice && again.Recursive == options.Recursive
-               && again.NoCase == options.NoCase && again.UseRegExp == options.UseRegExp
+    FUZZ_CHECK(again.Search.FindText == options.Search.FindText && again.Search.TargetPath == options.Search.TargetPath
+               && again.Search.FilterList == options.Search.FilterList && again.Search.DepthLimit == options.Search.DepthLimit
+               && again.Search.CodeChoice == options.Search.CodeChoice && again.Search.Recursive == options.Search.Recursive
+               && again.Search.NoCase == options.Search.NoCase && again.Search.UseRegExp == options.Search.UseRegExp
                && again.Json == options.Json);
     return 0;
 }
