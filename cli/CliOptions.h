@@ -12,6 +12,7 @@ public:
     bool NoCase = false;
     bool UseRegExp = false;
     int CodeChoice = 0;
+    int Workers = 0; // 0: one per hardware thread
     QString FilterList = QStringLiteral("*");
     bool Json = false;
     // --color=auto|always|never: auto colours the hits on a terminal unless

@@ -58,6 +58,10 @@ int main(int argc, char *argv[])
     worker.FindText = findText;
     worker.TargetPath = options.TargetPath;
     worker.FilterList = options.FilterList;
+    worker.Workers = options.Workers;
+    // Used only by the check that the shortcuts change no result
+    // (bench/identity.sh --whole-file).
+    worker.WholeFiles = qEnvironmentVariableIsSet("KESTU_WHOLE_FILE");
     worker.Resume();
     worker.WaitFor();
 
