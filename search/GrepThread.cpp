@@ -211,7 +211,10 @@ void TGrepThread::Execute()
     if (!StopRequested() && !TargetFiles.isEmpty()) {
         try {
             const TSourcePrefilter prefilter(FindText, NoCase, UseRegExp);
-            if (WorkerCount() <= 1)
+            // Regular expressions stay on this thread with the one adapter
+            // that found the library (the workers' own adapters do not yet
+            // look where an installed program keeps it).
+            if (WorkerCount() <= 1 || UseRegExp)
                 done = SearchInTurn(adapter.get(), prefilter);
             else
                 done = SearchSideBySide(prefilter);
