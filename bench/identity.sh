@@ -9,6 +9,11 @@
 #
 # Usage: bench/identity.sh OUT_FILE          write the fingerprints
 #        bench/identity.sh --compare A B     compare two fingerprint files
+#        bench/identity.sh --whole-file [DIR]
+#            run every query twice over DIR (default: the bench tree), once
+#            as usual and once with KESTU_WHOLE_FILE=1 (every file read and
+#            converted whole, every line searched, one worker), and compare
+#            standard output and standard error byte for byte
 #
 # KESTU_GREP picks the binary (default build/bin/kestu-grep); the bench tree
 # is $KESTU_BENCH_DIR/tree (default /tmp/kestu-bench/tree, made by run.sh).
@@ -24,15 +29,57 @@ if [[ ${1:-} == --compare ]]; then
     echo "results differ" >&2
     exit 1
 fi
-[[ $# == 1 ]] || { echo "usage: bench/identity.sh OUT_FILE" >&2; exit 2; }
-out=$1
-
 KESTU=${KESTU_GREP:-build/bin/kestu-grep}
 TREE=${KESTU_BENCH_DIR:-/tmp/kestu-bench}/tree
 [[ -x $KESTU ]] || { echo "identity.sh: $KESTU not found (make build first)" >&2; exit 2; }
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+
+if [[ ${1:-} == --whole-file ]]; then
+    dir=$(realpath "${2:-$TREE}")
+    KESTU=$(realpath "$KESTU")
+    failed=0 count=0
+    # same NAME ARGS...: both paths, outputs compared through their digests
+    same() {
+        local name=$1 fast slow
+        shift
+        fast=$( (cd "$dir" && { "$KESTU" --json "$@" . 2> "$tmp/err.fast"; echo "rc=$?" >> "$tmp/err.fast"; } \
+                 | sha256sum) )
+        slow=$( (cd "$dir" && { KESTU_WHOLE_FILE=1 "$KESTU" --json "$@" . 2> "$tmp/err.slow"; echo "rc=$?" >> "$tmp/err.slow"; } \
+                 | sha256sum) )
+        count=$((count + 1))
+        if [[ $fast == "$slow" ]] && cmp -s "$tmp/err.fast" "$tmp/err.slow"; then
+            printf 'same     %s\n' "$name"
+        else
+            printf 'DIFFERS  %s\n' "$name"
+            failed=1
+        fi
+    }
+    same rare-ascii      -b KESTURAREWORD
+    same rare-ja         -b 蜃気楼
+    same common-ja       -b ファイル
+    same common-ascii    -b return
+    same plain-ja        -b 検索
+    same nocase-ascii    -b -i RETURN
+    same nocase-rare     -b -i kesturareword
+    same nocase-wide     -b -i ａｂｃ
+    same nocase-ja       -b -i 蜃気楼
+    same regex-literal   -b -r KESTURAREWORD
+    same regex-year      -b -r '[0-9]+年'
+    same regex-caps      -b -r '[A-Z_]{4,}_MAX\b'
+    same regex-nocase    -b -r -i 'kestu|検索'
+    same regex-nocase-lit -b -r -i 'Return [a-z]+'
+    for c in 1 2 3 5 6; do
+        same "code$c" -b -c "$c" の
+    done
+    ((failed)) && { echo "the fast path and the whole-file path differ" >&2; exit 1; }
+    echo "identical: $count queries over $dir"
+    exit 0
+fi
+
+[[ $# == 1 ]] || { echo "usage: bench/identity.sh OUT_FILE" >&2; exit 2; }
+out=$1
 : > "$out"
 
 # query NAME DIR ARGS...   (ARGS end with the search text; DIR is appended)

@@ -11,6 +11,7 @@
 #   --corpus-only    build or check the corpus, time nothing
 #   --baseline-only  time grep and rg only (no kestu-grep needed)
 #   --regen          throw away an existing corpus and build it again
+#   --no-window      leave out the window's measurements (target 7)
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -22,11 +23,15 @@ POOL=$BENCH_DIR/pool
 STAMP=$BENCH_DIR/stamp
 OWNER_MARK=$BENCH_DIR/.kestu-bench
 KESTU=${KESTU_GREP:-build/bin/kestu-grep}
+KESTU_BIN_DIR=${KESTU_BIN:-build/bin}
 RUNS=${KESTU_BENCH_RUNS:-3}
 
 # Bump when the corpus layout or content changes: an older corpus is rebuilt.
-CORPUS_VERSION=2
-MIN_CORPUS_BYTES=$((300 * 1000 * 1000))
+CORPUS_VERSION=3
+MIN_CORPUS_BYTES=$((900 * 1000 * 1000))
+# The huge files (1 GiB each, outside the tree): one UTF-8, one Shift-JIS.
+HUGE=$BENCH_DIR/huge
+HUGE_BYTES=$((1024 * 1024 * 1024))
 
 # Words searched for.  The rare ones are planted on one marker line in a few
 # files of every encoding and removed from the source material beforehand,
@@ -37,13 +42,14 @@ COMMON_JA=ファイル
 COMMON_ASCII="return"
 MARKER_FILES=4          # files per encoding class that get the marker line
 
-corpus_only=0 baseline_only=0 regen=0
+corpus_only=0 baseline_only=0 regen=0 window=1
 for arg in "$@"; do
     case $arg in
+        --no-window) window=0 ;;
         --corpus-only) corpus_only=1 ;;
         --baseline-only) baseline_only=1 ;;
         --regen) regen=1 ;;
-        -h|--help) sed -n '2,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h|--help) sed -n '2,16p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) echo "run.sh: unknown option: $arg" >&2; exit 2 ;;
     esac
 done
@@ -108,8 +114,8 @@ manpages_ja_dir() {
 #   tree/iso2022jp/...           ISO-2022-JP text, LF
 #   tree/utf8bom/...             UTF-8 with BOM, half of it CR LF
 #   tree/utf8/...                UTF-8 without BOM, LF
-# Per class: 800 files of 1-64 KB, 100 of 64-512 KB and 12 of 1-4 MB, sizes
-# log-uniform, cut at line boundaries from the material starting at a random
+# Per class: 800 files of 1-64 KB, 100 of 64-512 KB, 12 of 1-4 MB and 2 of
+# 20-100 MB (real archives hold such files), sizes log-uniform, cut at line boundaries from the material starting at a random
 # line (the material is repeated as often as needed).
 
 # iconv -c may exit 1 when it dropped characters; anything else is an error.
@@ -171,14 +177,15 @@ slice() {
     END {
         if (n == 0) { print "empty material" > "/dev/stderr"; exit 1 }
         if ((getline mark < markfile) <= 0) { print "no marker line" > "/dev/stderr"; exit 1 }
-        nsmall = 800; nmed = 100; nlarge = 12
-        total = nsmall + nmed + nlarge
+        nsmall = 800; nmed = 100; nlarge = 12; nhuge = 2
+        total = nsmall + nmed + nlarge + nhuge
         for (k = 0; k < nmark; ) { i = int(rand() * total); if (!(i in M)) { M[i] = 1; k++ } }
         ne = split(exts, E, ",")
         for (i = 0; i < total; i++) {
             if (i < nsmall)             { lo = 1024;    hi = 65536 }
             else if (i < nsmall + nmed) { lo = 65536;   hi = 524288 }
-            else                        { lo = 1048576; hi = 4194304 }
+            else if (i < nsmall + nmed + nlarge) { lo = 1048576; hi = 4194304 }
+            else                        { lo = 20000000; hi = 100000000 }
             size = int(exp(log(lo) + rand() * (log(hi) - log(lo))))
             f = sprintf("%s/d%02d/s%02d/%s%04d.%s", out, int(rand() * 8), int(rand() * 8),
                         prefix, i, E[int(rand() * ne) + 1])
@@ -206,6 +213,23 @@ slice() {
 
 corpus_ok() {
     [[ -f $STAMP ]] && grep -qx "version=$CORPUS_VERSION" "$STAMP"
+}
+
+# huge_file MATERIAL MARK OUT: at least HUGE_BYTES of the material, repeated,
+# with the marker line after every 16th copy; prints the number of markers.
+huge_file() {
+    local mat=$1 mark=$2 out=$3 copies=0 marks=0 size=0 step
+    step=$(stat -c %s "$mat")
+    mkdir -p "$(dirname "$out")"
+    {
+        while ((size < HUGE_BYTES)); do
+            cat "$mat"
+            size=$((size + step))
+            copies=$((copies + 1))
+            if ((copies % 16 == 0)); then cat "$mark"; marks=$((marks + 1)); fi
+        done
+    } > "$out"
+    echo "$marks"
 }
 
 build_corpus() {
@@ -243,6 +267,14 @@ build_corpus() {
         fi
     done
 
+    # The huge files live beside the tree, not in it: the tree's timings stay
+    # short, and these serve the memory and cancel measurements.
+    log "writing the huge files (2 x 1 GiB)"
+    rm -rf "$HUGE"
+    local huge_utf8 huge_sjis
+    huge_utf8=$(huge_file "$POOL/ja.UTF-8" "$POOL/mark.UTF-8" "$HUGE/utf8/big-utf8.txt")
+    huge_sjis=$(huge_file "$POOL/ja.CP932" "$POOL/mark.CP932" "$HUGE/sjis/big-sjis.txt")
+
     local total_bytes files
     total_bytes=$(du -sb "$TREE" | cut -f1)
     files=$(find "$TREE" -type f | wc -l)
@@ -254,6 +286,8 @@ build_corpus() {
         for dir in sjis eucjp iso2022jp utf8bom utf8; do
             echo "bytes.$dir=$(du -sb "$TREE/$dir" | cut -f1)"
         done
+        echo "huge.utf8.marks=$huge_utf8"
+        echo "huge.sjis.marks=$huge_sjis"
         echo "seconds=$((SECONDS - t0))"
     } > "$STAMP.tmp"
     mv "$STAMP.tmp" "$STAMP"
@@ -369,6 +403,134 @@ print_table() {
     echo "form of Japanese words and so miss the other encodings.  Results also in $out"
 }
 
+# seconds_of NAME TOOL  ->  the time recorded for that row.
+seconds_of() {
+    local r name tool t rest
+    for r in "${RESULTS[@]}"; do
+        IFS='|' read -r name tool t rest <<<"$r"
+        [[ $name == "$1" && $tool == "$2" ]] && { echo "$t"; return; }
+    done
+    echo ""
+}
+bytes_of() {
+    local r name tool t bytes rest
+    for r in "${RESULTS[@]}"; do
+        IFS='|' read -r name tool t bytes rest <<<"$r"
+        [[ $name == "$1" ]] && { echo "$bytes"; return; }
+    done
+    echo 0
+}
+
+# The one-thread limit: mmap + memchr over every file of the tree.
+limit_row() {
+    local limit=$KESTU_BIN_DIR/kestu-scan-limit bytes t
+    [[ -x $limit ]] || { log "$limit missing (make build): no limit row"; return; }
+    bytes=$(du -sb "$TREE" | cut -f1)
+    t=$(time_best "$limit" "$TREE")
+    RESULTS+=("scan limit all|limit|$t|$bytes|0")
+    log "scan limit: ${t}s"
+}
+
+# Peak resident memory of kestu-grep (KiB) over the tree and the huge files.
+MEMORY=()
+peak_kib() {
+    local tf rc
+    tf=$(mktemp)
+    /usr/bin/time -f %M -o "$tf" "$@" > /dev/null 2>&1 || true
+    tail -1 "$tf"
+    rm -f "$tf"
+}
+measure_memory() {
+    [[ -x /usr/bin/time ]] || { log "/usr/bin/time missing (apt-get install time): no memory rows"; return; }
+    local args label kib
+    for args in "-b $COMMON_JA $TREE" "-b -i RETURN $TREE" "-b -r [0-9]+年 $TREE" \
+                "-b $RARE_JA $HUGE/utf8" "-b -i $RARE_ASCII $HUGE/utf8" \
+                "-b $RARE_JA $HUGE/sjis" "-b -i $RARE_ASCII $HUGE/sjis" "-b -r [0-9]+年 $HUGE/sjis"; do
+        label=${args#-b }
+        label=${label//$BENCH_DIR\//}
+        # shellcheck disable=SC2086  # the words are meant to split
+        kib=$(peak_kib "$KESTU" $args)
+        MEMORY+=("$label|$kib")
+        log "memory $label: $kib KiB"
+    done
+}
+
+# The window: a search of many hits against kestu-grep on the same tree,
+# memory per hit, memory after the next small search, and cancel latency
+# inside a huge file.
+WINDOW=()
+measure_window() {
+    local wb=$KESTU_BIN_DIR/kestu-window-bench
+    [[ -x $wb ]] || { log "$wb missing: no window rows"; return; }
+    local dir=$BENCH_DIR/hits/h7000000
+    bench/window.sh --make-tree 7000000 >&2
+    local out cli
+    out=$(QT_QPA_PLATFORM=offscreen "$wb" 検索 "$dir")
+    log "window: $out"
+    cli=$(time_best "$KESTU" -b 検索 "$dir")
+    WINDOW+=("$out" "$cli")
+    local cancel
+    cancel=$(QT_QPA_PLATFORM=offscreen "$wb" --cancel-after 300 "$RARE_JA" "$HUGE/utf8")
+    log "window cancel in a huge file: $cancel"
+    WINDOW+=("$cancel")
+}
+
+# met VALUE OP LIMIT -> "met" or "NOT met"
+met() { awk -v a="$1" -v op="$2" -v b="$3" 'BEGIN {
+    if (a == "" || a == "-") { print "not measured"; exit }
+    ok = (op == "<=") ? (a <= b) : (a >= b); print ok ? "met" : "NOT met" }'; }
+mbs() { awk -v b="$1" -v t="$2" 'BEGIN { if (t > 0) printf "%.0f", b / 1e6 / t; else print "-" }'; }
+
+print_targets() {
+    local k g r b lim
+    echo
+    echo "Targets"
+    echo "-------"
+    k=$(seconds_of "rare-ja sjis+ascii" kestu); g=$(seconds_of "rare-ja sjis+ascii" grep)
+    r=$(ratio "$k" "$g")
+    printf '1. rare-ja over Shift-JIS+ASCII, kestu/grep on CP932 bytes %s (<= 1.5): %s\n' "$r" "$(met "$r" '<=' 1.5)"
+    k=$(seconds_of "rare-ja all" kestu); b=$(bytes_of "rare-ja all")
+    lim=$(seconds_of "scan limit all" limit)
+    local kmbs lmbs half
+    kmbs=$(mbs "$b" "$k"); lmbs=$(mbs "$b" "$lim")
+    half=$(awk -v a="$kmbs" -v l="$lmbs" 'BEGIN { if (l > 0) printf "%.2f", a / l; else print "-" }')
+    printf '2. rare-ja over the whole tree %s MB/s (>= 1000): %s; %s of the limit %s MB/s (>= 0.5): %s\n' \
+        "$kmbs" "$(met "$kmbs" '>=' 1000)" "$half" "$lmbs" "$(met "$half" '>=' 0.5)"
+    k=$(seconds_of "rare-ascii all" kestu); g=$(seconds_of "rare-ascii all" grep)
+    r=$(ratio "$k" "$g")
+    printf '3. rare-ascii over the whole tree, kestu/grep %s (<= 1.5): %s\n' "$r" "$(met "$r" '<=' 1.5)"
+    k=$(seconds_of "common-ja all" kestu); b=$(bytes_of "common-ja all"); kmbs=$(mbs "$b" "$k")
+    printf '4. common-ja over the whole tree %s MB/s (>= 800): %s\n' "$kmbs" "$(met "$kmbs" '>=' 800)"
+    k=$(seconds_of "re-year all" kestu); b=$(bytes_of "re-year all"); kmbs=$(mbs "$b" "$k")
+    printf '5. regex [0-9]+年 over the whole tree %s MB/s (>= 1000): %s\n' "$kmbs" "$(met "$kmbs" '>=' 1000)"
+    local m label kib peak=0
+    for m in "${MEMORY[@]}"; do
+        IFS='|' read -r label kib <<<"$m"
+        printf '   peak resident %7s MiB  kestu-grep %s\n' "$((kib / 1024))" "$label"
+        ((kib > peak)) && peak=$kib
+    done
+    local cancel_ms=""
+    if ((${#WINDOW[@]} >= 3)); then
+        cancel_ms=$(sed -n 's/.*: \([0-9]*\) ms until idle.*/\1/p' <<<"${WINDOW[2]}")
+    fi
+    printf '6. peak resident %s MiB (< 100): %s; cancel inside the huge file %s ms (<= 100): %s\n' \
+        "$((peak / 1024))" "$(met "$((peak / 1024))" '<=' 99)" "${cancel_ms:--}" "$(met "${cancel_ms:--}" '<=' 100)"
+    if ((${#WINDOW[@]} >= 2)); then
+        local w=${WINDOW[0]} wms rows per back wr
+        wms=$(sed -n 's/.*search+list \([0-9]*\) ms.*/\1/p' <<<"$w")
+        rows=$(sed -n 's/^rows \([0-9]*\).*/\1/p' <<<"$w")
+        per=$(sed -n 's/.*(+\([0-9]*\) MiB).*/\1/p' <<<"$w")
+        per=$(awk -v m="$per" -v r="$rows" 'BEGIN { if (r > 0) printf "%.0f", m * 1048576 / r; else print "-" }')
+        back=$(sed -n 's/.*after the next search \([0-9]*\) MiB.*/\1/p' <<<"$w")
+        wr=$(awk -v w="$wms" -v c="${WINDOW[1]}" 'BEGIN { if (c > 0) printf "%.2f", w / 1000 / c; else print "-" }')
+        printf '7. window %s rows: %s ms, window/kestu-grep %s (<= 1.2): %s; %s bytes per hit (<= 120): %s;\n' \
+            "$rows" "$wms" "$wr" "$(met "$wr" '<=' 1.2)" "$per" "$(met "$per" '<=' 120)"
+        printf '   after the next small search %s MiB resident (the list'"'"'s memory given back)\n' "${back:--}"
+    else
+        echo "7. window: not measured (kestu-window-bench missing or --no-window)"
+    fi
+}
+
 # ---------------------------------------------------------------------------
 main() {
     ensure_tools
@@ -387,7 +549,7 @@ main() {
     fi
 
     local sj=$TREE/sjis all=$TREE
-    local RE_CLASS='[A-Z_]{4,}_MAX\b'
+    local RE_CLASS='[A-Z_]{4,}_MAX\b' RE_YEAR='[0-9]+年'
     local rare_ja_sj common_ja_sj
     rare_ja_sj=$(printf '%s' "$RARE_JA" | iconv -f UTF-8 -t CP932)
     common_ja_sj=$(printf '%s' "$COMMON_JA" | iconv -f UTF-8 -t CP932)
@@ -413,8 +575,20 @@ main() {
     bench_case "re-literal sjis+ascii" "$sj"  -b -r "$RARE_ASCII" -- -rP "$RARE_ASCII" -- -uuu "$RARE_ASCII"
     bench_case "re-class sjis+ascii"   "$sj"  -b -r "$RE_CLASS"   -- -rP "$RE_CLASS"   -- -uuu "$RE_CLASS"
     bench_case "re-class all"          "$all" -b -r "$RE_CLASS"   -- -rP "$RE_CLASS"   -- -uuu "$RE_CLASS"
+    bench_case "re-year all"           "$all" -b -r "$RE_YEAR"    -- -rE "$RE_YEAR"    -- -uuu "$RE_YEAR"
 
+    # One worker against as many as there are cores.
+    if ((!baseline_only)) && "$KESTU" --help 2>&1 | grep -q -- '-j'; then
+        bench_case "rare-ja all -j1"       "$all" -b -j 1 "$RARE_JA" -- -rF "$RARE_JA" -- -uuu -F "$RARE_JA"
+    fi
+
+    limit_row
     print_table
+    if ((!baseline_only)); then
+        measure_memory
+        ((window)) && measure_window
+        print_targets
+    fi
 }
 
 main

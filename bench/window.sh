@@ -1,32 +1,41 @@
 #!/usr/bin/env bash
-# Times the window (offscreen) on trees that give 100,000 and 1,000,000
-# hits, next to kestu-grep on the same trees.
+# Times the window (offscreen) on trees that give 100,000, 1,000,000 and
+# 7,000,000 hits, next to kestu-grep on the same trees; shows the memory
+# the window holds per hit and what it keeps after the next, small search.
+#
+# Usage: bench/window.sh                 all three trees
+#        bench/window.sh --make-tree N   only write the tree of N hits
 set -euo pipefail
 cd "$(dirname "$0")/.."
 DIR=${KESTU_BENCH_DIR:-/tmp/kestu-bench}/hits
 BIN=${KESTU_BIN:-build/bin}
-[[ -x $BIN/kestu-window-bench ]] || make build >&2
 
-make_tree() { # NAME HITS: files of 1,000 lines, 10 hits a line
-    local name=$1 hits=$2 dir=$DIR/$1
+make_tree() { # HITS: files of 1,000 lines, 10 hits a line
+    local hits=$1 dir=$DIR/h$1
     [[ -f $dir/.done ]] && return
     rm -rf "$dir"; mkdir -p "$dir"
     local files=$(( hits / 10000 ))
     local line="検索 の 検索 と 検索 で 検索 も 検索 に 検索 を 検索 へ 検索 や 検索 か 検索 ね"
     python3 - "$dir" "$files" "$line" <<'PY'
-import sys
+import os, sys
 d, n, line = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 text = ((line + "\r\n") * 1000).encode("cp932")
 for i in range(n):
     sub = "%s/d%02d" % (d, i % 20)
-    import os; os.makedirs(sub, exist_ok=True)
+    os.makedirs(sub, exist_ok=True)
     open("%s/f%05d.txt" % (sub, i), "wb").write(text)
 PY
     touch "$dir/.done"
 }
 
-for n in 100000 1000000; do
-    make_tree "h$n" "$n"
+if [[ ${1:-} == --make-tree ]]; then
+    make_tree "$2"
+    exit 0
+fi
+
+[[ -x $BIN/kestu-window-bench ]] || make build >&2
+for n in 100000 1000000 7000000; do
+    make_tree "$n"
     echo "== $n hits"
     QT_QPA_PLATFORM=offscreen "$BIN/kestu-window-bench" 検索 "$DIR/h$n"
     /usr/bin/time -f "kestu-grep: %e s, %M KiB max resident" "$BIN/kestu-grep" -b 検索 "$DIR/h$n" > /dev/null 2> >(tail -1 >&2)

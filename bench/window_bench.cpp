@@ -30,14 +30,47 @@ long ResidentKiB()
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // --cancel-after MS: start the search, cancel it after MS milliseconds
+    // and report only how long the cancel took.
+    int cancelAfter = -1;
+    if (argc >= 3 && QByteArray(argv[1]) == "--cancel-after") {
+        cancelAfter = QByteArray(argv[2]).toInt();
+        argv += 2;
+        argc -= 2;
+    }
     if (argc < 3) {
-        fprintf(stderr, "usage: kestu-window-bench TEXT TARGET\n");
+        fprintf(stderr, "usage: kestu-window-bench [--cancel-after MS] TEXT TARGET\n");
         return 2;
     }
     TForm1 window;
     window.show();
     window.ComboBoxTarget->setEditText(QString::fromLocal8Bit(argv[2]));
     window.ComboBoxGrep->setEditText(QString::fromLocal8Bit(argv[1]));
+    if (cancelAfter >= 0) {
+        window.ComboBoxFilter->setEditText(QStringLiteral("*"));
+        window.ActionOptionSubDirectory->setChecked(true);
+        qint64 cancelMs = -1;
+        bool idleBefore = false;
+        QObject::connect(window.ActionFileGrep, &QAction::changed, &app, [&] {
+            if (window.ActionFileGrep->isEnabled())
+                QCoreApplication::exit(0);
+        });
+        QTimer::singleShot(cancelAfter, &app, [&] {
+            idleBefore = window.ActionFileGrep->isEnabled();
+            QElapsedTimer cancel;
+            cancel.start();
+            window.ActionFileCancelExecute();
+            cancelMs = cancel.elapsed();
+        });
+        window.ActionFileGrepExecute();
+        app.exec();
+        if (idleBefore) {
+            printf("the search ended within %d ms: nothing to cancel\n", cancelAfter);
+            return 1;
+        }
+        printf("cancel after %d ms: %lld ms until idle\n", cancelAfter, static_cast<long long>(cancelMs));
+        return 0;
+    }
     window.ComboBoxFilter->setEditText(QStringLiteral("*"));
     window.ActionOptionSubDirectory->setChecked(true);
     const long before = ResidentKiB();
@@ -89,5 +122,12 @@ int main(int argc, char *argv[])
     app.exec();
     printf("cancel after %lld rows: %lld ms until idle (%lld rows kept)\n", static_cast<long long>(rowsAtCancel),
            static_cast<long long>(cancelMs), static_cast<long long>(window.ListViewResult->model()->rowCount()));
+
+    // A small search empties the list: what memory does the window keep?
+    window.ComboBoxGrep->setEditText(QStringLiteral("KESTU-NO-SUCH-WORD"));
+    window.ActionFileGrepExecute();
+    app.exec();
+    printf("after the next search %ld MiB resident (%lld rows)\n", ResidentKiB() / 1024,
+           static_cast<long long>(window.ListViewResult->model()->rowCount()));
     return rows > 0 ? 0 : 1;
 }

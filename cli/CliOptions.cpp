@@ -22,7 +22,7 @@ bool ParseNumber(const QString &text, int low, int high, bool clamp, int &out)
 
 QString TCliOptions::Usage()
 {
-    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-r] [-c N] [-f LIST] [--json] [--color=WHEN] TEXT TARGET");
+    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-r] [-c N] [-f LIST] [-j N] [--json] [--color=WHEN] TEXT TARGET");
 }
 
 QString TCliOptions::HelpText()
@@ -41,6 +41,8 @@ Each file's character code is detected (or taken from -c) before searching.
   -c N        文字コード / character code: 0 自動 (auto), 1 Shift-JIS, 2 EUC-JP,
               3 ISO-2022-JP, 4 UTF7, 5 UTF8, 6 UTF8N
   -f LIST     拡張子フィルタ / extension filter, e.g. "*.txt,*.html" (default "*")
+  -j N        並行して検索するスレッド数 / files searched side by side
+              (default: one per hardware thread; the output is the same)
   --json      1 件ずつ JSON で出力 / one JSON object per hit per line
   --color=WHEN  該当箇所の色付け / colour the hits: auto (端末で, NO_COLOR が
               無いとき / on a terminal without NO_COLOR), always, never
@@ -103,7 +105,7 @@ bool TCliOptions::Parse(const QStringList &arguments, QString &error)
             error = QStringLiteral("unknown option: ") + arg;
             return false;
         }
-        // A cluster of short options; -l, -c and -f take a value, attached
+        // A cluster of short options; -l, -c, -f and -j take a value, attached
         // ("-l3") or as the next argument.
         for (qsizetype k = 1; k < arg.size(); ++k) {
             const QChar c = arg[k];
@@ -111,7 +113,7 @@ bool TCliOptions::Parse(const QStringList &arguments, QString &error)
             if (c == u'i') { Search.NoCase = true; continue; }
             if (c == u'r') { Search.UseRegExp = true; continue; }
             if (c == u'h') { Help = true; continue; }
-            if (c == u'l' || c == u'c' || c == u'f') {
+            if (c == u'l' || c == u'c' || c == u'f' || c == u'j') {
                 QString value = arg.mid(k + 1);
                 if (value.isEmpty()) {
                     if (i + 1 >= arguments.size()) {
@@ -126,6 +128,10 @@ bool TCliOptions::Parse(const QStringList &arguments, QString &error)
                 }
                 if (c == u'c' && !ParseNumber(value, 0, 6, false, Search.CodeChoice)) {
                     error = QStringLiteral("-c needs a number from 0 to 6: ") + value;
+                    return false;
+                }
+                if (c == u'j' && !ParseNumber(value, 1, 256, false, Workers)) {
+                    error = QStringLiteral("-j needs a number from 1 to 256: ") + value;
                     return false;
                 }
                 if (c == u'f')

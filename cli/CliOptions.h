@@ -12,6 +12,7 @@ public:
     TCliOptions() { Search.FilterList = QStringLiteral("*"); }
 
     TSearchOptions Search;
+    int Workers = 0; // 0: one per hardware thread
     bool Json = false;
     // --color=auto|always|never: auto colours the hits on a terminal unless
     // NO_COLOR is set to a non-empty value.

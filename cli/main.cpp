@@ -44,6 +44,10 @@ int main(int argc, char *argv[])
     TCliReporter reporter(hits, options.Json, options.ColourWanted(isatty(STDOUT_FILENO), !qEnvironmentVariableIsEmpty("NO_COLOR")), stdout, stderr);
     TGrepThread worker(hits, reporter);
     options.Search.ApplyTo(worker, findText);
+    worker.Workers = options.Workers;
+    // Used only by the check that the shortcuts change no result
+    // (bench/identity.sh --whole-file).
+    worker.WholeFiles = qEnvironmentVariableIsSet("KESTU_WHOLE_FILE");
     worker.Resume();
     worker.WaitFor();
 

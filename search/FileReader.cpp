@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -14,18 +15,67 @@ TFileReader::~TFileReader()
 
 void TFileReader::Release()
 {
+    if (Fd >= 0) {
+        ::close(Fd);
+        Fd = -1;
+    }
     if (Mapped) {
         ::munmap(Mapped, MappedSize);
         Mapped = nullptr;
         MappedSize = 0;
     }
     View = {};
-    // A buffer grown for one unusually large file is given back.
-    if (Buffer.capacity() > size_t(MapThreshold / 4))
-        std::vector<char>().swap(Buffer);
+}
+
+char *TFileReader::Room(qsizetype size)
+{
+    if (size > Capacity) {
+        // Keeps what was read so far (the growing read of sizeless files).
+        const qsizetype grown = qMax(size, Capacity + Capacity / 2);
+        std::unique_ptr<char[]> larger(new char[size_t(grown)]);
+        if (Capacity > 0)
+            memcpy(larger.get(), Buffer.get(), size_t(Capacity));
+        Buffer = std::move(larger);
+        Capacity = grown;
+    }
+    return Buffer.get();
 }
 
 bool TFileReader::Read(const QString &path)
+{
+    return Read(path, -1);
+}
+
+bool TFileReader::Rewind()
+{
+    return Fd >= 0 && ::lseek(Fd, 0, SEEK_SET) == 0;
+}
+
+QByteArrayView TFileReader::Fill(QByteArrayView keep, qsizetype more)
+{
+    if (Fd < 0)
+        return {};
+    const qsizetype kept = keep.size();
+    // keep lies inside the buffer; Room keeps its bytes where they are
+    // when it has to grow it.
+    const qsizetype from = kept ? keep.data() - Buffer.get() : 0;
+    char *buffer = Room(kept + more);
+    if (kept && from != 0)
+        memmove(buffer, buffer + from, size_t(kept));
+    qsizetype done = 0;
+    while (done < more) {
+        const ssize_t r = ::read(Fd, buffer + kept + done, size_t(more - done));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            break; // the end, or a read error: what came so far counts
+        done += r;
+    }
+    View = QByteArrayView(buffer, kept + done);
+    return View;
+}
+
+bool TFileReader::Read(const QString &path, qsizetype streamAbove)
 {
     Release();
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -37,6 +87,11 @@ bool TFileReader::Read(const QString &path)
         return false;
     }
     const qsizetype size = qsizetype(st.st_size);
+    if (streamAbove >= 0 && size > streamAbove) {
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        Fd = fd;
+        return true;
+    }
     if (size >= MapThreshold) {
         void *p = ::mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE, fd, 0);
         ::close(fd);
@@ -52,11 +107,10 @@ bool TFileReader::Read(const QString &path)
     // regular file are not affected by it.
     // Read what is there; a file that grows or shrinks meanwhile gives what
     // was read.
-    if (Buffer.size() < size_t(size) + 1)
-        Buffer.resize(size_t(size) + 1);
+    char *buffer = Room(size + 1);
     qsizetype done = 0;
     while (done < size) {
-        const ssize_t r = ::read(fd, Buffer.data() + done, size_t(size - done));
+        const ssize_t r = ::read(fd, buffer + done, size_t(size - done));
         if (r < 0) {
             if (errno == EINTR)
                 continue;
@@ -72,9 +126,8 @@ bool TFileReader::Read(const QString &path)
         // /proc and /sys): read them to their end.
         constexpr qsizetype Step = 64 * 1024;
         while (done < MapThreshold) {
-            if (Buffer.size() < size_t(done + Step))
-                Buffer.resize(size_t(done + Step));
-            const ssize_t r = ::read(fd, Buffer.data() + done, size_t(Step));
+            buffer = Room(done + Step);
+            const ssize_t r = ::read(fd, buffer + done, size_t(Step));
             if (r < 0 && errno == EINTR)
                 continue;
             if (r <= 0)
@@ -83,6 +136,6 @@ bool TFileReader::Read(const QString &path)
         }
     }
     ::close(fd);
-    View = QByteArrayView(Buffer.data(), done);
+    View = QByteArrayView(buffer, done);
     return true;
 }

@@ -5,7 +5,7 @@
 
 #include <QByteArrayView>
 #include <QString>
-#include <vector>
+#include <memory>
 
 class TFileReader
 {
@@ -21,12 +21,28 @@ public:
     QByteArrayView Content() const { return View; }
     void Release();
 
+    // Reading a piece at a time: a file larger than streamAbove bytes is
+    // only opened (Streaming() is then true and Content() empty); Fill
+    // moves keep (empty, or the end of what the last Fill gave) to the
+    // buffer's front and reads up to more bytes after it, giving both
+    // together. Fewer new bytes than asked for mean the end of the file.
+    bool Read(const QString &path, qsizetype streamAbove);
+    bool Streaming() const { return Fd >= 0; }
+    QByteArrayView Fill(QByteArrayView keep, qsizetype more);
+    // Back to the file's first byte.
+    bool Rewind();
+
     // Files above this size are mapped instead of read.
     static constexpr qsizetype MapThreshold = qsizetype(64) << 20;
 
 private:
-    std::vector<char> Buffer;
+    // Grows to the largest file read and stays: fresh pages would have to be
+    // cleared by the system for every file. Never filled with zeros here.
+    char *Room(qsizetype size);
+    std::unique_ptr<char[]> Buffer;
+    qsizetype Capacity = 0;
     void *Mapped = nullptr;
     size_t MappedSize = 0;
     QByteArrayView View;
+    int Fd = -1; // the file being read a piece at a time
 };

@@ -1,13 +1,13 @@
 #include "GrepThread.h"
 
 #include "BRegExp.h"
-#include "FileReader.h"
+#include "FileSearcher.h"
 #include "GrepReporter.h"
 #include "LineSearcher.h"
+#include "SearchPool.h"
 #include "PathText.h"
 #include "SourcePrefilter.h"
 #include "TargetLister.h"
-#include "TextDecoder.h"
 
 namespace {
 const QString TargetsLabel = QStringLiteral("対象: ");
@@ -213,19 +213,14 @@ void TGrepThread::Execute()
     QString skippedMessage;
     if (!StopRequested() && !TargetFiles.isEmpty()) {
         try {
-            TFileReader reader;
-            TLineSearcher searcher(FindText, NoCase, &Stop,
-                                   [this](TGrepResult &&record) { PublishHit(std::move(record)); });
             const TSourcePrefilter prefilter(FindText, NoCase, UseRegExp);
-            for (qsizetype i = 0; i < TargetFiles.size(); ++i) {
-                if (StopRequested())
-                    break;
-                StatusTexts[0] = TargetsLabel + QString::number(i) + QStringLiteral(" / ")
-                                 + QString::number(TargetFiles.size());
-                SearchFile(TargetFiles[i], CodeChoice, searcher, reader, adapter.get(), prefilter);
-                done = i + 1;
-            }
-            skippedMessage = SkippedLinesMessage(searcher.Skipped());
+            // Regular expressions stay on this thread with the one adapter
+            // that found the library (the workers' own adapters do not yet
+            // look where an installed program keeps it).
+            if (WorkerCount() <= 1 || UseRegExp)
+                done = SearchInTurn(adapter.get(), prefilter, skippedMessage);
+            else
+                done = SearchSideBySide(prefilter);
         } catch (const std::bad_alloc &) {
             // A file too large for memory ends the search like a stop request;
             // the final texts below still show how far it came.
@@ -255,34 +250,72 @@ QString TGrepThread::SkippedLinesMessage(const TLineSearcher::TSkippedLines &ski
                  .arg(skipped.FirstLine + 1);
 }
 
-void TGrepThread::SearchFile(const QString &path, int codeChoice, TLineSearcher &searcher,
-                             TFileReader &reader, TBRegExp *adapter, const TSourcePrefilter &prefilter)
+int TGrepThread::WorkerCount() const
 {
-    // A file that vanished, is no longer a regular file, or cannot be read
-    // is skipped without a word.
-    if (!reader.Read(path))
-        return;
-    if (StopRequested()) {
-        reader.Release();
-        return;
-    }
-    const TTextDecoder decoder(&Stop);
-    const TDecodedText decoded = decoder.DecodeFile(
-        reader.Content(), codeChoice,
-        [&prefilter](QByteArrayView raw, qint32 id) { return prefilter.MayHoldHits(raw, id); });
-    if (!StopRequested() && decoded.HasText) {
-        searcher.SetFile(path, decoded.CodeId);
-        if (decoded.Skipped) {
-            // Certain to hold no hit: nothing to search, the status as usual.
-        } else if (adapter) {
-            if (!searcher.SearchRegExpText(decoded.Text, *adapter))
-                Terminate(); // the adapter has shown why
-        } else {
-            searcher.SearchText(decoded.Text);
-        }
+    if (WholeFiles)
+        return 1;
+    if (Workers > 0)
+        return Workers;
+    return qMax(1, QThread::idealThreadCount());
+}
+
+void TGrepThread::SetFileStatus(qsizetype index)
+{
+    StatusTexts[0] = TargetsLabel + QString::number(index) + QStringLiteral(" / ")
+                     + QString::number(TargetFiles.size());
+}
+
+void TGrepThread::FileDone(const QString &path, const TFileOutcome &outcome)
+{
+    if (outcome.OutOfMemory)
+        throw std::bad_alloc();
+    if (outcome.HasText) {
         StatusTexts[1] = HitsLabel + QString::number(Published);
         StatusTexts[2] = Searching + QStringLiteral(" [") + FileNameOf(path) + u']';
         PushStatus();
     }
-    reader.Release();
+    if (outcome.AdapterFailed)
+        Terminate(); // the adapter has shown why
+}
+
+qsizetype TGrepThread::SearchInTurn(TBRegExp *adapter, const TSourcePrefilter &prefilter,
+                                     QString &skippedMessage)
+{
+    qsizetype done = 0;
+    TFileSearcher searcher(FindText, NoCase, &Stop, [this](TGrepResult &&record) { PublishHit(std::move(record)); },
+                           adapter, prefilter, WholeFiles);
+    for (qsizetype i = 0; i < TargetFiles.size(); ++i) {
+        if (StopRequested())
+            break;
+        SetFileStatus(i);
+        FileDone(TargetFiles[i], searcher.Search(TargetFiles[i], CodeChoice));
+        done = i + 1;
+    }
+    skippedMessage = SkippedLinesMessage(searcher.Skipped());
+    return done;
+}
+
+qsizetype TGrepThread::SearchSideBySide(const TSourcePrefilter &prefilter)
+{
+    // Plain and ignore-case searches only: each worker has its own searcher
+    // and read buffer.
+    const TSearchPool::Factory factory = [this, &prefilter](TLineSearcher::HitSink sink, TBRegExp::MessageBox) {
+        auto searcher = std::make_shared<TFileSearcher>(FindText, NoCase, &Stop, std::move(sink), nullptr,
+                                                        prefilter, false);
+        const int choice = CodeChoice;
+        return TSearchPool::SearchFn([searcher, choice](const QString &path) { return searcher->Search(path, choice); });
+    };
+    qsizetype done = 0;
+    TSearchPool pool(TargetFiles, WorkerCount(), &Stop, factory);
+    for (qsizetype i = 0; i < TargetFiles.size(); ++i) {
+        if (StopRequested())
+            break;
+        SetFileStatus(i);
+        const TFileOutcome outcome = pool.Publish(
+            i, [this](TGrepResult &&record) { PublishHit(std::move(record)); },
+            [this](const QString &text, bool warning) { ShowMessage(text, warning); });
+        FileDone(TargetFiles[i], outcome);
+        done = i + 1;
+    }
+    return done;
 }

@@ -18,7 +18,8 @@
 #include <vector>
 
 class TGrepReporter;
-class TFileReader;
+class TLineSearcher;
+class TFileOutcome;
 class TBRegExp;
 class TSourcePrefilter;
 
@@ -40,6 +41,11 @@ public:
     QByteArray FindText;   // CP932
     QString TargetPath;
     QString FilterList;
+    // Threads that search files side by side; 0: one per hardware thread.
+    int Workers = 0;
+    // Decode every file whole and search every line, one file after the
+    // other, with no shortcut: the reference the fast path is checked against.
+    bool WholeFiles = false;
 
     // Starts the body (the thread is created suspended).
     void Resume();
@@ -81,14 +87,21 @@ protected:
     void run() override;
     void Execute();
     void ListTargets();
-    void SearchFile(const QString &path, int codeChoice, TLineSearcher &searcher, TFileReader &reader,
-                    TBRegExp *adapter, const TSourcePrefilter &prefilter);
+    // The file loop on this thread alone, or with a pool of workers; both
+    // return the number of files finished. Only the first runs regular
+    // expressions; it reports the lines the library gave up on.
+    qsizetype SearchInTurn(TBRegExp *adapter, const TSourcePrefilter &prefilter, QString &skippedMessage);
+    qsizetype SearchSideBySide(const TSourcePrefilter &prefilter);
 
 public:
     // The text that reports lines the library gave up on; empty for none.
     static QString SkippedLinesMessage(const TLineSearcher::TSkippedLines &skipped);
 
 private:
+    int WorkerCount() const;
+    void SetFileStatus(qsizetype index);
+    // What follows each searched file, in listing order.
+    void FileDone(const QString &path, const TFileOutcome &outcome);
     void Synchronize(void (TGrepThread::*call)());
     void PublishHit(TGrepResult &&record);
     void SetFinalTexts(qsizetype done);

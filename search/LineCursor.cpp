@@ -41,6 +41,78 @@ void TLineCursor::Next()
 
 void TLineCursor::MoveTo(qsizetype offset)
 {
-    while (!AtEnd() && offset >= LineEnd() && LineEnd() < Text.size())
+    if (AtEnd() || offset < LineEnd())
+        return;
+    // Far ahead (the next hit of a rare word): find the line start before
+    // the offset and count the lines in between in one go, instead of
+    // stepping line by line. Offsets on a line end take the plain walk.
+    const qsizetype n = Text.size();
+    if (offset < n && Text[offset] != '\r' && Text[offset] != '\n') {
+        const char *base = Text.data();
+        const void *lf = memrchr(base + Start, '\n', size_t(offset - Start));
+        const void *cr = memrchr(base + Start, '\r', size_t(offset - Start));
+        const qsizetype last = qMax(lf ? static_cast<const char *>(lf) - base : -1,
+                                    cr ? static_cast<const char *>(cr) - base : -1);
+        if (last >= Start) {
+            // The byte after last is no line end (it is the offset or lies
+            // before it), so last ends a line and the next begins after it.
+            LineIndex += qint64(CountLineEnds(Text.sliced(Start, last + 1 - Start)));
+            Start = last + 1;
+            End = -1;
+        }
+        return;
+    }
+    while (!AtEnd() && offset >= LineEnd() && LineEnd() < n)
         Next();
+}
+
+namespace {
+using TBytes16 = unsigned char __attribute__((vector_size(16)));
+
+qint64 CountByte(QByteArrayView text, char c)
+{
+    const char *p = text.data();
+    const qsizetype n = text.size();
+    qint64 count = 0;
+    qsizetype i = 0;
+    // Up to 255 blocks add their matches bytewise before they are summed.
+    while (i + 16 <= n) {
+        TBytes16 sums = {};
+        for (int blocks = 0; blocks < 255 && i + 16 <= n; ++blocks, i += 16) {
+            TBytes16 v;
+            memcpy(&v, p + i, sizeof v);
+            sums -= (TBytes16)(v == static_cast<unsigned char>(c)); // a match is -1
+        }
+        for (int k = 0; k < 16; ++k)
+            count += sums[k];
+    }
+    for (; i < n; ++i)
+        count += p[i] == c;
+    return count;
+}
+} // namespace
+
+qint64 TLineCursor::CountLineEnds(QByteArrayView text)
+{
+    qint64 ends = CountByte(text, '\n');
+    const char *p = text.data();
+    const char *end = p + text.size();
+    for (const char *at = p; at < end;) {
+        const void *cr = memchr(at, '\r', size_t(end - at));
+        if (!cr)
+            break;
+        const char *c = static_cast<const char *>(cr);
+        if (c + 1 >= end || c[1] != '\n')
+            ++ends; // a CR alone ends a line; CR LF was counted at its LF
+        at = c + 1;
+    }
+    return ends;
+}
+
+qint64 TLineCursor::CountLines(QByteArrayView text, bool last)
+{
+    qint64 lines = CountLineEnds(text);
+    if (last && !text.isEmpty() && text.back() != '\n' && text.back() != '\r')
+        ++lines;
+    return lines;
 }

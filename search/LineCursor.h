@@ -21,6 +21,13 @@ public:
     // Moves forward to the line that holds the offset (offset >= LineStart()).
     void MoveTo(qsizetype offset);
 
+    // The number of line ends in a text (CR LF counts once; a CR as the
+    // text's last byte counts as one).
+    static qint64 CountLineEnds(QByteArrayView text);
+    // The number of lines a cursor walks through in a text; last: the text
+    // ends the file, so a final line without line end counts too.
+    static qint64 CountLines(QByteArrayView text, bool last);
+
 private:
     qsizetype FindFrom(char c, qsizetype from, qsizetype &cache) const;
 

@@ -1,6 +1,7 @@
 #include "LineSearcher.h"
 
 #include "BRegExp.h"
+#include "ByteFinder.h"
 #include "LineCursor.h"
 #include "RequiredLiteral.h"
 #include "SjisText.h"
@@ -26,6 +27,7 @@ void TLineSearcher::SetFile(const QString &path, qint32 codeId)
 {
     FileName = path;
     CodeId = codeId;
+    LineBase = 0;
 }
 
 void TLineSearcher::SearchLine(QByteArrayView line, qint64 lineIndex)
@@ -131,14 +133,21 @@ bool TLineSearcher::ForEachCandidateLine(QByteArrayView text, QByteArrayView nee
         lowered = LowerCaseCp932(text);
         haystack = lowered;
     }
+    return ForEachLineHolding(text, haystack, needle, Stop, visit);
+}
+
+bool TLineSearcher::ForEachLineHolding(QByteArrayView text, QByteArrayView haystack, QByteArrayView needle,
+                                       const std::atomic<bool> *stop, const LineVisitor &visit)
+{
+    const TByteFinder finder(needle);
     TLineCursor cursor(text);
     qsizetype pos = 0;
     const qsizetype n = text.size();
-    while (pos < n && !StopRequested()) {
-        const void *hit = memmem(haystack.data() + pos, size_t(n - pos), needle.data(), size_t(needle.size()));
-        if (!hit)
+    while (pos < n && !(stop && stop->load(std::memory_order_relaxed))) {
+        const qsizetype hit = finder.Find(haystack, pos);
+        if (hit < 0)
             break;
-        cursor.MoveTo(static_cast<const char *>(hit) - haystack.data());
+        cursor.MoveTo(hit);
         const qsizetype start = cursor.LineStart();
         const qsizetype end = cursor.LineEnd();
         if (!visit(text.sliced(start, end - start), haystack.sliced(start, end - start), cursor.Index()))
@@ -160,7 +169,7 @@ void TLineSearcher::PublishHit(QByteArrayView line, qint64 lineIndex, qsizetype 
                                 knownBoundary);
     record.TextFromHit = Excerpt(line, offset + 1, length + AfterLimit, record.AtLineStart,
                                  record.AtLineEnd, offset);
-    record.Line = lineIndex;
+    record.Line = LineBase + lineIndex;
     record.Column = offset + 1;
     record.CodeId = CodeId;
     record.HitLength = length;

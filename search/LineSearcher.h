@@ -26,6 +26,9 @@ public:
     // The file whose lines are searched next: its path and code id go into
     // every record.
     void SetFile(const QString &path, qint32 codeId);
+    // The number of the file's lines before the text searched next (a huge
+    // file is searched a piece at a time); SetFile sets it to 0.
+    void SetLineBase(qint64 base) { LineBase = base; }
 
     // All hits of one line (no line-end characters in it).
     void SearchLine(QByteArrayView line, qint64 lineIndex);
@@ -69,8 +72,15 @@ public:
         RequiredTextKnown = true;
     }
 
-private:
+    // Visits, in order and once each, every line of text whose part of
+    // haystack (the text itself, or a copy of the same length with letters
+    // folded) holds needle. Ends early when visit returns false (and then
+    // returns false) or when a stop is requested.
     using LineVisitor = std::function<bool(QByteArrayView line, QByteArrayView haystackLine, qint64 index)>;
+    static bool ForEachLineHolding(QByteArrayView text, QByteArrayView haystack, QByteArrayView needle,
+                                   const std::atomic<bool> *stop, const LineVisitor &visit);
+
+private:
     // Visits, in order and once each, every line whose haystack form holds
     // needle; the haystack is the text, lower-cased when lowerCase. Ends
     // early when visit returns false (and then returns false).
@@ -91,4 +101,5 @@ private:
     QString FileName;
     qint32 CodeId = 0;
     TSkippedLines SkippedLines;
+    qint64 LineBase = 0;
 };

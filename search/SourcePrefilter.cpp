@@ -1,7 +1,9 @@
 #include "SourcePrefilter.h"
 
+#include "ByteFinder.h"
 #include "CodePage.h"
 #include "IconvConverter.h"
+#include "RequiredLiteral.h"
 #include "SjisText.h"
 #include "TextDecoder.h"
 
@@ -106,20 +108,111 @@ QByteArray UsableSourceForm(const QByteArray &cp932, const char *sourceName, con
     return source;
 }
 
+// The CP932 characters that lower-casing makes of some other character:
+// a search text lower-cased holds one of them where the line may hold
+// either form.
+const TCharSet &LowerCaseImages()
+{
+    static const TCharSet set = [] {
+        TCharSet images;
+        auto mark = [&](QByteArray c) {
+            const QByteArray lowered = LowerCaseCp932(c);
+            if (lowered != c)
+                images[size_t(CharIndex(lowered))] = true;
+        };
+        for (int b = 0; b < 0x100; ++b)
+            if (!IsLeadByte(static_cast<unsigned char>(b)))
+                mark(QByteArray(1, char(b)));
+        for (int lead = 0x81; lead <= 0xFC; ++lead)
+            if (IsLeadByte(static_cast<unsigned char>(lead)))
+                for (int trail = 0x40; trail <= 0xFC; ++trail)
+                    mark(QByteArray() + char(lead) + char(trail));
+        return images;
+    }();
+    return set;
+}
+
+bool HasCaseVariant(const QByteArray &lowered)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(lowered.constData());
+    for (qsizetype i = 0; i < lowered.size();) {
+        const qsizetype length = (IsLeadByte(p[i]) && i + 1 < lowered.size()) ? 2 : 1;
+        const int index = CharIndex(QByteArrayView(lowered).sliced(i, length));
+        if (index < 0 || LowerCaseImages()[size_t(index)])
+            return true;
+        i += length;
+    }
+    return false;
+}
+
+bool IsAscii(const QByteArray &text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
 } // namespace
 
 TSourcePrefilter::TSourcePrefilter(const QByteArray &findText, bool noCase, bool useRegExp)
-    : FindText(findText), Usable(!noCase && !useRegExp && !findText.isEmpty())
+    : FindText(findText), NoCase(noCase), UseRegExp(useRegExp), Usable(!noCase && !useRegExp && !findText.isEmpty())
 {
+}
+
+const TSourcePrefilter::TRawNeedle &TSourcePrefilter::Needle(TNeedleForm &form, const char *sourceName,
+                                                             bool utf8) const
+{
+    std::call_once(form.Known, [&] {
+        QByteArray text;
+        bool fold = false;
+        if (UseRegExp) {
+            // With ignore-case this is a lower-cased ASCII run.
+            text = TRequiredLiteral::Find(FindText, NoCase);
+            fold = NoCase;
+        } else if (!NoCase) {
+            text = FindText;
+        } else {
+            text = LowerCaseCp932(FindText);
+            fold = HasCaseVariant(text);
+            if (fold && !IsAscii(text))
+                return; // a full-width letter: its two forms would both have to be looked for
+        }
+        if (text.isEmpty() || text.contains('\r') || text.contains('\n'))
+            return;
+        const TCharSet &shared = utf8 ? SharedFromUtf8() : SharedFromEuc();
+        const QByteArray source = UsableSourceForm(text, sourceName, shared);
+        if (source.isEmpty())
+            return;
+        if (fold) {
+            // Both letter forms must come from one source character each,
+            // which for ASCII is the byte itself.
+            if (source != text || UsableSourceForm(text.toUpper(), sourceName, shared) != text.toUpper())
+                return;
+        }
+        form.Needle.Bytes = source;
+        form.Needle.FoldAscii = fold;
+    });
+    return form.Needle;
+}
+
+const TSourcePrefilter::TRawNeedle &TSourcePrefilter::RawNeedle(qint32 codeId) const
+{
+    static const TRawNeedle none;
+    switch (codeId) {
+    case CodeId::Utf8:
+    case CodeId::Utf8N: return Needle(Utf8Needle, "UTF-8", true);
+    case CodeId::EucJp: return Needle(EucNeedle, "EUC-JP-MS", false);
+    default: return none;
+    }
 }
 
 const QByteArray &TSourcePrefilter::Form(TForm &form, const char *sourceName, bool utf8) const
 {
-    if (!form.Known) {
-        form.Known = true;
+    std::call_once(form.Known, [&] {
         if (Usable)
             form.Bytes = UsableSourceForm(FindText, sourceName, utf8 ? SharedFromUtf8() : SharedFromEuc());
-    }
+    });
     return form.Bytes;
 }
 
@@ -140,5 +233,5 @@ bool TSourcePrefilter::MayHoldHits(QByteArrayView raw, qint32 codeId) const
         return true;
     if (raw.size() < form.size())
         return false;
-    return memmem(raw.data(), size_t(raw.size()), form.constData(), size_t(form.size())) != nullptr;
+    return TByteFinder(form).Find(raw) >= 0;
 }

@@ -12,6 +12,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <mutex>
 
 class TSourcePrefilter
 {
@@ -28,18 +29,42 @@ public:
     // The search text's bytes in a code, empty when it cannot be used.
     QByteArray SourceForm(qint32 codeId) const;
 
+    // What to look for in a UTF-8 or EUC-JP file's own bytes so that every
+    // line that can hold a hit once converted holds it: the search text
+    // (lower-cased under ignore-case), or for a regular expression the text
+    // every match holds. FoldAscii: compare ASCII letters without case.
+    // Empty Bytes: no such needle, the file must be converted whole.
+    struct TRawNeedle
+    {
+        QByteArray Bytes;
+        bool FoldAscii = false;
+    };
+    const TRawNeedle &RawNeedle(qint32 codeId) const;
+
 private:
     // Worked out when a file of that code first comes (it takes a few
     // milliseconds, which a search of Shift-JIS files need not pay).
+    // Workers of one search ask side by side: worked out once.
     struct TForm
     {
-        bool Known = false;
+        std::once_flag Known;
         QByteArray Bytes;
     };
     const QByteArray &Form(TForm &form, const char *sourceName, bool utf8) const;
 
+    struct TNeedleForm
+    {
+        std::once_flag Known;
+        TRawNeedle Needle;
+    };
+    const TRawNeedle &Needle(TNeedleForm &form, const char *sourceName, bool utf8) const;
+
     QByteArray FindText;
+    bool NoCase = false;
+    bool UseRegExp = false;
     bool Usable = false;
     mutable TForm Utf8Form;
     mutable TForm EucForm;
+    mutable TNeedleForm Utf8Needle;
+    mutable TNeedleForm EucNeedle;
 };

@@ -74,8 +74,7 @@ inline bool RowInCp932(unsigned char j1)
 
 } // namespace
 
-TDecodedText TTextDecoder::DecodeFile(QByteArrayView content, int codeChoice,
-                                      const ConversionCheck &worthConverting) const
+TDecodedText TTextDecoder::Locate(QByteArrayView content, int codeChoice) const
 {
     TDecodedText result;
     // Only the bytes before the first zero byte are text.
@@ -83,17 +82,16 @@ TDecodedText TTextDecoder::DecodeFile(QByteArrayView content, int codeChoice,
     if (zero)
         content = content.first(static_cast<const char *>(zero) - content.data());
     const qint32 id = CodeIdForChoice(codeChoice, content);
-    QByteArrayView source;
     switch (id) {
     case CodeId::EucJp:
     case CodeId::Iso2022Jp:
     case CodeId::Utf7:
     case CodeId::Utf8N:
-        source = content;
+        result.Text = content;
         break;
     case CodeId::Utf8:
         // The mark is skipped unseen; a file shorter than the mark has no text.
-        source = content.size() > 3 ? content.sliced(3) : QByteArrayView();
+        result.Text = content.size() > 3 ? content.sliced(3) : QByteArrayView();
         break;
     default:
         result.CodeId = CodeId::ShiftJis;
@@ -103,12 +101,25 @@ TDecodedText TTextDecoder::DecodeFile(QByteArrayView content, int codeChoice,
     }
     result.CodeId = id;
     // Converting never turns some text into none, nor none into some.
-    result.HasText = !source.isEmpty();
-    if (worthConverting && !worthConverting(source, id)) {
+    result.HasText = !result.Text.isEmpty();
+    result.NeedsConversion = true;
+    return result;
+}
+
+TDecodedText TTextDecoder::DecodeFile(QByteArrayView content, int codeChoice,
+                                      const ConversionCheck &worthConverting) const
+{
+    TDecodedText result = Locate(content, codeChoice);
+    if (!result.NeedsConversion)
+        return result;
+    const QByteArrayView source = result.Text;
+    result.Text = {};
+    result.NeedsConversion = false;
+    if (worthConverting && !worthConverting(source, result.CodeId)) {
         result.Skipped = true;
         return result;
     }
-    result.Converted = ConvertText(source, id, &result.Stopped);
+    result.Converted = ConvertText(source, result.CodeId, &result.Stopped);
     result.Text = result.Converted;
     return result;
 }
@@ -150,15 +161,28 @@ QByteArray TTextDecoder::ConvertWithIconv(QByteArrayView text, const char *sourc
     return out;
 }
 
-QByteArray TTextDecoder::DecodeIso2022Jp(QByteArrayView text, const std::atomic<bool> *stop, bool *stopped)
+QByteArray TTextDecoder::ConvertPiece(QByteArrayView text, qint32 sourceCodeId, TIso2022State &state,
+                                      bool *stopped) const
 {
-    enum class Mode { Ascii, Kana, DoubleByte, Unsupported };
+    if (sourceCodeId != CodeId::Iso2022Jp)
+        return ConvertText(text, sourceCodeId, stopped);
+    if (stopped)
+        *stopped = false;
+    return DecodeIso2022Jp(text, Stop, stopped, &state);
+}
+
+QByteArray TTextDecoder::DecodeIso2022Jp(QByteArrayView text, const std::atomic<bool> *stop, bool *stopped,
+                                         TIso2022State *state)
+{
+    using Mode = TIso2022State::Mode;
+    TIso2022State fresh;
+    TIso2022State &carried = state ? *state : fresh;
     const auto *p = reinterpret_cast<const unsigned char *>(text.data());
     const qsizetype n = text.size();
     QByteArray out(n, Qt::Uninitialized); // never longer than its input
     char *o = out.data();
-    Mode mode = Mode::Ascii;
-    bool shiftedOut = false; // SO ... SI: half-width katakana
+    Mode &mode = carried.CharSet;
+    bool &shiftedOut = carried.ShiftedOut;
     qsizetype i = 0;
     qsizetype nextCheck = StopCheckInterval;
     while (i < n) {

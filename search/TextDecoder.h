@@ -17,6 +17,7 @@ public:
     bool Stopped = false;    // the conversion was cut short by a stop request
     bool Skipped = false;    // not converted: it was certain to hold no hit
     bool HasText = false;    // the file has at least one line
+    bool NeedsConversion = false; // Text is still in the file's own code (Locate)
 };
 
 class TTextDecoder
@@ -32,6 +33,10 @@ public:
     using ConversionCheck = std::function<bool(QByteArrayView raw, qint32 codeId)>;
     TDecodedText DecodeFile(QByteArrayView content, int codeChoice, const ConversionCheck &worthConverting = {}) const;
 
+    // The first steps of DecodeFile without the conversion: the code id and
+    // the bytes that DecodeFile would convert (NeedsConversion) or take.
+    TDecodedText Locate(QByteArrayView content, int codeChoice) const;
+
     // Converts text in the given code to CP932. Invalid input and characters
     // without a CP932 form become "?"; conversion never ends a file early
     // except on a stop request (then stopped is set).
@@ -41,7 +46,20 @@ public:
     // ESC $ B, with the NEC and IBM rows that CP932 holds), JIS X 0213 plane 1
     // read as 0208, JIS-Roman, half-width katakana by ESC ( I, by SO/SI and
     // as raw 8-bit bytes.
-    static QByteArray DecodeIso2022Jp(QByteArrayView text, const std::atomic<bool> *stop, bool *stopped);
+    // The decoder's shift state, carried from one piece of a text to the
+    // next when a huge file is decoded a piece at a time (pieces end after
+    // a line feed, where no escape sequence or character is cut).
+    struct TIso2022State
+    {
+        enum class Mode { Ascii, Kana, DoubleByte, Unsupported } CharSet = Mode::Ascii;
+        bool ShiftedOut = false; // SO ... SI: half-width katakana
+    };
+    static QByteArray DecodeIso2022Jp(QByteArrayView text, const std::atomic<bool> *stop, bool *stopped,
+                                      TIso2022State *state = nullptr);
+
+    // ConvertText for one piece of a text; state carries what the next
+    // piece needs.
+    QByteArray ConvertPiece(QByteArrayView text, qint32 sourceCodeId, TIso2022State &state, bool *stopped) const;
 
     // How many bytes a sequence that cannot be converted spans, so that it
     // becomes one substitute: a whole character where it is well formed.

@@ -1,4 +1,5 @@
 #include "BRegExp.h"
+#include "CodeDetector.h"
 #include "CodePage.h"
 #include "Cp932.h"
 #include "TestText.h"
@@ -6,11 +7,13 @@
 #include "PathText.h"
 #include "GrepReporter.h"
 #include "FileReader.h"
+#include "FileSearcher.h"
 #include "GrepThread.h"
 #include "LineCursor.h"
 #include "LineSearcher.h"
 #include "RequiredLiteral.h"
 #include "SearchOptions.h"
+#include "SearchPool.h"
 #include "SourcePrefilter.h"
 #include "TargetLister.h"
 #include "TestTree.h"
@@ -97,6 +100,7 @@ private slots:
     void detect_data();
     void detect();
     void utf8SequenceLength();
+    void detectInPieces();
     void displayNames();
     void lineEnds_data();
     void lineEnds();
@@ -140,6 +144,9 @@ private slots:
     void prefilterForms();
     void prefilterNeverSkipsAHit();
     void prefilterSkippedFileStillReported();
+    void rawSearchMatchesWholeFile();
+    void sideBySideMatchesInTurn_data();
+    void sideBySideMatchesInTurn();
 
     void listing_data();
     void listing();
@@ -208,6 +215,35 @@ void TestSearch::utf8SequenceLength()
                                           {0xFF, 1}};
     for (const auto &[byte, length] : table)
         QCOMPARE(Utf8SequenceLength(uchar(byte)), length);
+}
+
+void TestSearch::detectInPieces()
+{
+    // Fed a piece at a time, split anywhere (inside a UTF-8 sequence too),
+    // detection gives what it gives on the whole text, and it never stops
+    // early on a text whose end could still change the answer.
+    const QList<QByteArray> parts = {"abc ", "\x1B$B", "0123AV", "\xE3\x81\x82", "\xEF\xBB\xBF", "\xFF\xFE",
+                                     "\xA4\xA2", "\x8E\xB1", "\x82\xA0", "\x7F", "\xC3", "\x80", "\n"};
+    QRandomGenerator random(4711);
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray text;
+        for (int i = random.bounded(1, 12); i > 0; --i)
+            text += parts[random.bounded(int(parts.size()))];
+        const qint32 expected = DetectCodePage(text);
+        TCodeDetector detector;
+        qsizetype at = 0;
+        while (at < text.size()) {
+            const qsizetype n = qMin<qsizetype>(random.bounded(0, 6), text.size() - at);
+            if (!detector.Feed(QByteArrayView(text).sliced(at, n))) {
+                // Settled: whatever follows, the answer stays.
+                QCOMPARE(DetectCodePage(text.left(at + n) + parts[random.bounded(int(parts.size()))]), expected);
+                break;
+            }
+            at += n;
+        }
+        if (at >= text.size())
+            QCOMPARE(detector.Result(), expected);
+    }
 }
 
 void TestSearch::displayNames()
@@ -972,6 +1008,149 @@ void TestSearch::prefilterSkippedFileStillReported()
     worker.WaitFor();
     QVERIFY(hits.empty());
     QCOMPARE(reporter.Statuses.filter(QStringLiteral("検索中 [euc.txt]")).size(), 1);
+}
+
+namespace {
+// Every field of a record, as one comparable text.
+QByteArray RecordText(const TGrepResult &r)
+{
+    return r.FileName.toUtf8() + '|' + QByteArray::number(r.Line) + '|' + QByteArray::number(r.Column) + '|'
+           + QByteArray::number(r.CodeId) + '|' + QByteArray::number(r.HitLength) + '|' + r.BeforeText + '|'
+           + r.TextFromHit + '|' + char('0' + r.AtLineStart) + char('0' + r.AtLineEnd);
+}
+} // namespace
+
+void TestSearch::rawSearchMatchesWholeFile()
+{
+    // UTF-8 and EUC-JP files are searched in their own bytes and only the
+    // lines that may hold a hit are converted; huge files are read,
+    // decoded and searched a piece at a time. On texts full of look-alike
+    // characters, letters of both cases, broken sequences, escapes, zero
+    // bytes and every kind of line end, that must give exactly the records
+    // of reading and converting the whole file and searching every line.
+    const QStringList pieces = {"a", "A", "R", "r", "return", "RETURN", "\\", "~", "?", QString::fromUtf8("¥"),
+                                QString::fromUtf8("～"), QString::fromUtf8("〜"), QString::fromUtf8("−"),
+                                QString::fromUtf8("∥"), QString::fromUtf8("①"), QString::fromUtf8("髙"),
+                                QString::fromUtf8("ｱ"), QString::fromUtf8("ａ"), QString::fromUtf8("Ａ"),
+                                QString::fromUtf8("日本"), QString::fromUtf8("2024年"), QString::fromUtf8("😀"),
+                                "\n", "\r", "\r\n", " ", "x"};
+    const QList<QByteArray> brokenBytes = {"\xFF", "\xC3", "\x8F\xA2", "\xA1", "\x8E\n", "\x8E\r", "\xE3\x81",
+                                           "\x1B$B", "\x1B(", QByteArray(1, '\0')};
+    struct TQuery
+    {
+        QString Text;
+        bool NoCase, RegExp;
+    };
+    const QList<TQuery> queries = {
+        {QString::fromUtf8("日本"), false, false},  {"a", false, false},
+        {"return", true, false},                    {"A", true, false},
+        {QString::fromUtf8("ａ"), true, false},     {QString::fromUtf8("日本"), true, false},
+        {QString::fromUtf8("～a"), false, false},   {"r\\", false, false},
+        {QString::fromUtf8("[0-9]+年"), false, true}, {"ret(u)rn", true, true},
+        {QString::fromUtf8("日本|x"), false, true}, {"a ", false, true}};
+    QRandomGenerator random(20240612);
+    TTestTree tree;
+    const QString path = tree.Path("f.txt");
+    int compared = 0;
+    TBRegExp adapter(nullptr);
+    for (int round = 0; round < 150; ++round) {
+        QString text;
+        for (int i = random.bounded(1, 60); i > 0; --i)
+            text += pieces[random.bounded(int(pieces.size()))];
+        const int choice = QList<int>{0, 0, 1, 2, 3, 5, 6}[random.bounded(7)];
+        const int form = choice == 0 ? random.bounded(4) : choice == 1 ? 3 : choice == 2 ? 1 : choice == 3 ? 2 : 0;
+        QByteArray raw = form == 1   ? Encode(text, "EUC-JP-MS")
+                         : form == 2 ? Encode(text, "ISO-2022-JP")
+                         : form == 3 ? Encode(text, "CP932")
+                                     : text.toUtf8();
+        if (choice == 5)
+            raw.prepend("\xEF\xBB\xBF");
+        for (int k = random.bounded(3); k > 0; --k)
+            raw.insert(random.bounded(int(raw.size()) + 1), brokenBytes[random.bounded(int(brokenBytes.size()))]);
+        tree.File("f.txt", raw);
+        for (const TQuery &query : queries) {
+            QByteArray find;
+            if (!TCp932::FromQString(query.Text, find))
+                continue;
+            adapter.NoCase = query.NoCase;
+            const TSourcePrefilter prefilter(find, query.NoCase, query.RegExp);
+            // 0: the fast path; 1: the same, a few bytes at a time as a
+            // huge file is read; 2: the reference.
+            QList<QByteArray> records[3];
+            TFileOutcome outcomes[3];
+            for (int way = 0; way < 3; ++way) {
+                TFileSearcher searcher(find, query.NoCase, nullptr,
+                                       [&](TGrepResult &&r) { records[way].append(RecordText(r)); },
+                                       query.RegExp ? &adapter : nullptr, prefilter, way == 2);
+                if (way == 1)
+                    searcher.SetPieces(0, random.bounded(1, 24));
+                outcomes[way] = searcher.Search(path, choice);
+            }
+            for (int way = 0; way < 2; ++way) {
+                QVERIFY2(records[way] == records[2], qPrintable(QStringLiteral("%1 in %2 (choice %3, way %4)")
+                                                                    .arg(query.Text, text)
+                                                                    .arg(choice)
+                                                                    .arg(way)));
+                QCOMPARE(outcomes[way].HasText, outcomes[2].HasText);
+            }
+            compared += int(records[2].size());
+        }
+    }
+    QVERIFY(compared > 500); // hits were really found and compared
+}
+
+void TestSearch::sideBySideMatchesInTurn_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("noCase");
+    QTest::addColumn<bool>("regExp");
+    QTest::newRow("plain") << QString::fromUtf8("検索") << false << false;
+    QTest::newRow("ignore case") << "ABC" << true << false;
+    QTest::newRow("regex") << QString::fromUtf8("[0-9]+検索") << false << true;
+}
+
+void TestSearch::sideBySideMatchesInTurn()
+{
+    // Files searched side by side hand their hits and status texts over in
+    // listing order: the same sequence as one file after the other, also
+    // for a file with more hits than a file ahead may keep waiting.
+    QFETCH(QString, text);
+    QFETCH(bool, noCase);
+    QFETCH(bool, regExp);
+    TTestTree tree;
+    const QString line = QString::fromUtf8("1検索 abc ABC 22検索 aBc\r\n");
+    for (int i = 0; i < 40; ++i) {
+        const QString content = line.repeated(i % 7) + QString::fromUtf8("終わり\n");
+        const QString name = QStringLiteral("d%1/f%2.txt").arg(i % 3).arg(i);
+        switch (i % 4) {
+        case 0: tree.File(name, Sjis(content)); break;
+        case 1: tree.File(name, content.toUtf8()); break;
+        case 2: tree.File(name, Encode(content, "EUC-JP-MS")); break;
+        default: tree.File(name, i == 3 ? QByteArray() : Encode(content, "ISO-2022-JP")); break;
+        }
+    }
+    tree.File("big/many.txt", Sjis(line.repeated(int(TSearchPool::AheadLimit) / 2 + 10)));
+    tree.File("z.txt", Sjis(line));
+    QList<QByteArray> records[2];
+    QStringList statuses[2];
+    for (int pass = 0; pass < 2; ++pass) {
+        TWorkerRun run([&](TGrepThread &worker) {
+            worker.BlockingStatus = true;
+            worker.Recursive = true;
+            worker.NoCase = noCase;
+            worker.UseRegExp = regExp;
+            worker.FindText = Sjis(text);
+            worker.TargetPath = tree.Root();
+            worker.Workers = pass == 0 ? 3 : 1;
+            worker.WholeFiles = pass == 1;
+        });
+        for (const TGrepResult &r : run.Hits)
+            records[pass].append(RecordText(r));
+        statuses[pass] = run.Reporter.Statuses;
+    }
+    QVERIFY(records[1].size() > qsizetype(TSearchPool::AheadLimit));
+    QCOMPARE(records[0], records[1]);
+    QCOMPARE(statuses[0], statuses[1]);
 }
 
 // ------------------------------------------------------------------ listing

@@ -1,0 +1,275 @@
+#include "FileSearcher.h"
+
+#include "BRegExp.h"
+#include "CodeDetector.h"
+#include "CodePage.h"
+#include "LineCursor.h"
+#include "SourcePrefilter.h"
+#include "TextDecoder.h"
+
+#include <cstring>
+
+TFileSearcher::TFileSearcher(const QByteArray &findText, bool noCase, const std::atomic<bool> *stop,
+                             TLineSearcher::HitSink sink, TBRegExp *adapter,
+                             const TSourcePrefilter &prefilter, bool wholeFiles)
+    : Stop(stop), Searcher(findText, noCase, stop, std::move(sink)), Adapter(adapter), Prefilter(prefilter),
+      WholeFiles(wholeFiles)
+{
+    if (WholeFiles)
+        Searcher.SetRequiredText({}); // every line goes to the library
+}
+
+namespace {
+
+// EUC-JP bytes 0x8E before CR or LF: a broken half-width katakana that the
+// converter replaces together with the line end after it, so the file's
+// own line ends would not be those of its converted text.
+bool LineEndsMayMerge(QByteArrayView raw)
+{
+    const char *p = raw.data();
+    const char *end = p + raw.size();
+    while (p < end) {
+        const void *hit = memchr(p, 0x8E, size_t(end - p));
+        if (!hit)
+            return false;
+        const char *at = static_cast<const char *>(hit);
+        if (at + 1 < end && (at[1] == '\n' || at[1] == '\r'))
+            return true;
+        p = at + 1;
+    }
+    return false;
+}
+
+// ASCII letters to small ones, every other byte as it is (the length stays).
+QByteArray LowerAscii(QByteArrayView raw)
+{
+    QByteArray out(raw.size(), Qt::Uninitialized);
+    const auto *in = reinterpret_cast<const unsigned char *>(raw.data());
+    auto *o = reinterpret_cast<unsigned char *>(out.data());
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const unsigned char b = in[i];
+        o[i] = static_cast<unsigned char>(unsigned(b - 'A') < 26u ? b + 0x20 : b);
+    }
+    return out;
+}
+
+// Where a piece of a huge file may end: after its last line feed (or a CR
+// not followed by LF) that no conversion merges with the byte before it.
+// 0 when the piece holds no such line end.
+qsizetype SafeCut(QByteArrayView v, bool euc)
+{
+    auto mergeable = [&](qsizetype at) { return euc && at > 0 && static_cast<unsigned char>(v[at - 1]) == 0x8E; };
+    qsizetype end = v.size();
+    while (end > 0) {
+        const void *lf = memrchr(v.data(), '\n', size_t(end));
+        if (!lf)
+            break;
+        const qsizetype at = static_cast<const char *>(lf) - v.data();
+        if (!mergeable(at))
+            return at + 1;
+        end = at;
+    }
+    end = v.size() - 1; // a CR at the very end may be followed by LF
+    while (end > 0) {
+        const void *cr = memrchr(v.data(), '\r', size_t(end));
+        if (!cr)
+            break;
+        const qsizetype at = static_cast<const char *>(cr) - v.data();
+        if (v[at + 1] != '\n' && !mergeable(at))
+            return at + 1;
+        end = at;
+    }
+    return 0;
+}
+
+} // namespace
+
+TFileOutcome TFileSearcher::Search(const QString &path, int codeChoice)
+{
+    TFileOutcome outcome;
+    // A file that vanished, is no longer a regular file, or cannot be read
+    // is skipped without a word.
+    if (!Reader.Read(path, WholeFiles ? -1 : StreamAbove))
+        return outcome;
+    if (StopRequested()) {
+        Reader.Release();
+        return outcome;
+    }
+    if (Reader.Streaming()) {
+        const qint32 id = StreamedCode(codeChoice);
+        // UTF-7 keeps its shift state across line ends: read it whole.
+        if (id != CodeId::Utf7) {
+            if (!StopRequested())
+                outcome = SearchStreamed(path, id);
+            Reader.Release();
+            return outcome;
+        }
+        if (!Reader.Read(path))
+            return outcome;
+    }
+    return SearchContent(path, codeChoice);
+}
+
+qint32 TFileSearcher::StreamedCode(int codeChoice)
+{
+    if (codeChoice >= 1 && codeChoice <= 6)
+        return CodeIdForChoice(codeChoice, {});
+    TCodeDetector detector;
+    while (!StopRequested()) {
+        QByteArrayView piece = Reader.Fill({}, Piece);
+        const bool end = piece.size() < Piece;
+        const void *zero = memchr(piece.data(), 0, size_t(piece.size()));
+        if (zero)
+            piece = piece.first(static_cast<const char *>(zero) - piece.data());
+        if (!detector.Feed(piece) || zero || end)
+            break;
+    }
+    Reader.Rewind();
+    return detector.Result();
+}
+
+TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
+{
+    TFileOutcome outcome;
+    const bool convert = id == CodeId::EucJp || id == CodeId::Iso2022Jp || id == CodeId::Utf8N || id == CodeId::Utf8;
+    const qint32 recorded = convert ? id : CodeId::ShiftJis;
+    const TSourcePrefilter::TRawNeedle none;
+    const TSourcePrefilter::TRawNeedle &needle = convert ? Prefilter.RawNeedle(id) : none;
+    const TTextDecoder decoder(Stop);
+    TTextDecoder::TIso2022State isoState;
+    qint64 lineBase = 0;
+    QByteArrayView carry;
+    qsizetype markLeft = id == CodeId::Utf8 ? 3 : 0;
+    bool ended = false;
+    while (!ended && !StopRequested()) {
+        QByteArrayView v = Reader.Fill(carry, Piece);
+        const qsizetype fresh = v.size() - carry.size();
+        ended = fresh < Piece;
+        // Only the bytes before the first zero byte are text.
+        const qsizetype scanFrom = qMax<qsizetype>(0, v.size() - fresh);
+        if (const void *zero = memchr(v.data() + scanFrom, 0, size_t(v.size() - scanFrom))) {
+            v = v.first(static_cast<const char *>(zero) - v.data());
+            ended = true;
+        }
+        if (markLeft > 0) { // the mark is skipped unseen
+            const qsizetype drop = qMin(markLeft, v.size());
+            v = v.sliced(drop);
+            markLeft -= drop;
+        }
+        const qsizetype cut = ended ? v.size() : SafeCut(v, id == CodeId::EucJp);
+        if (cut == 0 && !ended) {
+            carry = v; // no line end yet: read on
+            continue;
+        }
+        const QByteArrayView piece = v.first(cut);
+        carry = v.sliced(cut);
+        if (piece.isEmpty())
+            continue;
+        if (!outcome.HasText) {
+            outcome.HasText = true;
+            Searcher.SetFile(path, recorded);
+        }
+        Searcher.SetLineBase(lineBase);
+        if (convert && !needle.Bytes.isEmpty() && !(id == CodeId::EucJp && LineEndsMayMerge(piece))) {
+            if (!SearchRawCandidates(decoder, piece, id, needle)) {
+                outcome.AdapterFailed = true;
+                break;
+            }
+            lineBase += TLineCursor::CountLines(piece, ended);
+            continue;
+        }
+        QByteArray converted;
+        QByteArrayView text = piece;
+        if (convert) {
+            bool stopped = false;
+            converted = decoder.ConvertPiece(piece, id, isoState, &stopped);
+            if (stopped)
+                break;
+            text = converted;
+        }
+        if (Adapter) {
+            if (!Searcher.SearchRegExpText(text, *Adapter)) {
+                outcome.AdapterFailed = true;
+                break;
+            }
+        } else {
+            Searcher.SearchText(text);
+        }
+        lineBase += TLineCursor::CountLines(text, ended);
+    }
+    return outcome;
+}
+
+TFileOutcome TFileSearcher::SearchContent(const QString &path, int codeChoice)
+{
+    TFileOutcome outcome;
+    const TTextDecoder decoder(Stop);
+    TDecodedText decoded = decoder.Locate(Reader.Content(), codeChoice);
+    bool searchRaw = false;
+    if (decoded.NeedsConversion && !WholeFiles) {
+        const TSourcePrefilter::TRawNeedle &needle = Prefilter.RawNeedle(decoded.CodeId);
+        searchRaw = !needle.Bytes.isEmpty()
+                    && !(decoded.CodeId == CodeId::EucJp && LineEndsMayMerge(decoded.Text));
+        if (searchRaw) {
+            if (!StopRequested() && decoded.HasText) {
+                outcome.HasText = true;
+                Searcher.SetFile(path, decoded.CodeId);
+                outcome.AdapterFailed = !SearchRawCandidates(decoder, decoded.Text, decoded.CodeId, needle);
+            }
+            Reader.Release();
+            return outcome;
+        }
+    }
+    if (decoded.NeedsConversion) {
+        const QByteArrayView source = decoded.Text;
+        decoded.Text = {};
+        if (WholeFiles || Prefilter.MayHoldHits(source, decoded.CodeId)) {
+            decoded.Converted = decoder.ConvertText(source, decoded.CodeId, &decoded.Stopped);
+            decoded.Text = decoded.Converted;
+        } else {
+            decoded.Skipped = true;
+        }
+    }
+    if (!StopRequested() && decoded.HasText) {
+        outcome.HasText = true;
+        Searcher.SetFile(path, decoded.CodeId);
+        if (decoded.Skipped) {
+            // Certain to hold no hit: nothing to search.
+        } else if (Adapter) {
+            outcome.AdapterFailed = !Searcher.SearchRegExpText(decoded.Text, *Adapter);
+        } else if (WholeFiles) {
+            for (TLineCursor cursor(decoded.Text); !cursor.AtEnd() && !StopRequested(); cursor.Next())
+                Searcher.SearchLine(cursor.Line(), cursor.Index());
+        } else {
+            Searcher.SearchText(decoded.Text);
+        }
+    }
+    Reader.Release();
+    return outcome;
+}
+
+bool TFileSearcher::SearchRawCandidates(const TTextDecoder &decoder, QByteArrayView raw, qint32 codeId,
+                                        const TSourcePrefilter::TRawNeedle &needle)
+{
+    // The file's own line ends are those of its converted text, so a line
+    // converted alone is the line the whole conversion would give, with the
+    // same number.
+    QByteArray folded;
+    QByteArrayView haystack = raw;
+    if (needle.FoldAscii) {
+        folded = LowerAscii(raw);
+        haystack = folded;
+    }
+    bool stopped = false;
+    const bool ok = TLineSearcher::ForEachLineHolding(
+        raw, haystack, needle.Bytes, Stop, [&](QByteArrayView rawLine, QByteArrayView, qint64 index) {
+            const QByteArray line = decoder.ConvertText(rawLine, codeId, &stopped);
+            if (stopped)
+                return false;
+            if (Adapter)
+                return Searcher.SearchRegExpLine(line, index, *Adapter);
+            Searcher.SearchLine(line, index);
+            return true;
+        });
+    return ok || stopped;
+}
