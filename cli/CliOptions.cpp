@@ -18,11 +18,14 @@ bool ParseNumber(const QString &text, int low, int high, bool clamp, int &out)
     return true;
 }
 
+// Enough for any use; keeps the line arithmetic far from overflow.
+constexpr int MaxContextLines = 1000000;
+
 } // namespace
 
 QString TCliOptions::Usage()
 {
-    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-r] [-c N] [-f LIST] [-j N] [--json] [--color=WHEN] TEXT TARGET");
+    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-r] [-c N] [-f LIST] [-j N] [-A N] [-B N] [-C N] [--count] [--files-with-matches] [--json] [--color=WHEN] TEXT TARGET");
 }
 
 QString TCliOptions::HelpText()
@@ -43,7 +46,13 @@ Each file's character code is detected (or taken from -c) before searching.
   -f LIST     拡張子フィルタ / extension filter, e.g. "*.txt,*.html" (default "*")
   -j N        並行して検索するスレッド数 / files searched side by side
               (default: one per hardware thread; the output is the same)
+  -A N        該当行の後の N 行も表示 / N lines after each hit
+  -B N        該当行の前の N 行も表示 / N lines before each hit
+  -C N        前後 N 行 / N lines before and after (-A, -B win over it)
+  --count     ファイルごとの該当数 path:count / hits per file with hits
+  --files-with-matches  該当のあるファイル名だけ / only the paths of files with hits
   --json      1 件ずつ JSON で出力 / one JSON object per hit per line
+              (-A/-B/-C のとき "context" 付き / with "context" under -A/-B/-C)
   --color=WHEN  該当箇所の色付け / colour the hits: auto (端末で, NO_COLOR が
               無いとき / on a terminal without NO_COLOR), always, never
   -h, --help  このヘルプ / this help
@@ -85,6 +94,8 @@ bool TCliOptions::Parse(const QStringList &arguments, QString &error)
         }
         if (arg == QLatin1String("--json")) { Json = true; continue; }
         if (arg == QLatin1String("--help")) { Help = true; continue; }
+        if (arg == QLatin1String("--count")) { Count = true; continue; }
+        if (arg == QLatin1String("--files-with-matches")) { FilesWithMatches = true; continue; }
         if (arg == QLatin1String("--version")) { Version = true; continue; }
         if (arg == QLatin1String("--color") || arg == QLatin1String("--colour")) { Colour = ColourWhen::Auto; continue; }
         if (arg.startsWith(QLatin1String("--color=")) || arg.startsWith(QLatin1String("--colour="))) {
@@ -113,7 +124,7 @@ bool TCliOptions::Parse(const QStringList &arguments, QString &error)
             if (c == u'i') { Search.NoCase = true; continue; }
             if (c == u'r') { Search.UseRegExp = true; continue; }
             if (c == u'h') { Help = true; continue; }
-            if (c == u'l' || c == u'c' || c == u'f' || c == u'j') {
+            if (c == u'l' || c == u'c' || c == u'f' || c == u'j' || c == u'A' || c == u'B' || c == u'C') {
                 QString value = arg.mid(k + 1);
                 if (value.isEmpty()) {
                     if (i + 1 >= arguments.size()) {
@@ -136,6 +147,13 @@ bool TCliOptions::Parse(const QStringList &arguments, QString &error)
                 }
                 if (c == u'f')
                     Search.FilterList = value;
+                if (c == u'A' || c == u'B' || c == u'C') {
+                    int &lines = c == u'A' ? After : c == u'B' ? Before : Context;
+                    if (!ParseNumber(value, 0, MaxContextLines, false, lines)) {
+                        error = QStringLiteral("-%1 needs a number from 0 to %2: ").arg(c).arg(MaxContextLines) + value;
+                        return false;
+                    }
+                }
                 break;
             }
             error = QStringLiteral("unknown option: -") + c;

@@ -4,6 +4,7 @@
 
 #include "GrepReporter.h"
 #include "GrepResult.h"
+#include "SourceLines.h"
 
 #include <QByteArray>
 #include <cstdio>
@@ -20,15 +21,32 @@ public:
     void SearchDone() override;
     void ShowMessage(const QString &text, bool warning) override;
 
+    // Lines around the hits (-1 each: none asked for), or one line per file
+    // with its count, or only the paths of files with hits.
+    void SetContext(int before, int after) { Before = before; After = after; }
+    void SetCount(bool count) { CountOnly = count; }
+    void SetFilesOnly(bool filesOnly) { FilesOnly = filesOnly; }
+
     qsizetype HitsPrinted() const { return Printed; }
     bool MessageShown() const { return Messages > 0; }
 
     // One hit in the two output forms (exposed for the tests).
     static QByteArray FormatPlain(const TGrepResult &hit, bool colour);
     static QByteArray FormatJson(const TGrepResult &hit);
+    // With -A/-B/-C: the JSON object gains "context" with the lines before
+    // and after the hit's line.
+    static QByteArray FormatJson(const TGrepResult &hit, const std::vector<TSourceLines::TLine> &before,
+                                 const std::vector<TSourceLines::TLine> &after);
+    static QByteArray FormatContextLine(const QString &path, const TSourceLines::TLine &line, bool colour);
 
 private:
     void Flush();
+    void Take(const TGrepResult &hit);
+    void TakeWithContext(const TGrepResult &hit);
+    void PrintContext(qint64 first, qint64 last);
+    // Ends the current file: its count, or the rest of its last group.
+    void EndFile();
+    bool ContextWanted() const { return Before >= 0 || After >= 0; }
 
     std::vector<TGrepResult> &HitList;
     bool Json;
@@ -39,4 +57,16 @@ private:
     qsizetype Printed = 0;
     int Messages = 0;
     QString LastStatus[3];
+
+    int Before = -1;
+    int After = -1;
+    bool CountOnly = false;
+    bool FilesOnly = false;
+    QString CurrentFile;          // the file of the last hit taken
+    qsizetype CurrentCount = 0;   // its hits so far
+    TSourceLines Source;          // its lines, for context
+    bool SourceOpen = false;
+    qint64 PrintedUpTo = -1;      // last line of the file printed in the group
+    qint64 GroupEnd = -1;         // last line the open group still owes
+    bool GroupPrinted = false;    // a group has been printed (for "--")
 };

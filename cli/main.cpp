@@ -42,6 +42,10 @@ int main(int argc, char *argv[])
 
     std::vector<TGrepResult> hits;
     TCliReporter reporter(hits, options.Json, options.ColourWanted(isatty(STDOUT_FILENO), !qEnvironmentVariableIsEmpty("NO_COLOR")), stdout, stderr);
+    if (options.ContextWanted())
+        reporter.SetContext(options.LinesBefore(), options.LinesAfter());
+    reporter.SetCount(options.Count);
+    reporter.SetFilesOnly(options.FilesWithMatches);
     TGrepThread worker(hits, reporter);
     options.Search.ApplyTo(worker, findText);
     worker.Workers = options.Workers;

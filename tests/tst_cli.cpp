@@ -5,6 +5,7 @@
 #include "IconvConverter.h"
 #include "TestTree.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -26,6 +27,14 @@ TRun Grep(const QStringList &arguments)
         qFatal("kestu-grep did not end");
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
             p.readAllStandardError()};
+}
+
+QByteArray encode(const QString &t, const char *code)
+{
+    QByteArray out;
+    TIconvConverter c(code, "UTF-8", "");
+    c.Convert(t.toUtf8(), out);
+    return out;
 }
 
 } // namespace
@@ -50,6 +59,10 @@ private slots:
     void colourChoice();
     void colourReachesOutput_data();
     void colourReachesOutput();
+    void contextGroups_data();
+    void contextGroups();
+    void contextOverEncodingsAndJson();
+    void countAndFilesOnly();
 };
 
 void TestCli::parse_data()
@@ -73,6 +86,9 @@ void TestCli::parse_data()
     QTest::newRow("unknown long") << QStringList{"--zap", "x", "d"} << false << "";
     QTest::newRow("one positional") << QStringList{"x"} << false << "";
     QTest::newRow("three positionals") << QStringList{"x", "y", "z"} << false << "";
+    QTest::newRow("context value out of range") << QStringList{"-C", "-1", "x", "d"} << false << "";
+    QTest::newRow("context needs a value") << QStringList{"x", "d", "-A"} << false << "";
+    QTest::newRow("context attached in a cluster") << QStringList{"-bA2", "x", "d"} << true << "1 0 0 0 0 * 0 x d";
     QTest::newRow("help needs nothing else") << QStringList{"-h"} << true << "0 0 0 0 0 * 0  ";
 }
 
@@ -203,12 +219,6 @@ void TestCli::jsonOverEncodings()
     // line, column and context, and names its own code.
     TTestTree tree;
     const QString text = QString::fromUtf8("一行目です。\n二行目に検索という語があります。\n");
-    auto encode = [](const QString &t, const char *code) {
-        QByteArray out;
-        TIconvConverter c(code, "UTF-8", "");
-        c.Convert(t.toUtf8(), out);
-        return out;
-    };
     tree.File("sjis.txt", Sjis(text));
     tree.File("euc.txt", encode(text, "EUC-JP-MS"));
     tree.File("jis.txt", encode(text, "ISO-2022-JP"));
@@ -351,6 +361,128 @@ void TestCli::colourReachesOutput()
     const QByteArray out = p.readAllStandardOutput();
     QVERIFY(out.contains("apple"));
     QCOMPARE(out.contains("\033["), coloured);
+}
+
+
+void TestCli::contextGroups_data()
+{
+    // Lines of the file are their numbers; "h" marks the hit lines.
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("lines");    // which lines carry a hit, e.g. "3,9"
+    QTest::addColumn<QString>("expected"); // per output line: h<n>, c<n> or --
+    QTest::newRow("two groups apart") << QStringList{"-C", "1"} << "3,9" << "c2 h3 c4 -- c8 h9 c10";
+    QTest::newRow("touching groups merge") << QStringList{"-C", "1"} << "3,6" << "c2 h3 c4 c5 h6 c7";
+    QTest::newRow("overlapping groups merge") << QStringList{"-C", "2"} << "3,5" << "c1 c2 h3 c4 h5 c6 c7";
+    QTest::newRow("one line apart is two groups") << QStringList{"-A", "1"} << "2,5" << "h2 c3 -- h5 c6";
+    QTest::newRow("adjacent hits") << QStringList{"-B", "1"} << "4,5" << "c3 h4 h5";
+    QTest::newRow("clipped at the ends") << QStringList{"-C", "3"} << "1,12" << "h1 c2 c3 c4 -- c9 c10 c11 h12";
+    QTest::newRow("-A wins over -C") << QStringList{"-A", "0", "-C", "2"} << "6" << "c4 c5 h6";
+    QTest::newRow("zero context still separates") << QStringList{"-C", "0"} << "2,3,7" << "h2 h3 -- h7";
+    QTest::newRow("two hits on one line") << QStringList{"-C", "1"} << "4,4" << "c3 h4 h4 c5";
+}
+
+void TestCli::contextGroups()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, lines);
+    QFETCH(QString, expected);
+    QList<int> hitLines;
+    for (const QString &n : lines.split(u','))
+        hitLines.append(n.toInt());
+    QByteArray content;
+    for (int n = 1; n <= 12; ++n) {
+        content += "line" + QByteArray::number(n);
+        for (int k = 0; k < hitLines.count(n); ++k)
+            content += " HIT";
+        content += n % 2 ? "\r\n" : "\n";
+    }
+    TTestTree tree;
+    tree.File("f.txt", content);
+    const QString path = tree.Root() + "f.txt";
+    const TRun run = Grep(args + QStringList{"HIT", path});
+    QCOMPARE(run.Exit, 0);
+    QStringList got;
+    for (const QByteArray &line : run.Out.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QString text = QString::fromUtf8(line);
+        if (text == "--") {
+            got << "--";
+        } else if (text.startsWith(path + '-')) {
+            const QString rest = text.mid(path.size() + 1);
+            const QString number = rest.section(u'-', 0, 0);
+            QCOMPARE(rest.section(u'-', 1), "line" + number); // the whole line, without its end
+            got << "c" + number;
+        } else {
+            QVERIFY2(text.startsWith(path + ':'), line.constData());
+            got << "h" + text.mid(path.size() + 1).section(u':', 0, 0);
+        }
+    }
+    QCOMPARE(got.join(u' '), expected);
+}
+
+void TestCli::contextOverEncodingsAndJson()
+{
+    // Context lines are decoded with the code of the file, like the hit.
+    TTestTree tree;
+    const QString text = QString::fromUtf8("前の行です\n検索の行\n後の行です\n");
+    tree.File("sjis.txt", Sjis(text));
+    tree.File("euc.txt", encode(text, "EUC-JP-MS"));
+    tree.File("jis.txt", encode(text, "ISO-2022-JP"));
+    tree.File("bom.txt", "\xEF\xBB\xBF" + text.toUtf8());
+    const QString find = QString::fromUtf8("検索");
+
+    const TRun plain = Grep({"-C", "1", find, tree.Root()});
+    QCOMPARE(plain.Exit, 0);
+    const QString out = QString::fromUtf8(plain.Out);
+    for (const char *name : {"sjis.txt", "euc.txt", "jis.txt", "bom.txt"}) {
+        const QString path = tree.Root() + name;
+        QVERIFY2(out.contains(path + QString::fromUtf8("-1-前の行です\n")), qPrintable(out));
+        QVERIFY2(out.contains(path + QString::fromUtf8("-3-後の行です\n")), qPrintable(out));
+    }
+    QCOMPARE(plain.Out.count("--\n"), 3);
+
+    const TRun json = Grep({"--json", "-B", "1", find, tree.Root()});
+    const TRun bare = Grep({"--json", find, tree.Root()});
+    const QList<QByteArray> withContext = json.Out.split('\n');
+    const QList<QByteArray> without = bare.Out.split('\n');
+    QCOMPARE(withContext.size(), without.size());
+    QVERIFY(!bare.Out.contains("context"));
+    for (qsizetype i = 0; i < without.size(); ++i) {
+        if (without[i].isEmpty())
+            continue;
+        QJsonObject o = QJsonDocument::fromJson(withContext[i]).object();
+        const QJsonObject context = o.take("context").toObject();
+        QCOMPARE(o, QJsonDocument::fromJson(without[i]).object()); // the rest is unchanged
+        const QJsonArray before = context["before"].toArray();
+        QCOMPARE(before.size(), 1);
+        QCOMPARE(before[0].toObject()["line"].toInt(), 1);
+        QCOMPARE(before[0].toObject()["text"].toString(), QString::fromUtf8("前の行です"));
+        QVERIFY(context["after"].toArray().isEmpty());
+    }
+}
+
+void TestCli::countAndFilesOnly()
+{
+    TTestTree tree;
+    tree.File("a.txt", "x\nx x\nno\n");
+    tree.File("b.txt", "none\n");
+    tree.File("c.txt", "x\n");
+    const TRun count = Grep({"--count", "x", tree.Root()});
+    QCOMPARE(count.Exit, 0);
+    QStringList lines = QString::fromUtf8(count.Out).split(u'\n', Qt::SkipEmptyParts);
+    lines.sort();
+    QCOMPARE(lines, QStringList({tree.Root() + "a.txt:3", tree.Root() + "c.txt:1"}));
+
+    const TRun files = Grep({"--files-with-matches", "-C", "2", "x", tree.Root()});
+    QCOMPARE(files.Exit, 0);
+    lines = QString::fromUtf8(files.Out).split(u'\n', Qt::SkipEmptyParts);
+    lines.sort();
+    QCOMPARE(lines, QStringList({tree.Root() + "a.txt", tree.Root() + "c.txt"}));
+
+    const TRun none = Grep({"--count", "absent", tree.Root()});
+    QCOMPARE(none.Exit, 1);
+    QVERIFY(none.Out.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCli)
