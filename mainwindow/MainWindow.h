@@ -109,6 +109,7 @@ public:
     QMenu *MenuToolsSendTo = nullptr;
     QMenu *MenuToolsResult = nullptr;
     QAction *MenuToolsShellExecute = nullptr, *MenuToolsDirectory = nullptr, *MenuToolsProperty = nullptr;
+    QAction *MenuToolsResultCopyRow = nullptr; // 行をコピー; Ctrl+C in the list does the same
     // Without a settings file the tools start as the editors found.
     void LoadTools(const TIniFile &file, bool fileExists);
     void SaveTools(TIniFile &file) const;
@@ -132,6 +133,7 @@ public:
     void ListViewResultDblClick();
     // Enter runs the double click's tool; true when the key was taken.
     bool ListViewResultKeyPress(QKeyEvent *event);
+    void CopySelectedRow();
 
     // Search state.
     std::vector<TGrepResult> HitList;

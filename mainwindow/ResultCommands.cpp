@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 
 #include "DesktopShell.h"
+#include "HitRow.h"
 #include "Cp932.h"
 #include "PathText.h"
 #include "PropertiesDialog.h"
@@ -49,6 +50,12 @@ void TForm1::CreateResultCommands()
     FollowingEntry(MenuToolsResult, ActionToolsResultFilePath, QStringLiteral("MenuToolsResultFilePath"), false);
     FollowingEntry(MenuToolsResult, ActionToolsResultTarget, QStringLiteral("MenuToolsResultTarget"), false);
     PopupMenuResult->addMenu(MenuToolsResult);
+    MenuToolsResultCopyRow = PopupMenuResult->addAction(QStringLiteral("行をコピー"));
+    MenuToolsResultCopyRow->setObjectName(QStringLiteral("MenuToolsResultCopyRow"));
+    // The key is shown here; the list itself handles it (ListViewResultKeyPress).
+    MenuToolsResultCopyRow->setShortcut(QKeySequence::Copy);
+    MenuToolsResultCopyRow->setShortcutContext(Qt::WidgetShortcut);
+    connect(MenuToolsResultCopyRow, &QAction::triggered, this, &TForm1::CopySelectedRow);
     MenuToolsProperty = FollowingEntry(PopupMenuResult, ActionToolsProperty, QStringLiteral("MenuToolsProperty"), false);
     PopupMenuResult->addSeparator();
     // The tool entries follow (BuildToolActions).
@@ -65,7 +72,7 @@ void TForm1::PopupMenuResultPopup()
 {
     const bool selected = ListViewResult->SelectedRow() >= 0;
     for (QAction *entry : {MenuToolsShellExecute, MenuToolsDirectory, MenuToolsProperty,
-                           MenuToolsResult->menuAction()})
+                           MenuToolsResult->menuAction(), MenuToolsResultCopyRow})
         entry->setEnabled(selected);
     MenuToolsSendTo->menuAction()->setEnabled(selected && !SendToList.isEmpty());
 }
@@ -121,6 +128,12 @@ void TForm1::ActionToolsResultTargetExecute()
         QApplication::clipboard()->setText(TCp932::ToQString(hit->HitText()));
 }
 
+void TForm1::CopySelectedRow()
+{
+    if (const TGrepResult *hit = SelectedHit())
+        QApplication::clipboard()->setText(THitRow::Text(*hit));
+}
+
 void TForm1::ListViewResultDblClick()
 {
     if (ToolList.IsEmpty() || HitList.empty() || ListViewResult->SelectedRow() < 0)
@@ -136,6 +149,10 @@ void TForm1::ListViewResultDblClick()
 
 bool TForm1::ListViewResultKeyPress(QKeyEvent *event)
 {
+    if (event->matches(QKeySequence::Copy)) {
+        CopySelectedRow(); // instead of the list's own copy of a cell
+        return true;
+    }
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
         return false;
     if (event->modifiers() & ~Qt::KeypadModifier)

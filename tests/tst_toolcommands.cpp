@@ -99,6 +99,8 @@ private slots:
     void doubleClickAndEnterChooseByExtension();
     void hostileHitReachesToolAsArguments();
     void resultCommands();
+    void copyRow_data();
+    void copyRow();
     void sendTo();
     void settingsPasses();
 
@@ -139,7 +141,9 @@ void TToolCommandsTest::popupOrder()
     Window->BuildToolActions();
     QCOMPARE(EntryNames(Window->PopupMenuResult),
              (QStringList{"MenuToolsShellExecute", "MenuToolsDirectory", "MenuToolsSendTo", "-",
-                          "MenuToolsResult", "MenuToolsProperty", "-", "MenuTools0"}));
+                          "MenuToolsResult", "MenuToolsResultCopyRow", "MenuToolsProperty", "-",
+                          "MenuTools0"}));
+    QCOMPARE(Window->MenuToolsResultCopyRow->text(), QStringLiteral("行をコピー"));
     QCOMPARE(EntryNames(Window->MenuToolsResult),
              (QStringList{"MenuToolsResultFile", "MenuToolsResultDirectory", "-", "MenuToolsResultFilePath",
                           "MenuToolsResultTarget"}));
@@ -170,7 +174,7 @@ void TToolCommandsTest::popupEnabledStates()
     Select(selected ? 0 : -1);
     Window->PopupMenuResultPopup();
     for (QAction *entry : {Window->MenuToolsShellExecute, Window->MenuToolsDirectory, Window->MenuToolsProperty,
-                           Window->MenuToolsResult->menuAction()})
+                           Window->MenuToolsResult->menuAction(), Window->MenuToolsResultCopyRow})
         QCOMPARE(entry->isEnabled(), selected);
     QCOMPARE(Window->MenuToolsSendTo->menuAction()->isEnabled(), selected && withSendTo);
     // The actions stay enabled, so their shortcuts keep working.
@@ -306,6 +310,46 @@ void TToolCommandsTest::resultCommands()
     Window->ActionToolsResultFilePath->trigger();
     QCOMPARE(Shell->Calls, QStringList());
     QCOMPARE(QApplication::clipboard()->text(), Tree->Path("gone/y.txt"));
+}
+
+void TToolCommandsTest::copyRow_data()
+{
+    QTest::addColumn<bool>("byKey");
+    QTest::addColumn<QByteArray>("before");  // CP932 working text
+    QTest::addColumn<QByteArray>("fromHit");
+    QTest::addColumn<QString>("expected");   // after the path
+    QTest::newRow("key, ASCII") << true << QByteArray("say ") << QByteArray("word now") << ":3:5: say word now";
+    QTest::newRow("menu, Japanese") << false << QByteArray("\x88\xea\x8d\x73") << QByteArray("\x8c\x9f\x8d\xf5")
+                                    << QString::fromUtf8(":3:5: 一行検索");
+    QTest::newRow("key, half-width kana") << true << QByteArray() << QByteArray("\xb6\xc5") << QString::fromUtf8(":3:5: ｶﾅ");
+}
+
+void TToolCommandsTest::copyRow()
+{
+    QFETCH(bool, byKey);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, fromHit);
+    QFETCH(QString, expected);
+    const QString file = Tree->Path(QString::fromUtf8("フォルダ/x.txt"));
+    Window->HitList.push_back(Hit(Tree->Path("other.txt"), 0, 1, "q"));
+    TGrepResult hit = Hit(file, 2, 5, "");
+    hit.BeforeText = before;
+    hit.TextFromHit = fromHit;
+    hit.HitLength = 2;
+    Window->HitList.push_back(hit);
+    auto copy = [&] {
+        if (byKey)
+            QTest::keySequence(Window->ListViewResult, QKeySequence::Copy);
+        else
+            Window->MenuToolsResultCopyRow->trigger();
+    };
+    QApplication::clipboard()->setText(QStringLiteral("old"));
+    Select(-1);
+    copy();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("old")); // nothing selected, nothing copied
+    Select(1);
+    copy();
+    QCOMPARE(QApplication::clipboard()->text(), file + expected);
 }
 
 void TToolCommandsTest::sendTo()

@@ -1,0 +1,9 @@
+#include "HitRow.h"
+
+#include "Cp932.h"
+
+QString THitRow::Text(const TGrepResult &hit)
+{
+    return hit.FileName + u':' + QString::number(hit.Line + 1) + u':' + QString::number(hit.Column)
+           + QStringLiteral(": ") + TCp932::ToQString(hit.BeforeText + hit.TextFromHit);
+}
