@@ -1,6 +1,7 @@
 #include "CliReporter.h"
 
 #include "CodePage.h"
+#include "HitJson.h"
 #include "Cp932.h"
 
 namespace {
@@ -24,43 +25,6 @@ void AppendVisible(QByteArray &out, const QByteArray &utf8)
     out.append(p + runStart, n - runStart);
 }
 
-// Hits come file by file: the name is converted once per file.
-const QByteArray &FileNameUtf8(const QString &name)
-{
-    thread_local QString lastName;
-    thread_local QByteArray lastUtf8;
-    if (!name.isSharedWith(lastName) && name != lastName) {
-        lastName = name;
-        lastUtf8 = name.toUtf8();
-    }
-    return lastUtf8;
-}
-
-void AppendJsonString(QByteArray &out, const QByteArray &utf8)
-{
-    static const char hex[] = "0123456789abcdef";
-    out += '"';
-    for (char ch : utf8) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20 || c == 0x7F) {
-                out += "\\u00";
-                out += hex[c >> 4];
-                out += hex[c & 15];
-            } else {
-                out += ch;
-            }
-        }
-    }
-    out += '"';
-}
-
 } // namespace
 
 TCliReporter::TCliReporter(std::vector<TGrepResult> &hitList, bool json, bool colour, FILE *out, FILE *err)
@@ -79,7 +43,7 @@ QByteArray TCliReporter::FormatPlain(const TGrepResult &hit, bool colour)
     line.reserve(256);
     if (colour)
         line += "\033[35m";
-    AppendVisible(line, FileNameUtf8(hit.FileName));
+    AppendVisible(line, THitJson::FileNameUtf8(hit.FileName));
     if (colour)
         line += "\033[m\033[36m";
     line += ':' + QByteArray::number(hit.Line + 1) + ':' + QByteArray::number(hit.Column) + ':';
@@ -99,25 +63,7 @@ QByteArray TCliReporter::FormatPlain(const TGrepResult &hit, bool colour)
 
 QByteArray TCliReporter::FormatJson(const TGrepResult &hit)
 {
-    QByteArray line = "{\"file\":";
-    AppendJsonString(line, FileNameUtf8(hit.FileName));
-    line += ",\"line\":" + QByteArray::number(hit.Line + 1);
-    line += ",\"column\":" + QByteArray::number(hit.Column);
-    line += ",\"length\":" + QByteArray::number(hit.HitLength);
-    line += ",\"code\":";
-    AppendJsonString(line, CodeDisplayName(hit.CodeId).toUtf8());
-    line += ",\"before\":";
-    AppendJsonString(line, TCp932::ToUtf8(hit.BeforeText));
-    line += ",\"hit\":";
-    AppendJsonString(line, TCp932::ToUtf8(hit.HitText()));
-    line += ",\"after\":";
-    AppendJsonString(line, TCp932::ToUtf8(hit.AfterText()));
-    line += ",\"lineStart\":";
-    line += hit.AtLineStart ? "true" : "false";
-    line += ",\"lineEnd\":";
-    line += hit.AtLineEnd ? "true" : "false";
-    line += "}\n";
-    return line;
+    return THitJson::Object(hit);
 }
 
 namespace {
@@ -129,7 +75,7 @@ void AppendJsonLines(QByteArray &out, const std::vector<TSourceLines::TLine> &li
         if (i)
             out += ',';
         out += "{\"line\":" + QByteArray::number(lines[i].Index + 1) + ",\"text\":";
-        AppendJsonString(out, TCp932::ToUtf8(lines[i].Text));
+        THitJson::AppendString(out, TCp932::ToUtf8(lines[i].Text));
         out += '}';
     }
     out += ']';
@@ -155,7 +101,7 @@ QByteArray TCliReporter::FormatContextLine(const QString &path, const TSourceLin
     QByteArray out;
     if (colour)
         out += "\033[35m";
-    AppendVisible(out, FileNameUtf8(path));
+    AppendVisible(out, THitJson::FileNameUtf8(path));
     if (colour)
         out += "\033[m\033[36m";
     out += '-' + QByteArray::number(line.Index + 1) + '-';
@@ -189,7 +135,7 @@ void TCliReporter::Take(const TGrepResult &hit)
     ++CurrentCount;
     if (FilesOnly) {
         if (newFile) {
-            AppendVisible(Pending, FileNameUtf8(hit.FileName));
+            AppendVisible(Pending, THitJson::FileNameUtf8(hit.FileName));
             Pending += '\n';
         }
     } else if (CountOnly) {
@@ -252,7 +198,7 @@ void TCliReporter::EndFile()
     if (CurrentCount == 0)
         return;
     if (CountOnly && !FilesOnly) {
-        AppendVisible(Pending, FileNameUtf8(CurrentFile));
+        AppendVisible(Pending, THitJson::FileNameUtf8(CurrentFile));
         Pending += ':' + QByteArray::number(CurrentCount) + '\n';
     } else if (ContextWanted() && !Json && GroupEnd > PrintedUpTo) {
         PrintContext(PrintedUpTo + 1, GroupEnd);

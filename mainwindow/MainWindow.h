@@ -17,6 +17,7 @@
 #include "GrepResult.h"
 #include "GrepSettings.h"
 #include "ResultDisplay.h"
+#include "ResultExport.h"
 #include "StartArguments.h"
 #include "SettingsHost.h"
 #include "ToolList.h"
@@ -109,6 +110,7 @@ public:
     QMenu *MenuToolsSendTo = nullptr;
     QMenu *MenuToolsResult = nullptr;
     QAction *MenuToolsShellExecute = nullptr, *MenuToolsDirectory = nullptr, *MenuToolsProperty = nullptr;
+    QAction *ActionFileSaveResult = nullptr; // 検索結果を保存(&A)..., Ctrl+S
     QAction *MenuToolsResultCopyRow = nullptr; // 行をコピー; Ctrl+C in the list does the same
     // Without a settings file the tools start as the editors found.
     void LoadTools(const TIniFile &file, bool fileExists);
@@ -134,6 +136,10 @@ public:
     // Enter runs the double click's tool; true when the key was taken.
     bool ListViewResultKeyPress(QKeyEvent *event);
     void CopySelectedRow();
+    void CreateExportCommand(QMenu *fileMenu);
+    void ActionFileSaveResultExecute();
+    // Saves every hit; a failure is shown with the file and the reason.
+    bool SaveResultList(const QString &path, TResultExport::Format format);
 
     // Search state.
     std::vector<TGrepResult> HitList;

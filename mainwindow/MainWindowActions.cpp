@@ -97,6 +97,8 @@ void TForm1::CreateMenus()
     file->addAction(ActionFileGrep);
     file->addAction(ActionFileCancel);
     file->addSeparator();
+    CreateExportCommand(file);
+    file->addSeparator();
     file->addAction(ActionFileExit);
 
     QMenu *view = addMenu(bar, QStringLiteral("表示(&V)"));

@@ -101,6 +101,7 @@ private slots:
     void resultCommands();
     void copyRow_data();
     void copyRow();
+    void saveResultList();
     void sendTo();
     void settingsPasses();
 
@@ -350,6 +351,19 @@ void TToolCommandsTest::copyRow()
     Select(1);
     copy();
     QCOMPARE(QApplication::clipboard()->text(), file + expected);
+}
+
+void TToolCommandsTest::saveResultList()
+{
+    QCOMPARE(Window->ActionFileSaveResult->text(), QStringLiteral("検索結果を保存(&A)..."));
+    QCOMPARE(Window->ActionFileSaveResult->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    Window->HitList.push_back(Hit(Tree->Path("a.txt"), 0, 1, "x"));
+    Window->HitList.push_back(Hit(Tree->Path("b.txt"), 4, 2, "y"));
+    const QString out = Tree->Path("saved.txt");
+    QVERIFY(Window->SaveResultList(out, TResultExport::Format::Text));
+    QFile file(out);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), (Tree->Path("a.txt") + ":1:1: x after\n" + Tree->Path("b.txt") + ":5:2: y after\n").toUtf8());
 }
 
 void TToolCommandsTest::sendTo()
