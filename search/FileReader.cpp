@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,12 +18,13 @@ void TFileReader::Release()
         ::close(Fd);
         Fd = -1;
     }
-    if (Mapped) {
-        ::munmap(Mapped, MappedSize);
-        Mapped = nullptr;
-        MappedSize = 0;
-    }
     View = {};
+    // A buffer grown for one huge file read whole is not kept for the
+    // small files that follow.
+    if (Capacity > KeepLimit) {
+        Buffer.reset();
+        Capacity = 0;
+    }
 }
 
 char *TFileReader::Room(qsizetype size)
@@ -92,17 +92,6 @@ bool TFileReader::Read(const QString &path, qsizetype streamAbove)
         Fd = fd;
         return true;
     }
-    if (size >= MapThreshold) {
-        void *p = ::mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE, fd, 0);
-        ::close(fd);
-        if (p == MAP_FAILED)
-            return false;
-        ::madvise(p, size_t(size), MADV_SEQUENTIAL);
-        Mapped = p;
-        MappedSize = size_t(size);
-        View = QByteArrayView(static_cast<const char *>(p), size);
-        return true;
-    }
     // O_NONBLOCK only kept the open of a FIFO from hanging; reads of a
     // regular file are not affected by it.
     // Read what is there; a file that grows or shrinks meanwhile gives what
@@ -125,7 +114,7 @@ bool TFileReader::Read(const QString &path, qsizetype streamAbove)
         // Files that report no size may still have content (those under
         // /proc and /sys): read them to their end.
         constexpr qsizetype Step = 64 * 1024;
-        while (done < MapThreshold) {
+        while (done < KeepLimit) {
             buffer = Room(done + Step);
             const ssize_t r = ::read(fd, buffer + done, size_t(Step));
             if (r < 0 && errno == EINTR)

@@ -1,7 +1,8 @@
 #pragma once
-// Reads one whole file for searching. Small and medium files are read into
-// a buffer that is kept from file to file; large ones are mapped, so no file
-// is ever copied twice and a huge file does not need its size in memory.
+// Reads one file for searching, whole or a piece at a time, into a buffer
+// that is kept from file to file. Nothing is mapped: a file that another
+// process shortens while it is read gives what was read, where a mapping
+// would kill the program with SIGBUS.
 
 #include <QByteArrayView>
 #include <QString>
@@ -32,8 +33,9 @@ public:
     // Back to the file's first byte.
     bool Rewind();
 
-    // Files above this size are mapped instead of read.
-    static constexpr qsizetype MapThreshold = qsizetype(64) << 20;
+    // The largest buffer kept after Release; a file that reports no size
+    // is read up to this many bytes.
+    static constexpr qsizetype KeepLimit = qsizetype(64) << 20;
 
 private:
     // Grows to the largest file read and stays: fresh pages would have to be
@@ -41,8 +43,6 @@ private:
     char *Room(qsizetype size);
     std::unique_ptr<char[]> Buffer;
     qsizetype Capacity = 0;
-    void *Mapped = nullptr;
-    size_t MappedSize = 0;
     QByteArrayView View;
     int Fd = -1; // the file being read a piece at a time
 };

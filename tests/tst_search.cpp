@@ -157,6 +157,7 @@ private slots:
     void inputChecks();
 
     void readerReadsSizelessFiles();
+    void readerSurvivesAFileShortenedWhileRead();
     void workerEndToEnd();
     void workerEmptyFolder();
     void workerStopDuringListing();
@@ -1315,6 +1316,29 @@ void TestSearch::readerReadsSizelessFiles()
     QVERIFY(reader.Content().isEmpty());
     QVERIFY(!reader.Read(tree.Path("missing.txt")));
     QVERIFY(!reader.Read(tree.Root()));
+}
+
+void TestSearch::readerSurvivesAFileShortenedWhileRead()
+{
+    // Another process shortens the file between two pieces (a log rotation,
+    // an editor saving): the reader gives what is still there and ends.
+    TTestTree tree;
+    const QString path = tree.File("big.txt", QByteArray(100000, 'a'));
+    TFileReader reader;
+    QVERIFY(reader.Read(path, 0));
+    QVERIFY(reader.Streaming());
+    QByteArrayView piece = reader.Fill({}, 4096);
+    QCOMPARE(piece.size(), 4096);
+    QFile file(path);
+    QVERIFY(file.resize(5000));
+    piece = reader.Fill(piece.sliced(4000), 4096);
+    QCOMPARE(piece.size(), 96 + 904);
+    QCOMPARE(reader.Fill({}, 4096).size(), 0);
+    QVERIFY(file.resize(0));
+    QCOMPARE(reader.Fill({}, 4096).size(), 0);
+    // Read whole after it has shrunk to nothing: an empty text, no fault.
+    QVERIFY(reader.Read(path, -1));
+    QVERIFY(reader.Content().isEmpty());
 }
 
 void TestSearch::workerEndToEnd()
