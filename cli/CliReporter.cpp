@@ -234,6 +234,17 @@ void TCliReporter::SearchDone()
     fflush(Err);
 }
 
+void TCliReporter::FileNotRead(const QString &path, const QString &reason)
+{
+    ++Unread;
+    Flush();
+    QByteArray line = "kestu-grep: ";
+    AppendVisible(line, path.toUtf8());
+    line += ": " + reason.toUtf8() + '\n';
+    fputs(line.constData(), Err);
+    fflush(Err);
+}
+
 void TCliReporter::ShowMessage(const QString &text, bool)
 {
     ++Messages;

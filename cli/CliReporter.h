@@ -20,6 +20,8 @@ public:
     void ShowHitCount(qsizetype count) override;
     void SearchDone() override;
     void ShowMessage(const QString &text, bool warning) override;
+    // "kestu-grep: PATH: reason" on standard error, as grep names them.
+    void FileNotRead(const QString &path, const QString &reason) override;
 
     // Lines around the hits (-1 each: none asked for), or one line per file
     // with its count, or only the paths of files with hits.
@@ -29,6 +31,7 @@ public:
 
     qsizetype HitsPrinted() const { return Printed; }
     bool MessageShown() const { return Messages > 0; }
+    bool FileUnread() const { return Unread > 0; }
 
     // One hit in the two output forms (exposed for the tests).
     static QByteArray FormatPlain(const TGrepResult &hit, bool colour);
@@ -56,6 +59,7 @@ private:
     QByteArray Pending;
     qsizetype Printed = 0;
     int Messages = 0;
+    qsizetype Unread = 0;
     QString LastStatus[3];
 
     int Before = -1;

@@ -55,7 +55,9 @@ int main(int argc, char *argv[])
     worker.Resume();
     worker.WaitFor();
 
-    if (reporter.MessageShown())
+    // Like grep: a file that could not be read makes the status 2, even
+    // when other files had hits (they have been printed all the same).
+    if (reporter.MessageShown() || reporter.FileUnread())
         return 2;
     return reporter.HitsPrinted() > 0 ? 0 : 1;
 }

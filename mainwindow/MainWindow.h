@@ -243,6 +243,13 @@ public:
     // A file that is there but cannot be read is left alone: writing it
     // would lose the sections the window does not own.
     bool SaveSettingsFile();
+    // Closes as the close command does, for a termination signal: nobody
+    // may be there to answer a box, so a failure to save the settings is
+    // written to standard error instead and ExitStatus() becomes 1.
+    void CloseForSignal();
+    // What the program returns at its end: 0, or 1 after a close for a
+    // signal that could not save the settings.
+    int ExitStatus() const { return SignalCloseFailed ? 1 : 0; }
 
     // The start-up after construction: the settings file, the command-line
     // arguments, the single-instance lock, and the states that depend on
@@ -253,6 +260,8 @@ public:
     // The name to hold (tests use their own).
     QString SingleInstanceName;
     TSingleInstance *SingleInstance = nullptr;
+    bool ClosingForSignal = false;
+    bool SignalCloseFailed = false;
 
     // Brings the layout and the enabled states in line with what the
     // command-line arguments set.

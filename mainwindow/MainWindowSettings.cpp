@@ -11,12 +11,15 @@
 #include "ShortcutCodes.h"
 #include "WKSpinEdit.h"
 #include "WindowDefaults.h"
+#include "WindowPlacement.h"
 
 #include <QFileInfo>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+
+#include <cstdio>
 
 namespace {
 
@@ -119,14 +122,13 @@ void TForm1::ReadSettings(const TIniFile &file)
         Settings.SetShortcut(a->objectName(), TShortcutCodes::FromKeySequence(a->shortcut()));
     Settings.Read(file);
 
-    // A placement that no screen shows any more (a monitor removed since)
-    // gives way to the designed one.
-    QRect placement(Settings.Left, Settings.Top, Settings.Width, Settings.Height);
-    bool visible = false;
+    // The stored placement, fitted to the screens there are now.
+    QList<QRect> screens;
     for (QScreen *screen : QGuiApplication::screens())
-        visible = visible || screen->availableGeometry().intersects(placement);
-    if (!visible)
-        placement = QRect(TWindowDefaults::Left, TWindowDefaults::Top, width(), height());
+        screens.append(screen->availableGeometry());
+    const QRect placement =
+        TWindowPlacement::Fit(Settings.Left, Settings.Top, Settings.Width, Settings.Height, screens,
+                              QRect(TWindowDefaults::Left, TWindowDefaults::Top, width(), height()));
     move(placement.topLeft());
     resize(placement.size());
 
@@ -202,9 +204,22 @@ bool TForm1::SaveSettingsFile()
         if (file.SaveToFile(SettingsPath, &reason))
             return true;
     }
+    if (ClosingForSignal) {
+        const QString line = QStringLiteral("kestu: 設定を保存できませんでした: %1: %2\n").arg(SettingsPath, reason);
+        fputs(line.toUtf8().constData(), stderr);
+        fflush(stderr);
+        SignalCloseFailed = true;
+        return false;
+    }
     QMessageBox box(QMessageBox::Warning, AppCaption(),
                     QStringLiteral("設定を保存できませんでした: %1\n%2").arg(SettingsPath, reason),
                     QMessageBox::Ok, this);
     box.exec();
     return false;
+}
+
+void TForm1::CloseForSignal()
+{
+    ClosingForSignal = true;
+    close();
 }

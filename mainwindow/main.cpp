@@ -38,14 +38,17 @@ int main(int argc, char *argv[])
     QApplication::setFont(font);
 
     TForm1 window;
+    // Ended from outside (logout, Ctrl+C, kill): close as the close command
+    // does, so the search stops and the settings are written. Taken before
+    // the start-up, so that a signal is never lost once others can see this
+    // instance (its single-instance name).
+    TExitSignals exitSignals;
+    QObject::connect(&exitSignals, &TExitSignals::ExitRequested, &window, [&window] { window.CloseForSignal(); });
+
     window.SettingsPath = TSettingsLocation::ForThisProgram();
     window.Start(arguments);
 
-    // Ended from outside (logout, Ctrl+C, kill): close as the close command
-    // does, so the search stops and the settings are written.
-    TExitSignals exitSignals;
-    QObject::connect(&exitSignals, &TExitSignals::ExitRequested, &window, [&window] { window.close(); });
-
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    return status != 0 ? status : window.ExitStatus();
 }

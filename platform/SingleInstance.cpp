@@ -3,13 +3,13 @@
 #include "HandOverCodec.h"
 #include "HandOverConnection.h"
 #include "PeerUser.h"
+#include "RuntimeFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QLockFile>
 
-#include <unistd.h>
 
 namespace {
 
@@ -69,18 +69,23 @@ TSingleInstance::~TSingleInstance()
 
 QString TSingleInstance::DefaultName()
 {
-    return QStringLiteral("ApplicationMutexKestuDblOpenChk-%1").arg(::geteuid());
+    return QStringLiteral("ApplicationMutexKestuDblOpenChk");
 }
 
 QString TSingleInstance::SocketPath(const QString &name)
 {
-    return QDir(QDir::tempPath()).filePath(name);
+    if (QDir::isAbsolutePath(name))
+        return name;
+    const QString folder = TRuntimeFolder::ForThisUser();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(name);
 }
 
 bool TSingleInstance::Acquire()
 {
     if (IsHeld())
         return true;
+    if (Path.isEmpty())
+        return false; // no private folder to listen in
 
     // Two starts at the same moment must not both find the name stale and
     // remove each other's fresh socket: probing, removing and listening
@@ -127,8 +132,11 @@ bool TSingleInstance::HandOver(const QStringList &arguments, int timeoutMs, cons
     }
     messages.append(THandOverCodec::Encode(QString::fromLatin1(RestoreArgument)));
 
+    const QString path = SocketPath(name);
+    if (path.isEmpty())
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(SocketPath(name));
+    socket.connectToServer(path);
     if (!socket.waitForConnected(timeoutMs))
         return false;
     if (!TPeerUser::IsSameUser(socket.socketDescriptor())) {

@@ -17,8 +17,9 @@ class THandOverConnection;
 // frees the name at once, so the next start becomes an instance of its own.
 //
 // The name defaults to DefaultName(); another name is used by tests, so they
-// never meet a running program. A plain name lives in the temporary folder;
-// an absolute path is used as it is.
+// never meet a running program. A plain name lives in this user's runtime
+// folder (TRuntimeFolder), where no other user can take it first; an
+// absolute path is used as it is.
 class TSingleInstance : public QObject
 {
     Q_OBJECT
@@ -31,10 +32,13 @@ public:
     explicit TSingleInstance(const QString &name = DefaultName(), QObject *parent = nullptr);
     ~TSingleInstance() override;
 
-    // "ApplicationMutexKestuDblOpenChk-<user id>": two users never meet.
+    // "ApplicationMutexKestuDblOpenChk"; two users never meet, each has a
+    // runtime folder of their own.
     static QString DefaultName();
 
-    // Full path of the socket file that name stands for.
+    // Full path of the socket file that name stands for; empty when this
+    // user has no runtime folder to use (then the lock cannot be taken and
+    // nothing is handed over).
     static QString SocketPath(const QString &name);
 
     // Takes the lock: true when this object holds it afterwards (also when

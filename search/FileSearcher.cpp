@@ -89,8 +89,10 @@ TFileOutcome TFileSearcher::Search(const QString &path, int codeChoice)
     TFileOutcome outcome;
     // A file that vanished, is no longer a regular file, or cannot be read
     // is skipped without a word.
-    if (!Reader.Read(path, WholeFiles ? -1 : StreamAbove))
+    if (!Reader.Read(path, WholeFiles ? -1 : StreamAbove)) {
+        outcome.NotRead = true;
         return outcome;
+    }
     if (StopRequested()) {
         Reader.Release();
         return outcome;
@@ -104,8 +106,10 @@ TFileOutcome TFileSearcher::Search(const QString &path, int codeChoice)
             Reader.Release();
             return outcome;
         }
-        if (!Reader.Read(path))
+        if (!Reader.Read(path)) {
+            outcome.NotRead = true;
             return outcome;
+        }
     }
     return SearchContent(path, codeChoice);
 }

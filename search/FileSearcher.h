@@ -18,6 +18,7 @@ class TFileOutcome
 {
 public:
     bool HasText = false;      // the file has at least one line
+    bool NotRead = false;      // it could not be opened or read
     bool AdapterFailed = false; // the regular-expression library failed; the search must stop
     bool OutOfMemory = false;   // the file did not fit in memory; the search must stop
 };

@@ -9,12 +9,31 @@
 #include "SourcePrefilter.h"
 #include "TargetLister.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 namespace {
 const QString TargetsLabel = QStringLiteral("対象: ");
 const QString HitsLabel = QStringLiteral("該当: ");
 const QString Listing = QStringLiteral("検索対象リストアップ中");
 const QString Searching = QStringLiteral("検索中");
 const QString Finished = QStringLiteral("検索終了");
+
+// Why a file the reader gave up on cannot be read; empty when it is simply
+// gone or no longer a regular file.
+QString UnreadableReason(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        return {};
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        char byte;
+        if (file.read(&byte, 1) >= 0)
+            return {}; // readable again: it changed under the reader
+    }
+    return file.errorString();
+}
 } // namespace
 
 TGrepThread::TGrepThread(std::vector<TGrepResult> &hitList, TGrepReporter &reporter, QObject *parent)
@@ -269,6 +288,14 @@ void TGrepThread::FileDone(const QString &path, const TFileOutcome &outcome)
 {
     if (outcome.OutOfMemory)
         throw std::bad_alloc();
+    // A file that vanished or is no longer a regular file is skipped
+    // without a word; one that is there but cannot be read is named to the
+    // front end.
+    if (outcome.NotRead) {
+        if (const QString reason = UnreadableReason(path); !reason.isEmpty())
+            Caller.Post([this, path, reason] { Reporter.FileNotRead(path, reason); });
+        return;
+    }
     if (outcome.HasText) {
         StatusTexts[1] = HitsLabel + QString::number(Published);
         StatusTexts[2] = Searching + QStringLiteral(" [") + FileNameOf(path) + u']';

@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <unistd.h>
+
 namespace {
 
 struct TRun
@@ -37,6 +39,25 @@ QByteArray encode(const QString &t, const char *code)
     return out;
 }
 
+// As root every file is readable: the run is made as an ordinary user
+// ("nobody"), in a tree that user may enter.
+TRun GrepAsUser(const QStringList &arguments)
+{
+    constexpr uid_t Nobody = 65534;
+    QProcess p;
+    if (::geteuid() == 0) {
+        p.setChildProcessModifier([] {
+            if (::setgid(Nobody) != 0 || ::setuid(Nobody) != 0)
+                ::_exit(125);
+        });
+    }
+    p.start(QStringLiteral(KESTU_GREP), arguments);
+    if (!p.waitForFinished(60000))
+        qFatal("kestu-grep did not end");
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
 } // namespace
 
 class TestCli : public QObject
@@ -55,6 +76,8 @@ private slots:
     void filterAndDepth();
     void finalStatusOnStderr();
     void strangeFilesDoNotCrash();
+    void unreadableFilesAreNamed_data();
+    void unreadableFilesAreNamed();
     void colourChoice_data();
     void colourChoice();
     void colourReachesOutput_data();
@@ -291,6 +314,60 @@ void TestCli::strangeFilesDoNotCrash()
     const TRun run = Grep({"-b", "abc", tree.Root()});
     QCOMPARE(run.Exit, 0);
     QVERIFY(run.Out.count('\n') >= 6);
+}
+
+void TestCli::unreadableFilesAreNamed_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // "@" stands for the tree
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QByteArray>("out");        // what standard output holds
+    QTest::addColumn<QStringList>("named");     // files named on standard error
+    QTest::newRow("folder: hits and an unreadable file")
+        << QStringList{"hit", "@"} << 2 << QByteArray("a.txt:1:5: abc hit\n") << QStringList{"b.txt"};
+    QTest::newRow("folder: no hit and an unreadable file")
+        << QStringList{"nothing", "@"} << 2 << QByteArray() << QStringList{"b.txt"};
+    QTest::newRow("unreadable file as the target")
+        << QStringList{"hit", "@b.txt"} << 2 << QByteArray() << QStringList{"b.txt"};
+    QTest::newRow("readable file as the target")
+        << QStringList{"hit", "@a.txt"} << 0 << QByteArray("a.txt:1:5: abc hit\n") << QStringList{};
+    QTest::newRow("subfolders: both unreadable files")
+        << QStringList{"-b", "hit", "@"} << 2 << QByteArray("sub/d.txt:1:1: hit\na.txt:1:5: abc hit\n")
+        << QStringList{"b.txt", "sub/c.txt"};
+}
+
+void TestCli::unreadableFilesAreNamed()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exit);
+    QFETCH(QByteArray, out);
+    QFETCH(QStringList, named);
+    TTestTree tree;
+    const auto open = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther
+        | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther | QFileDevice::WriteOwner;
+    QVERIFY(QFile::setPermissions(tree.Root(), open));
+    QVERIFY(QFile::setPermissions(tree.Folder("sub"), open));
+    for (const char *name : {"a.txt", "sub/d.txt"})
+        QVERIFY(QFile::setPermissions(tree.File(name, name[0] == 'a' ? "abc hit\n" : "hit\n"), open));
+    for (const char *name : {"b.txt", "sub/c.txt"})
+        QVERIFY(QFile::setPermissions(tree.File(name, "hit\n"), {}));
+    for (QString &argument : arguments) {
+        if (argument.startsWith(u'@'))
+            argument = tree.Root() + argument.mid(1);
+    }
+    const TRun run = GrepAsUser(arguments);
+    QCOMPARE(run.Exit, exit);
+    QCOMPARE(run.Out, QByteArray(out).replace("a.txt", QFile::encodeName(tree.Path("a.txt")))
+                          .replace("sub/d.txt", QFile::encodeName(tree.Path("sub/d.txt"))));
+    const QList<QByteArray> lines = run.Err.split('\n');
+    for (const QString &name : named) {
+        const QByteArray start = "kestu-grep: " + QFile::encodeName(tree.Path(name)) + ": ";
+        QVERIFY2(std::count_if(lines.begin(), lines.end(), [&](const QByteArray &l) { return l.startsWith(start); }) == 1,
+                 run.Err.constData());
+    }
+    const auto namedCount = std::count_if(lines.begin(), lines.end(), [](const QByteArray &l) {
+        return l.startsWith("kestu-grep: /");
+    });
+    QCOMPARE(namedCount, qsizetype(named.size()));
 }
 
 void TestCli::colourChoice_data()

@@ -101,7 +101,8 @@ window() {
 }
 window "$text" >"$work/window.log" 2>&1 &
 pid=$!
-socket=$user/tmp/ApplicationMutexKestuDblOpenChk-$( [ ${#run_as[@]} = 0 ] && id -u || echo 65534)
+uid=$( [ ${#run_as[@]} = 0 ] && id -u || echo 65534)
+socket=$user/tmp/kestu-$uid/ApplicationMutexKestuDblOpenChk
 for _ in $(seq 600); do
     [ -S "$socket" ] && break
     kill -0 $pid 2>/dev/null || fail "the installed kestu ended early: $(cat "$work/window.log")"

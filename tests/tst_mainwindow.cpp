@@ -1,3 +1,4 @@
+#include "MessageCatcher.h"
 #include "MainWindow.h"
 #include "ShortcutCodes.h"
 #include "ResultListView.h"
@@ -12,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -22,6 +24,7 @@
 #include <unistd.h>
 #include <QUrl>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 #include "TestMain.h"
@@ -49,25 +52,6 @@ public:
         return Answer;
     }
 };
-
-// Answers the next modal message box with OK and remembers its text.
-class TMessageCatcher : public QObject
-{
-public:
-    QStringList Texts;
-    void Arm()
-    {
-        QTimer::singleShot(0, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                Texts.append(box->text());
-                box->accept();
-            } else {
-                Arm(); // not up yet
-            }
-        });
-    }
-};
-
 
 } // namespace
 
@@ -105,12 +89,14 @@ private slots:
     void sizingClearsOtherSelections();
     void settingsRoundTrip();
     void settingsFromNothing();
-    void settingsOffScreenPlacement();
+    void settingsPlacement_data();
+    void settingsPlacement();
     void settingsSaveFailureIsReported();
     void settingsSaveKeepsOtherSections();
     void settingsSaveRefusedWhenUnreadable();
     void singleInstanceHandOver();
     void singleInstanceOff();
+    void signalCloseReportsSaveFailure();
 
 private:
     // A tree with millions of hits, set as target with "x" as search text:
@@ -676,19 +662,46 @@ void TestMainWindow::settingsFromNothing()
     QCOMPARE(lines.value(2), QByteArray("Top=115\r"));
 }
 
-void TestMainWindow::settingsOffScreenPlacement()
+void TestMainWindow::settingsPlacement_data()
 {
-    const QString ini = Tree->File("kestu.ini", "[Window]\r\nLeft=-20000\r\nTop=-20000\r\nWidth=500\r\nHeight=400\r\n");
-    TForm1 window;
-    window.SettingsPath = ini;
-    window.Start({});
-    QCOMPARE(window.pos(), QPoint(TWindowDefaults::Left, TWindowDefaults::Top));
-    // A placement at least partly on screen is kept.
-    const QString partly = Tree->File("partly.ini", "[Window]\r\nLeft=-100\r\nTop=20\r\nWidth=500\r\nHeight=400\r\n");
-    TForm1 other;
-    other.SettingsPath = partly;
-    other.Start({});
-    QCOMPARE(other.pos(), QPoint(-100, 20));
+    QTest::addColumn<QByteArray>("window"); // the Window section's lines
+    QTest::addColumn<QPoint>("position");   // (-1, -1): only on screen
+    QTest::newRow("off every screen") << QByteArray("Left=-20000\r\nTop=-20000\r\nWidth=500\r\nHeight=400")
+                                      << QPoint(TWindowDefaults::Left, TWindowDefaults::Top);
+    QTest::newRow("partly on screen, kept") << QByteArray("Left=-100\r\nTop=20\r\nWidth=500\r\nHeight=400")
+                                            << QPoint(-100, 20);
+    QTest::newRow("huge size") << QByteArray("Left=0\r\nTop=0\r\nWidth=100000\r\nHeight=100000") << QPoint(0, 0);
+    QTest::newRow("width to the end of int")
+        << QByteArray("Left=100\r\nTop=0\r\nWidth=2147483647\r\nHeight=400") << QPoint(100, 0);
+    QTest::newRow("all four at the bottom of int")
+        << QByteArray("Left=-2147483648\r\nTop=-2147483648\r\nWidth=-2147483648\r\nHeight=-2147483648")
+        << QPoint(TWindowDefaults::Left, TWindowDefaults::Top);
+}
+
+void TestMainWindow::settingsPlacement()
+{
+    QFETCH(QByteArray, window);
+    QFETCH(QPoint, position);
+    const QString ini = Tree->File("kestu.ini", "[Window]\r\n" + window + "\r\n");
+    TForm1 form;
+    form.SettingsPath = ini;
+    form.Start({});
+    QCOMPARE(form.pos(), position);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(form.width() <= std::max(screen.width(), form.minimumWidth()));
+    QVERIFY(form.height() <= screen.height());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(!form.grab().isNull()); // the first paint
+    // What is written back is a placement the screen shows.
+    QVERIFY(form.close());
+    TIniFile saved;
+    QVERIFY(saved.LoadFromFile(ini));
+    const QRect written(saved.ReadInteger(u"Window", u"Left", -30000), saved.ReadInteger(u"Window", u"Top", -30000),
+                        saved.ReadInteger(u"Window", u"Width", 0), saved.ReadInteger(u"Window", u"Height", 0));
+    QVERIFY2(screen.intersects(written), qPrintable(QStringLiteral("written back: %1,%2 %3x%4")
+                                                        .arg(written.x()).arg(written.y())
+                                                        .arg(written.width()).arg(written.height())));
 }
 
 void TestMainWindow::settingsSaveFailureIsReported()
@@ -764,10 +777,13 @@ struct TProgramCopy
         Environment = QProcessEnvironment::systemEnvironment();
         Environment.insert("QT_QPA_PLATFORM", "offscreen");
         Environment.insert("TMPDIR", tree.Folder("tmp"));
+        const QString runtime = tree.Folder("run");
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        Environment.insert("XDG_RUNTIME_DIR", runtime);
     }
     QString SocketFile() const
     {
-        return Environment.value("TMPDIR") + QStringLiteral("/ApplicationMutexKestuDblOpenChk-%1").arg(::geteuid());
+        return Environment.value("XDG_RUNTIME_DIR") + QStringLiteral("/ApplicationMutexKestuDblOpenChk");
     }
 };
 } // namespace
@@ -820,6 +836,68 @@ void TestMainWindow::singleInstanceOff()
     QVERIFY(one.waitForFinished(20000));
     QVERIFY(two.waitForFinished(20000));
     QCOMPARE(two.exitCode(), 0);
+}
+
+void TestMainWindow::signalCloseReportsSaveFailure()
+{
+    // A settings file the program reads but cannot save: read-only, in a
+    // read-only folder. Root writes anyway, so as root the program runs as
+    // an ordinary user ("nobody").
+    constexpr uid_t Nobody = 65534;
+    const bool asRoot = ::geteuid() == 0;
+    TProgramCopy copy(*Tree, {});
+    const QString config = Tree->Folder("config");
+    const QString ini = Tree->File("config/kestu/kestu.ini", "[Option]\r\nMutex=1\r\n");
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    const auto enterable = readOnly | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+    QVERIFY(QFile::setPermissions(Tree->Root(), enterable | QFileDevice::WriteOwner));
+    QVERIFY(QFile::setPermissions(config, enterable));
+    QVERIFY(QFile::setPermissions(config + "/kestu", enterable));
+    QVERIFY(QFile::setPermissions(ini, readOnly));
+    QVERIFY(QFile::setPermissions(copy.Program, enterable));
+    QVERIFY(QFile::setPermissions(copy.Folder, enterable)); // the settings do not go beside the program
+    const QString tmp = copy.Environment.value("TMPDIR");
+    QVERIFY(QFile::setPermissions(tmp, enterable | QFileDevice::WriteOwner | QFileDevice::WriteGroup
+                                           | QFileDevice::WriteOther));
+    copy.Environment.insert("XDG_CONFIG_HOME", config);
+    copy.Environment.insert("HOME", tmp);
+    const QString runtime = copy.Environment.value("XDG_RUNTIME_DIR");
+    if (asRoot)
+        QVERIFY(::chown(QFile::encodeName(runtime).constData(), Nobody, Nobody) == 0);
+    const QString socket = copy.SocketFile();
+
+    QProcess one;
+    one.setProcessEnvironment(copy.Environment);
+    if (asRoot) {
+        one.setChildProcessModifier([] {
+            if (::setgid(Nobody) != 0 || ::setuid(Nobody) != 0)
+                ::_exit(125);
+        });
+    }
+    one.start(copy.Program, {Tree->Folder("first")});
+    QVERIFY(one.waitForStarted());
+    // Up: it holds its single-instance name.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket) || one.state() == QProcess::NotRunning, 20000);
+    QVERIFY2(one.state() == QProcess::Running, one.readAllStandardError().constData());
+    one.terminate();
+    const bool ended = one.waitForFinished(20000);
+    if (!ended) {
+        one.kill();
+        one.waitForFinished();
+    }
+    QVERIFY2(ended, "a box waits for an answer nobody gives");
+    QCOMPARE(one.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(one.exitCode(), 1);
+    const QString error = QString::fromUtf8(one.readAllStandardError());
+    QVERIFY2(error.contains(QStringLiteral("kestu: 設定を保存できませんでした: ") + ini + QStringLiteral(": ")),
+             qPrintable(error));
+    // The file is as it was.
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("[Option]\r\nMutex=1\r\n"));
+    // Writable again, so that the tree can be removed.
+    for (const QString &folder : {config, config + "/kestu", copy.Folder})
+        QFile::setPermissions(folder, enterable | QFileDevice::WriteOwner);
 }
 
 KESTU_TEST_CLASS(TestMainWindow)

@@ -1,6 +1,7 @@
 #include "BundledDocument.h"
 #include "ExitSignals.h"
 #include "HandOverCodec.h"
+#include "RuntimeFolder.h"
 #include "SettingsLocation.h"
 #include "SingleInstance.h"
 
@@ -11,6 +12,7 @@
 #include <QJsonDocument>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QtEndian>
@@ -23,10 +25,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+
+using TFolderSetUp = std::function<void(const QString &folder)>;
+Q_DECLARE_METATYPE(TFolderSetUp)
 
 namespace {
 
@@ -139,6 +146,8 @@ private slots:
     void codecStream();
 
     void defaultNameIsPerUser();
+    void runtimeFolder_data();
+    void runtimeFolder();
     void acquireReleaseAcquire();
     void acquireWhileHeldElsewhereFails();
     void socketIsUserOnly();
@@ -184,7 +193,7 @@ void TestPlatform::initTestCase()
 // A failed test may leave its socket files behind; they go with the run.
 void TestPlatform::cleanupTestCase()
 {
-    QDir temporary(QDir::tempPath());
+    QDir temporary(TRuntimeFolder::ForThisUser());
     const QString pattern = QStringLiteral("kestu-tst-platform-%1-*").arg(QCoreApplication::applicationPid());
     for (const QString &file : temporary.entryList({pattern}, QDir::Files | QDir::System | QDir::Hidden))
         temporary.remove(file);
@@ -292,10 +301,77 @@ void TestPlatform::codecStream()
 
 void TestPlatform::defaultNameIsPerUser()
 {
-    QCOMPARE(TSingleInstance::DefaultName(),
-             QStringLiteral("ApplicationMutexKestuDblOpenChk-") + QString::number(::geteuid()));
-    QCOMPARE(TSingleInstance::SocketPath(QStringLiteral("x")), QDir(QDir::tempPath()).filePath(QStringLiteral("x")));
+    QCOMPARE(TSingleInstance::DefaultName(), QStringLiteral("ApplicationMutexKestuDblOpenChk"));
+    // Never in the shared temporary folder itself.
+    const QString path = TSingleInstance::SocketPath(QStringLiteral("x"));
+    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("x"));
+    QVERIFY(QFileInfo(path).absolutePath() != QFileInfo(QDir::tempPath()).absoluteFilePath());
+    QCOMPARE(QFileInfo(path).absolutePath(), TRuntimeFolder::ForThisUser());
     QCOMPARE(TSingleInstance::SocketPath(QStringLiteral("/run/x")), QStringLiteral("/run/x"));
+}
+
+void TestPlatform::runtimeFolder_data()
+{
+    QTest::addColumn<QString>("runtimeDir");
+    QTest::addColumn<TFolderSetUp>("setUp"); // what lies at <temp>/kestu-<uid> before
+    QTest::addColumn<uint>("uid");
+    QTest::addColumn<QString>("expected"); // "runtime", "private" or "" (refused)
+    const uint me = ::geteuid();
+    const TFolderSetUp nothing = [](const QString &) {};
+    const auto folderWith = [](mode_t mode) {
+        return TFolderSetUp([mode](const QString &folder) {
+            QVERIFY(::mkdir(QFile::encodeName(folder).constData(), 0700) == 0);
+            QVERIFY(::chmod(QFile::encodeName(folder).constData(), mode) == 0);
+        });
+    };
+    QTest::newRow("variable set") << "/run/user/1000" << nothing << me << "runtime";
+    QTest::newRow("variable set, stand-in refused") << "/run/user/1000" << folderWith(0777) << me << "runtime";
+    QTest::newRow("relative variable counts as unset") << "run" << nothing << me << "private";
+    QTest::newRow("unset: made") << QString() << nothing << me << "private";
+    QTest::newRow("unset: own private folder") << QString() << folderWith(0700) << me << "private";
+    QTest::newRow("unset: group may enter") << QString() << folderWith(0750) << me << "";
+    QTest::newRow("unset: everybody may write") << QString() << folderWith(01777) << me << "";
+    QTest::newRow("unset: another user's folder") << QString() << folderWith(0700) << me + 1 << "";
+    QTest::newRow("unset: a file") << QString() << TFolderSetUp([](const QString &folder) {
+        QFile file(folder);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }) << me << "";
+    QTest::newRow("unset: a link to a private folder") << QString() << TFolderSetUp([](const QString &folder) {
+        const QString target = folder + "-target";
+        QVERIFY(::mkdir(QFile::encodeName(target).constData(), 0700) == 0);
+        QVERIFY(QFile::link(target, folder));
+    }) << me << "";
+}
+
+void TestPlatform::runtimeFolder()
+{
+    QFETCH(QString, runtimeDir);
+    QFETCH(TFolderSetUp, setUp);
+    QFETCH(uint, uid);
+    QFETCH(QString, expected);
+    QTemporaryDir temp;
+    QVERIFY(temp.isValid());
+    // "Another user's folder": the folder is this user's, the rule is
+    // asked for another user.
+    const QString standIn = temp.path() + QStringLiteral("/kestu-%1").arg(uid);
+    setUp(standIn);
+    if (QTest::currentTestFailed())
+        return;
+    QString reason;
+    const QString folder = TRuntimeFolder::Resolve(runtimeDir, temp.path(), uid, &reason);
+    if (expected == "runtime") {
+        QCOMPARE(folder, runtimeDir);
+    } else if (expected == "private") {
+        QCOMPARE(folder, standIn);
+        struct stat info {};
+        QVERIFY(::lstat(QFile::encodeName(folder).constData(), &info) == 0);
+        QVERIFY(S_ISDIR(info.st_mode));
+        QCOMPARE(info.st_mode & 07777, mode_t(0700));
+        QCOMPARE(uint(info.st_uid), ::geteuid());
+    } else {
+        QVERIFY(folder.isEmpty());
+        QVERIFY2(reason.contains(standIn), qPrintable(reason));
+    }
 }
 
 void TestPlatform::acquireReleaseAcquire()

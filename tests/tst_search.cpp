@@ -20,6 +20,8 @@
 #include "TextDecoder.h"
 
 #include <QRandomGenerator>
+#include "TestMain.h"
+
 #include <QtTest>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -1534,5 +1536,5 @@ void TestSearch::workerRestartAfterWait()
     QCOMPARE(hits.size(), size_t(1));
 }
 
-QTEST_GUILESS_MAIN(TestSearch)
+KESTU_TEST_CLASS(TestSearch)
 #include "tst_search.moc"

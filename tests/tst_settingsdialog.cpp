@@ -1,3 +1,4 @@
+#include "MessageCatcher.h"
 #include "Form3.h"
 #include "SettingsHost.h"
 #include "ShortcutCodes.h"
@@ -76,24 +77,6 @@ QStringList Captions(const TToolList &list)
         out << list.At(i)->Caption;
     return out;
 }
-
-// Answers the next message box with OK and keeps its text.
-class TBoxAnswer : public QObject
-{
-public:
-    QStringList Texts;
-    void Arm()
-    {
-        QTimer::singleShot(0, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                Texts << box->text();
-                box->accept();
-            } else {
-                Arm();
-            }
-        });
-    }
-};
 
 struct TKey
 {
@@ -178,7 +161,7 @@ void TestSettingsDialog::opens()
 void TestSettingsDialog::addWithEmptyCaption()
 {
     Dialog->EditFilePath->setText(QStringLiteral("/usr/bin/less"));
-    TBoxAnswer box;
+    TMessageCatcher box;
     box.Arm();
     Dialog->ActionEditAdd->trigger();
     QCOMPARE(box.Texts, QStringList{QStringLiteral("タイトルが入力されていません")});

@@ -1,3 +1,4 @@
+#include "MessageCatcher.h"
 #include "DesktopShell.h"
 #include "IniFile.h"
 #include "MainWindow.h"
@@ -35,23 +36,6 @@ public:
         return true;
     }
     QList<QStringList> Started;
-};
-
-class TMessageCatcher : public QObject
-{
-public:
-    QStringList Texts;
-    void Arm()
-    {
-        QTimer::singleShot(0, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                Texts.append(box->text());
-                box->accept();
-            } else {
-                Arm();
-            }
-        });
-    }
 };
 
 TGrepResult Hit(const QString &file, int line, int column, const QByteArray &text)
