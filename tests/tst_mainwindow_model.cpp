@@ -1,6 +1,7 @@
 #include "CodePage.h"
 #include "History.h"
 #include "IniFile.h"
+#include "TestIni.h"
 #include "PathText.h"
 #include "ResultText.h"
 #include "TargetParent.h"
@@ -19,13 +20,6 @@ Q_DECLARE_METATYPE(TIniEdit)
 Q_DECLARE_METATYPE(std::optional<int>)
 
 namespace {
-
-TIniFile IniFrom(const QByteArray &text)
-{
-    TIniFile ini;
-    ini.SetText(text);
-    return ini;
-}
 
 // Dots are narrow, everything else is 6 px, so each shortening step of a
 // path is narrower than the one before and shows up in a narrowing sweep.

@@ -2,6 +2,7 @@
 #include "GrepSettings.h"
 #include "History.h"
 #include "IniFile.h"
+#include "TestIni.h"
 #include "ShortcutCodes.h"
 
 #include <QSet>
@@ -18,13 +19,6 @@ Q_DECLARE_METATYPE(std::optional<quint32>)
 Q_DECLARE_METATYPE(TGrepSettings)
 
 namespace {
-
-TIniFile IniFrom(const QByteArray &text)
-{
-    TIniFile ini;
-    ini.SetText(text);
-    return ini;
-}
 
 TGrepSettings ReadFrom(const QByteArray &text)
 {

@@ -2,6 +2,7 @@
 #include "DesktopPaths.h"
 #include "GrepResult.h"
 #include "IniFile.h"
+#include "TestIni.h"
 #include "SendToLinks.h"
 #include "TestTree.h"
 #include "ToolCommandLine.h"
@@ -14,13 +15,6 @@
 using TLaunch = TToolCommandLine::TLaunch;
 
 namespace {
-
-TIniFile IniFrom(const QByteArray &text)
-{
-    TIniFile ini;
-    ini.SetText(text);
-    return ini;
-}
 
 TToolList ToolsFrom(const QByteArray &text)
 {
