@@ -3,10 +3,10 @@
 #include "CliOptions.h"
 #include "CliReporter.h"
 #include "GrepThread.h"
+#include "Terminal.h"
 
 #include <QCoreApplication>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -41,7 +41,7 @@ int main(int argc, char *argv[])
         return Fail(refusal);
 
     std::vector<TGrepResult> hits;
-    TCliReporter reporter(hits, options.Json, options.ColourWanted(isatty(STDOUT_FILENO), !qEnvironmentVariableIsEmpty("NO_COLOR")), stdout, stderr);
+    TCliReporter reporter(hits, options.Json, options.ColourWanted(TTerminal::IsTerminal(stdout), !qEnvironmentVariableIsEmpty("NO_COLOR")), stdout, stderr);
     if (options.ContextWanted())
         reporter.SetContext(options.LinesBefore(), options.LinesAfter());
     reporter.SetCount(options.Count);

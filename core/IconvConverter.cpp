@@ -1,6 +1,7 @@
 #include "IconvConverter.h"
 
-#include <cerrno>
+#include "IconvHandle.h"
+
 #include <cstring>
 
 namespace {
@@ -10,14 +11,15 @@ constexpr size_t SmallPiece = 64;
 }
 
 TIconvConverter::TIconvConverter(const char *toCode, const char *fromCode, QByteArray substitute)
-    : Handle(iconv_open(toCode, fromCode)), Substitute(std::move(substitute))
+    : Handle(std::make_unique<TIconvHandle>(toCode, fromCode)), Substitute(std::move(substitute))
 {
 }
 
-TIconvConverter::~TIconvConverter()
+TIconvConverter::~TIconvConverter() = default;
+
+bool TIconvConverter::IsOpen() const
 {
-    if (IsOpen())
-        iconv_close(Handle);
+    return Handle->IsOpen();
 }
 
 qsizetype TIconvConverter::Convert(QByteArrayView input, QByteArray &out,
@@ -25,7 +27,7 @@ qsizetype TIconvConverter::Convert(QByteArrayView input, QByteArray &out,
 {
     if (!IsOpen())
         return -1;
-    iconv(Handle, nullptr, nullptr, nullptr, nullptr); // back to the initial state
+    Handle->Reset(); // back to the initial state
     char *in = const_cast<char *>(input.data());
     size_t inLeft = size_t(input.size());
     qsizetype substitutions = 0;
@@ -54,17 +56,16 @@ qsizetype TIconvConverter::Convert(QByteArrayView input, QByteArray &out,
         char *dst = out.data() + used;
         size_t dstLeft = size_t(out.size() - used);
         size_t feed = piece;
-        const size_t r = iconv(Handle, &in, &feed, &dst, &dstLeft);
-        const int error = errno;
+        const TIconvHandle::Result r = Handle->Convert(in, feed, dst, dstLeft);
         inLeft -= piece - feed;
         used = dst - out.data();
-        if (r != size_t(-1) || error == E2BIG) {
+        if (r == TIconvHandle::Done || r == TIconvHandle::OutputFull) {
             pieceLimit = qMin<size_t>(pieceLimit * 2, size_t(ChunkSize));
             continue;
         }
-        if (error == EINVAL && !wholeRest)
+        if (r == TIconvHandle::Incomplete && !wholeRest)
             continue; // the piece ended inside a sequence; the next one holds the rest
-        if (error == EILSEQ || error == EINVAL) {
+        if (r == TIconvHandle::Invalid || r == TIconvHandle::Incomplete) {
             // Invalid in the source, unmappable in the destination, or cut off
             // by the end of the input: write the substitute and step over it.
             qsizetype step = Skip ? Skip(reinterpret_cast<const unsigned char *>(in), qsizetype(inLeft)) : 1;
@@ -84,7 +85,7 @@ qsizetype TIconvConverter::Convert(QByteArrayView input, QByteArray &out,
     ensureRoom(FlushRoom);
     char *dst = out.data() + used;
     size_t dstLeft = size_t(out.size() - used);
-    iconv(Handle, nullptr, nullptr, &dst, &dstLeft); // the closing shift, if any
+    Handle->Finish(dst, dstLeft); // the closing shift, if any
     used = dst - out.data();
     out.resize(used);
     return substitutions;

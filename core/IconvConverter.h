@@ -7,7 +7,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <functional>
-#include <iconv.h>
+#include <memory>
+
+class TIconvHandle;
 
 class TIconvConverter
 {
@@ -17,7 +19,7 @@ public:
     TIconvConverter(const TIconvConverter &) = delete;
     TIconvConverter &operator=(const TIconvConverter &) = delete;
 
-    bool IsOpen() const { return Handle != reinterpret_cast<iconv_t>(-1); }
+    bool IsOpen() const;
 
     // Appends the converted input to out. keepGoing is asked between pieces
     // of input; when it answers false the conversion ends early and the
@@ -31,7 +33,7 @@ public:
     void SetSkipRule(SkipRule rule) { Skip = rule; }
 
 private:
-    iconv_t Handle;
+    std::unique_ptr<TIconvHandle> Handle;
     QByteArray Substitute;
     SkipRule Skip = nullptr;
 };

@@ -7,7 +7,7 @@
 #include "BundledDocument.h"
 #include "Form3.h"
 #include "ShortcutCodes.h"
-#include "TargetLister.h"
+#include "FileKind.h"
 #include "TargetParent.h"
 
 #include <QComboBox>
@@ -29,7 +29,7 @@ void TForm1::ActionViewTargetParentExecute()
     const QString target = ComboBoxTarget->currentText();
     if (TTargetParent::StaysAsItIs(target))
         return; // the filter box's state is not looked at again either
-    const bool folder = TTargetLister::IsExistingFolder(target);
+    const bool folder = TFileKind::IsFolder(target);
     if (!folder && ActionOptionAutoFilter->isChecked()) {
         const int entry = TTargetParent::FilterFor(target, ItemsOf(ComboBoxFilter));
         if (entry >= 0)

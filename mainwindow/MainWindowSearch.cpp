@@ -7,7 +7,7 @@
 #include "SearchOptions.h"
 #include "ResultListView.h"
 #include "StatusBar.h"
-#include "TargetLister.h"
+#include "FileKind.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -34,7 +34,7 @@ void TForm1::ActionFileGrepExecute()
         return;
     }
     const QString target = options.TargetPath;
-    const bool isFolder = TTargetLister::IsExistingFolder(target);
+    const bool isFolder = TFileKind::IsFolder(target);
     ListViewResult->ListViewResultResize();
     // An old worker is stopped before the list is emptied, so nothing it
     // still hands over can land among the new search's rows.

@@ -5,7 +5,7 @@
 
 #include "PathText.h"
 #include "TargetDialogs.h"
-#include "TargetLister.h"
+#include "FileKind.h"
 
 #include <QComboBox>
 #include <QDropEvent>
@@ -24,7 +24,7 @@ bool TForm1::SetTargetFromPath(const QString &path)
 
 void TForm1::UpdateFilterState()
 {
-    const bool folder = TTargetLister::IsExistingFolder(ComboBoxTarget->currentText());
+    const bool folder = TFileKind::IsFolder(ComboBoxTarget->currentText());
     ComboBoxFilter->setEnabled(folder);
     LabelFilter->setEnabled(folder);
 }
@@ -38,9 +38,9 @@ void TForm1::ActionFileOpenFileExecute()
 {
     const QString target = ComboBoxTarget->currentText();
     QString file, folder;
-    if (TTargetLister::IsExistingFile(target))
+    if (TFileKind::IsFile(target))
         file = target;
-    if (TTargetLister::IsExistingFolder(target))
+    if (TFileKind::IsFolder(target))
         folder = FolderPartOf(target); // the folder itself with a trailing "/", else its parent
     const QString chosen = Dialogs->OpenFile(this, file, folder);
     if (chosen.isEmpty())
@@ -53,12 +53,12 @@ void TForm1::ActionFileOpenDirectoryExecute()
 {
     const QString target = ComboBoxTarget->currentText();
     QString initial;
-    if (TTargetLister::IsExistingFile(target))
+    if (TFileKind::IsFile(target))
         initial = FolderPartOf(QFileInfo(target).absoluteFilePath());
-    if (TTargetLister::IsExistingFolder(target))
+    if (TFileKind::IsFolder(target))
         initial = target;
     const QString chosen = Dialogs->BrowseForFolder(QStringLiteral("ディレクトリ選択"), initial, this);
-    if (chosen.isEmpty() || !TTargetLister::IsExistingFolder(chosen))
+    if (chosen.isEmpty() || !TFileKind::IsFolder(chosen))
         return;
     ComboBoxTarget->setEditText(chosen.endsWith(u'/') ? chosen : chosen + u'/');
     UpdateFilterState();

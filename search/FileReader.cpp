@@ -1,11 +1,6 @@
 #include "FileReader.h"
 
-#include <QFile>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 TFileReader::~TFileReader()
 {
@@ -14,10 +9,7 @@ TFileReader::~TFileReader()
 
 void TFileReader::Release()
 {
-    if (Fd >= 0) {
-        ::close(Fd);
-        Fd = -1;
-    }
+    File.Close();
     View = {};
     // A buffer grown for one huge file read whole is not kept for the
     // small files that follow.
@@ -48,12 +40,12 @@ bool TFileReader::Read(const QString &path)
 
 bool TFileReader::Rewind()
 {
-    return Fd >= 0 && ::lseek(Fd, 0, SEEK_SET) == 0;
+    return File.Rewind();
 }
 
 QByteArrayView TFileReader::Fill(QByteArrayView keep, qsizetype more)
 {
-    if (Fd < 0)
+    if (!File.IsOpen())
         return {};
     const qsizetype kept = keep.size();
     // keep lies inside the buffer; Room keeps its bytes where they are
@@ -64,9 +56,7 @@ QByteArrayView TFileReader::Fill(QByteArrayView keep, qsizetype more)
         memmove(buffer, buffer + from, size_t(kept));
     qsizetype done = 0;
     while (done < more) {
-        const ssize_t r = ::read(Fd, buffer + kept + done, size_t(more - done));
-        if (r < 0 && errno == EINTR)
-            continue;
+        const qint64 r = File.Read(buffer + kept + done, more - done);
         if (r <= 0)
             break; // the end, or a read error: what came so far counts
         done += r;
@@ -78,37 +68,20 @@ QByteArrayView TFileReader::Fill(QByteArrayView keep, qsizetype more)
 bool TFileReader::Read(const QString &path, qsizetype streamAbove)
 {
     Release();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
+    if (!File.Open(path))
         return false;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    const qsizetype size = qsizetype(st.st_size);
+    const qsizetype size = qsizetype(File.Size());
     if (streamAbove >= 0 && size > streamAbove) {
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-        Fd = fd;
+        File.ExpectSequentialReads();
         return true;
     }
-    // O_NONBLOCK only kept the open of a FIFO from hanging; reads of a
-    // regular file are not affected by it.
     // Read what is there; a file that grows or shrinks meanwhile gives what
     // was read.
     char *buffer = Room(size + 1);
-    qsizetype done = 0;
-    while (done < size) {
-        const ssize_t r = ::read(fd, buffer + done, size_t(size - done));
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(fd);
-            return false;
-        }
-        if (r == 0)
-            break;
-        done += r;
+    qsizetype done = qsizetype(File.ReadFully(buffer, size));
+    if (done < 0) {
+        File.Close();
+        return false;
     }
     if (size == 0) {
         // Files that report no size may still have content (those under
@@ -116,15 +89,13 @@ bool TFileReader::Read(const QString &path, qsizetype streamAbove)
         constexpr qsizetype Step = 64 * 1024;
         while (done < KeepLimit) {
             buffer = Room(done + Step);
-            const ssize_t r = ::read(fd, buffer + done, size_t(Step));
-            if (r < 0 && errno == EINTR)
-                continue;
+            const qint64 r = File.Read(buffer + done, Step);
             if (r <= 0)
                 break;
             done += r;
         }
     }
-    ::close(fd);
+    File.Close();
     View = QByteArrayView(buffer, done);
     return true;
 }

@@ -4,6 +4,8 @@
 // process shortens while it is read gives what was read, where a mapping
 // would kill the program with SIGBUS.
 
+#include "ReadOnlyFile.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <memory>
@@ -28,7 +30,7 @@ public:
     // buffer's front and reads up to more bytes after it, giving both
     // together. Fewer new bytes than asked for mean the end of the file.
     bool Read(const QString &path, qsizetype streamAbove);
-    bool Streaming() const { return Fd >= 0; }
+    bool Streaming() const { return File.IsOpen(); }
     QByteArrayView Fill(QByteArrayView keep, qsizetype more);
     // Back to the file's first byte.
     bool Rewind();
@@ -44,5 +46,5 @@ private:
     std::unique_ptr<char[]> Buffer;
     qsizetype Capacity = 0;
     QByteArrayView View;
-    int Fd = -1; // the file being read a piece at a time
+    TReadOnlyFile File; // the file being read a piece at a time
 };

@@ -2,12 +2,12 @@
 
 #include "Cp932.h"
 #include "GrepThread.h"
-#include "TargetLister.h"
+#include "FileKind.h"
 
 QString TSearchOptions::Check(QByteArray &findText) const
 {
     findText.clear();
-    if (!TTargetLister::IsExistingFile(TargetPath) && !TTargetLister::IsExistingFolder(TargetPath))
+    if (!TFileKind::IsFile(TargetPath) && !TFileKind::IsFolder(TargetPath))
         return QStringLiteral("検索対象がありません");
     if (FindText.isEmpty())
         return QStringLiteral("検索文字がありません");

@@ -3,6 +3,8 @@
 // or the files of a folder that pass the extension filter, its subfolders
 // walked depth first down to the depth limit.
 
+#include "FileKind.h"
+
 #include <QString>
 #include <QStringList>
 #include <atomic>
@@ -27,15 +29,11 @@ public:
     // Whether a file with this extension passes FilterList.
     bool FilterMatches(const QString &extension) const;
 
-    static bool IsExistingFile(const QString &path);
-    static bool IsExistingFolder(const QString &path);
-
 private:
-    struct FolderId { unsigned long long Device, Inode; };
     bool StopRequested() const { return Stop && Stop->load(std::memory_order_relaxed); }
-    bool IsAncestor(const FolderId &id) const;
+    bool IsAncestor(const TFileIdentity &id) const;
 
     const std::atomic<bool> *Stop;
     std::function<void(qsizetype)> FolderDone; // told the target count after each folder
-    std::vector<FolderId> Ancestors;            // folders of the walk's current path
+    std::vector<TFileIdentity> Ancestors;       // folders of the walk's current path
 };

@@ -1,6 +1,9 @@
 #include "BundledDocument.h"
 #include "ExitSignals.h"
+#include "FileKind.h"
+#include "FolderReader.h"
 #include "HandOverCodec.h"
+#include "ReadOnlyFile.h"
 #include "RuntimeFolder.h"
 #include "SettingsLocation.h"
 #include "SingleInstance.h"
@@ -172,6 +175,12 @@ private slots:
     void bundledDocument();
     void settingsLocation_data();
     void settingsLocation();
+
+    void fileKinds_data();
+    void fileKinds();
+    void linkedFolderHasTheFoldersIdentity();
+    void readOnlyFile_data();
+    void readOnlyFile();
 };
 
 void TestPlatform::initTestCase()
@@ -790,6 +799,108 @@ void TestPlatform::settingsLocation()
     QFETCH(QString, xdgConfigHome);
     QFETCH(QString, path);
     QCOMPARE(TSettingsLocation::Path(executable, writable, xdgConfigHome, QStringLiteral("/home/u")), path);
+}
+
+namespace {
+
+// One of each kind of entry, in a folder of its own.
+void MakeEntries(const TTestTree &tree)
+{
+    tree.File(QStringLiteral("entries/plain.txt"), "text\n");
+    tree.Folder(QStringLiteral("entries/sub"));
+    QFile::link(tree.Path(QStringLiteral("entries/plain.txt")), tree.Path(QStringLiteral("entries/to-file")));
+    QFile::link(tree.Path(QStringLiteral("entries/sub")), tree.Path(QStringLiteral("entries/to-folder")));
+    QFile::link(tree.Path(QStringLiteral("entries/gone")), tree.Path(QStringLiteral("entries/dangling")));
+    QVERIFY(::mkfifo(QFile::encodeName(tree.Path(QStringLiteral("entries/pipe"))).constData(), 0600) == 0);
+}
+
+} // namespace
+
+void TestPlatform::fileKinds_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("file") << "plain.txt" << int(TFileKind::File);
+    QTest::newRow("folder") << "sub" << int(TFileKind::Folder);
+    QTest::newRow("link to a file") << "to-file" << int(TFileKind::File);
+    QTest::newRow("link to a folder") << "to-folder" << int(TFileKind::Folder);
+    QTest::newRow("dangling link") << "dangling" << int(TFileKind::Missing);
+    QTest::newRow("fifo") << "pipe" << int(TFileKind::Other);
+}
+
+// The kind from the path and the kind from the folder listing agree, links
+// followed in both.
+void TestPlatform::fileKinds()
+{
+    QFETCH(QString, name);
+    QFETCH(int, kind);
+    TTestTree tree;
+    MakeEntries(tree);
+    QCOMPARE(int(TFileKind::Of(tree.Path(QStringLiteral("entries/") + name))), kind);
+
+    TFolderReader reader(QFile::encodeName(tree.Path(QStringLiteral("entries"))));
+    QVERIFY(reader.IsOpen());
+    QStringList seen;
+    int listedKind = -1;
+    while (reader.Next()) {
+        seen << QFile::decodeName(reader.Name());
+        if (seen.last() == name)
+            listedKind = int(reader.Kind());
+    }
+    seen.sort();
+    QCOMPARE(seen, QStringList({"dangling", "pipe", "plain.txt", "sub", "to-file", "to-folder"}));
+    QCOMPARE(listedKind, kind);
+}
+
+void TestPlatform::linkedFolderHasTheFoldersIdentity()
+{
+    TTestTree tree;
+    MakeEntries(tree);
+    TFileIdentity folder, link, file;
+    QCOMPARE(TFileKind::Of(tree.Path(QStringLiteral("entries/sub")), &folder), TFileKind::Folder);
+    QCOMPARE(TFileKind::Of(tree.Path(QStringLiteral("entries/to-folder")), &link), TFileKind::Folder);
+    QCOMPARE(TFileKind::Of(tree.Path(QStringLiteral("entries/plain.txt")), &file), TFileKind::File);
+    QVERIFY(folder == link);
+    QVERIFY(!(folder == file));
+    QCOMPARE(TFileKind::Of(QString()), TFileKind::Missing);
+    QVERIFY(!TFolderReader(QByteArray()).IsOpen());
+    QVERIFY(!TFolderReader(QFile::encodeName(tree.Path(QStringLiteral("entries/plain.txt")))).IsOpen());
+}
+
+void TestPlatform::readOnlyFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("file") << "plain.txt" << true;
+    QTest::newRow("link to a file") << "to-file" << true;
+    QTest::newRow("folder") << "sub" << false;
+    QTest::newRow("fifo, without blocking") << "pipe" << false;
+    QTest::newRow("dangling link") << "dangling" << false;
+}
+
+void TestPlatform::readOnlyFile()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, opens);
+    TTestTree tree;
+    MakeEntries(tree);
+    TReadOnlyFile file;
+    QCOMPARE(file.Open(tree.Path(QStringLiteral("entries/") + name)), opens);
+    QCOMPARE(file.IsOpen(), opens);
+    if (!opens)
+        return;
+    QCOMPARE(file.Size(), qint64(5));
+    char bytes[16] = {};
+    // Asking for more than there is gives what there is, twice after a rewind.
+    QCOMPARE(file.ReadFully(bytes, sizeof bytes), qint64(5));
+    QCOMPARE(QByteArray(bytes, 5), QByteArray("text\n"));
+    QCOMPARE(file.Read(bytes, sizeof bytes), qint64(0));
+    QVERIFY(file.Rewind());
+    QCOMPARE(file.ReadFully(bytes, 3), qint64(3));
+    QCOMPARE(QByteArray(bytes, 3), QByteArray("tex"));
+    file.Close();
+    QVERIFY(!file.IsOpen());
+    QCOMPARE(file.Read(bytes, 1), qint64(-1));
 }
 
 QTEST_GUILESS_MAIN(TestPlatform)

@@ -15,6 +15,7 @@
 #include "SearchOptions.h"
 #include "SearchPool.h"
 #include "SourcePrefilter.h"
+#include "FileKind.h"
 #include "TargetLister.h"
 #include "TestTree.h"
 #include "TextDecoder.h"
@@ -1255,7 +1256,7 @@ void TestSearch::specialFilesSkipped()
     QStringList files;
     lister.ListTargets(files);
     QCOMPARE(Relative(files, tree.Root()), QStringList{"a.txt"});
-    QVERIFY(!TTargetLister::IsExistingFile(tree.Path("pipe.txt")));
+    QVERIFY(!TFileKind::IsFile(tree.Path("pipe.txt")));
 }
 
 void TestSearch::inputChecks_data()

@@ -41,10 +41,11 @@ QString TrimmedFilter(const QString &text)
 } // namespace
 
 TForm3::TForm3(TSettingsHost &host, QWidget *parent)
-    : QDialog(parent), Host(host),
+    : QDialog(parent),
       ChooseFile([](QWidget *owner, const QString &preset) {
           return QFileDialog::getOpenFileName(owner, QString(), preset);
-      })
+      }),
+      Host(host)
 {
     setWindowTitle(QStringLiteral("環境設定"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);

@@ -1,6 +1,6 @@
 #include "StartArguments.h"
 
-#include "TargetLister.h"
+#include "FileKind.h"
 #include "WindowDefaults.h"
 
 #include <QFileInfo>
@@ -15,9 +15,9 @@ TStartArguments TStartArguments::Parse(const QStringList &arguments)
 
 std::optional<QString> TStartArguments::TargetOf(const QString &path)
 {
-    if (TTargetLister::IsExistingFile(path))
+    if (TFileKind::IsFile(path))
         return QFileInfo(path).absoluteFilePath();
-    if (TTargetLister::IsExistingFolder(path)) {
+    if (TFileKind::IsFolder(path)) {
         QString folder = QFileInfo(path).absoluteFilePath();
         if (!folder.endsWith(u'/'))
             folder += u'/';

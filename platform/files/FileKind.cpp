@@ -1,0 +1,21 @@
+#include "FileKind.h"
+
+#include "StatKind.h"
+
+#include <QFile>
+#include <sys/stat.h>
+
+TFileKind::Kind TFileKind::Of(const QString &path, TFileIdentity *identity)
+{
+    if (path.isEmpty())
+        return Missing;
+    return OfNative(QFile::encodeName(path), identity);
+}
+
+TFileKind::Kind TFileKind::OfNative(const QByteArray &nativePath, TFileIdentity *identity)
+{
+    struct stat st;
+    if (nativePath.isEmpty() || ::stat(nativePath.constData(), &st) != 0)
+        return Missing;
+    return StatKind(st, identity);
+}

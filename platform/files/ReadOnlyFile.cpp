@@ -1,0 +1,71 @@
+#include "ReadOnlyFile.h"
+
+#include <QFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+bool TReadOnlyFile::Open(const QString &path)
+{
+    Close();
+    // O_NONBLOCK only keeps the open of a FIFO from hanging; reads of a
+    // regular file are not affected by it.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    Fd = fd;
+    OpenedSize = qint64(st.st_size);
+    return true;
+}
+
+void TReadOnlyFile::Close()
+{
+    if (Fd >= 0) {
+        ::close(Fd);
+        Fd = -1;
+    }
+    OpenedSize = 0;
+}
+
+void TReadOnlyFile::ExpectSequentialReads()
+{
+    if (Fd >= 0)
+        ::posix_fadvise(Fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+qint64 TReadOnlyFile::Read(char *to, qint64 n)
+{
+    if (Fd < 0)
+        return -1;
+    for (;;) {
+        const ssize_t r = ::read(Fd, to, size_t(n));
+        if (r < 0 && errno == EINTR)
+            continue;
+        return qint64(r);
+    }
+}
+
+qint64 TReadOnlyFile::ReadFully(char *to, qint64 n)
+{
+    qint64 done = 0;
+    while (done < n) {
+        const qint64 r = Read(to + done, n - done);
+        if (r < 0)
+            return -1;
+        if (r == 0)
+            break;
+        done += r;
+    }
+    return done;
+}
+
+bool TReadOnlyFile::Rewind()
+{
+    return Fd >= 0 && ::lseek(Fd, 0, SEEK_SET) == 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// One regular file opened for reading: no FIFO, device or folder gets
+// through the open, and opening never blocks. Reads are retried when a
+// signal cuts them short.
+
+#include <QString>
+
+class TReadOnlyFile
+{
+public:
+    TReadOnlyFile() = default;
+    ~TReadOnlyFile() { Close(); }
+    TReadOnlyFile(const TReadOnlyFile &) = delete;
+    TReadOnlyFile &operator=(const TReadOnlyFile &) = delete;
+
+    // False when the path cannot be opened or is not a regular file.
+    bool Open(const QString &path);
+    void Close();
+    bool IsOpen() const { return Fd >= 0; }
+
+    // The size the file reported when it was opened.
+    qint64 Size() const { return OpenedSize; }
+    // Tells the system that the file is read from start to end.
+    void ExpectSequentialReads();
+    // Reads up to n bytes; the count read (0 at the end), -1 on an error.
+    qint64 Read(char *to, qint64 n);
+    // Reads until n bytes or the end of the file; what came, -1 on an error.
+    qint64 ReadFully(char *to, qint64 n);
+    bool Rewind();
+
+private:
+    int Fd = -1;
+    qint64 OpenedSize = 0;
+};
