@@ -6,23 +6,52 @@
 
 namespace {
 
-// Control characters in a context would drive the terminal; they are shown
-// in caret notation instead (a tab stays a tab).
+// Control characters in a context or a name would drive the terminal; they
+// are shown in caret notation instead (a tab stays a tab): C0 controls and
+// DEL as ^[ and ^?, C1 controls as M-^[ (the form of cat -v). Marks that
+// reorder the text around them (bidi embeddings, overrides and isolates)
+// would make a name read as another; they are shown as <U+202E>.
+qsizetype BidiControlLength(const unsigned char *p, qsizetype left)
+{
+    if (left >= 2 && p[0] == 0xD8 && p[1] == 0x9C)
+        return 2; // U+061C
+    if (left < 3 || p[0] != 0xE2)
+        return 0;
+    if (p[1] == 0x80 && (p[2] == 0x8E || p[2] == 0x8F || (p[2] >= 0xAA && p[2] <= 0xAE)))
+        return 3; // U+200E, U+200F, U+202A..U+202E
+    if (p[1] == 0x81 && p[2] >= 0xA6 && p[2] <= 0xA9)
+        return 3; // U+2066..U+2069
+    return 0;
+}
+
 void AppendVisible(QByteArray &out, const QByteArray &utf8)
 {
-    const char *p = utf8.constData();
+    const auto *p = reinterpret_cast<const unsigned char *>(utf8.constData());
     const qsizetype n = utf8.size();
     qsizetype runStart = 0;
+    auto flush = [&](qsizetype upTo) { out.append(reinterpret_cast<const char *>(p) + runStart, upTo - runStart); };
     for (qsizetype i = 0; i < n; ++i) {
-        const auto c = static_cast<unsigned char>(p[i]);
+        const unsigned char c = p[i];
         if ((c < 0x20 && c != '\t') || c == 0x7F) {
-            out.append(p + runStart, i - runStart);
+            flush(i);
             out += '^';
             out += char(c == 0x7F ? '?' : c + 0x40);
             runStart = i + 1;
+        } else if (c == 0xC2 && i + 1 < n && p[i + 1] >= 0x80 && p[i + 1] <= 0x9F) {
+            flush(i);
+            out += "M-^";
+            out += char(p[i + 1] - 0x80 + 0x40);
+            runStart = i + 2;
+            ++i;
+        } else if (const qsizetype bidi = (c == 0xD8 || c == 0xE2) ? BidiControlLength(p + i, n - i) : 0) {
+            flush(i);
+            const uint code = bidi == 2 ? 0x061C : ((uint(p[i] & 0x0F) << 12) | (uint(p[i + 1] & 0x3F) << 6) | uint(p[i + 2] & 0x3F));
+            out += "<U+" + QByteArray::number(code, 16).toUpper().rightJustified(4, '0') + '>';
+            runStart = i + bidi;
+            i += bidi - 1;
         }
     }
-    out.append(p + runStart, n - runStart);
+    flush(n);
 }
 
 } // namespace

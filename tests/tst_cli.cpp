@@ -68,6 +68,8 @@ private slots:
     void parse();
     void jsonRecord();
     void plainRecordShowsControlsSafely();
+    void namesShowControlsSafely_data();
+    void namesShowControlsSafely();
     void positionsPastThirtyTwoBits_data();
     void positionsPastThirtyTwoBits();
     void exitStatusAndMessages_data();
@@ -173,6 +175,38 @@ void TestCli::plainRecordShowsControlsSafely()
     hit.TextFromHit = "x\x07";
     QCOMPARE(TCliReporter::FormatPlain(hit, false), QByteArray("f:1:3: ^[[x^G\n"));
     QCOMPARE(TCliReporter::FormatPlain(hit, true).count("\033["), 6); // only our own colours
+}
+
+void TestCli::namesShowControlsSafely_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("shown");
+    QTest::newRow("plain") << QString::fromUtf8("文書.txt") << QByteArray("文書.txt");
+    QTest::newRow("ESC and BEL") << QStringLiteral("a\x1B]0;x\x07") << QByteArray("a^[]0;x^G");
+    QTest::newRow("C1 CSI") << (QStringLiteral("a") + QChar(0x9B) + QStringLiteral("2J")) << QByteArray("aM-^[2J");
+    QTest::newRow("C1 OSC") << (QStringLiteral("a") + QChar(0x9D) + QStringLiteral("b")) << QByteArray("aM-^]b");
+    QTest::newRow("right-to-left override")
+        << (QStringLiteral("invoice") + QChar(0x202E) + QStringLiteral("txt.exe")) << QByteArray("invoice<U+202E>txt.exe");
+    QTest::newRow("isolate and marks")
+        << (QChar(0x2066) + QStringLiteral("x") + QChar(0x2069) + QChar(0x200F) + QChar(0x061C))
+        << QByteArray("<U+2066>x<U+2069><U+200F><U+061C>");
+    // Neighbours of the escaped ranges stay as they are.
+    QTest::newRow("Latin-1 and dashes") << QString::fromUtf8("é\u00A0\u2010\u2070") << QString::fromUtf8("é\u00A0\u2010\u2070").toUtf8();
+}
+
+void TestCli::namesShowControlsSafely()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, shown);
+    TGrepResult hit;
+    hit.Column = 1;
+    hit.HitLength = 1;
+    hit.FileName = name;
+    hit.TextFromHit = "x";
+    QCOMPARE(TCliReporter::FormatPlain(hit, false), shown + ":1:1: x\n");
+    // JSON keeps the name exact.
+    const QJsonObject o = QJsonDocument::fromJson(TCliReporter::FormatJson(hit)).object();
+    QCOMPARE(o["file"].toString(), name);
 }
 
 void TestCli::positionsPastThirtyTwoBits_data()
