@@ -8,6 +8,7 @@
 #include "PathText.h"
 #include "SourcePrefilter.h"
 #include "TargetLister.h"
+#include "ThreadEnd.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -75,11 +76,21 @@ bool TGrepThread::WaitFor()
     if (!Caller.ServeUntilEnded())
         return false;
     wait();
+    // The end comes a moment after wait().
+    for (; RunsNotReaped > 0; --RunsNotReaped)
+        ThreadsGone.acquire();
     return true;
+}
+
+void TGrepThread::ThreadGone(void *self)
+{
+    static_cast<TGrepThread *>(self)->ThreadsGone.release();
 }
 
 void TGrepThread::run()
 {
+    ++RunsNotReaped;
+    TThreadEnd::Notify(&TGrepThread::ThreadGone, this);
     Execute();
     Caller.MarkEnded();
 }

@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QThread>
 #include <atomic>
+#include <semaphore>
 #include <vector>
 
 class TGrepReporter;
@@ -117,6 +118,12 @@ private:
     TSyncCaller Caller;
     std::atomic<bool> Stop{false};
     bool Started = false;
+    // Each run tells when its thread is gone for good, past Qt's own
+    // clean-up; WaitFor waits for that too, so nothing of the thread is
+    // left when the program ends right after.
+    static void ThreadGone(void *self);
+    std::counting_semaphore<> ThreadsGone{0};
+    int RunsNotReaped = 0; // counted by the runs themselves; read after wait()
 
     QMutex StatusLock;
     QString StatusSnapshot[3];
