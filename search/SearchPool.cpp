@@ -90,7 +90,7 @@ void TSearchPool::HandOver(qsizetype index, std::vector<TGrepResult> &batch)
     {
         std::unique_lock<std::mutex> locker(Lock);
         TJob &job = Jobs[size_t(index)];
-        while (index != Head && job.Hits.size() >= AheadLimit && !StopRequested() && !Closing)
+        while (job.Hits.size() >= AheadLimit && !StopRequested() && !Closing)
             Turn.wait_for(locker, StopPoll);
         if (job.Hits.empty()) {
             job.Hits.swap(batch);

@@ -5,7 +5,8 @@
 // thread) takes file after file; the file it waits for streams its hits as
 // they are found, the files ahead of it keep theirs until their turn.
 // Memory stays bounded: workers start at most a few files ahead, and a file
-// ahead that has collected many hits waits for its turn before it goes on.
+// that has collected many hits not yet handed over waits before it goes on,
+// a file ahead for its turn, the file in turn for the publisher to take them.
 
 #include "BRegExp.h"
 #include "FileSearcher.h"
@@ -38,7 +39,7 @@ public:
     TFileOutcome Publish(qsizetype index, const TLineSearcher::HitSink &onHit,
                          const TBRegExp::MessageBox &onMessage);
 
-    // Hits a file ahead of its turn may hold before it waits.
+    // Hits a file may hold, not yet taken by the publisher, before it waits.
     static constexpr size_t AheadLimit = 16384;
     // Hits a worker collects before it hands them over.
     static constexpr size_t Batch = 256;
@@ -61,8 +62,8 @@ private:
 
     void Work(const Factory &factory);
     bool StopRequested() const { return Stop->load(std::memory_order_relaxed); }
-    // Adds a worker's batch to its file; a file ahead of its turn with too
-    // many hits waits here until it is the publisher's (or a stop comes).
+    // Adds a worker's batch to its file; a file with too many hits not yet
+    // taken waits here until the publisher takes them (or a stop comes).
     void HandOver(qsizetype index, std::vector<TGrepResult> &batch);
 
     const QStringList &Paths;
