@@ -176,7 +176,7 @@ TForm3::TForm3(TSettingsHost &host, QWidget *parent)
                                    : PopupMenuParam->addSeparator();
         a->setObjectName(QString::fromLatin1(entry.Name));
         if (entry.Caption) {
-            a->setProperty("tag", entry.Tag);
+            a->setData(entry.Tag);
             connect(a, &QAction::triggered, this, [this, a] { MenuParamClick(a); });
         }
     }
@@ -453,7 +453,7 @@ void TForm3::MenuParamClick(QAction *entry)
     static const QHash<int, QString> placeholders{{0, QStringLiteral("%F")}, {1, QStringLiteral("%D")},
                                                   {2, QStringLiteral("%L")}, {3, QStringLiteral("%N")},
                                                   {4, QStringLiteral("%B")}, {10, QStringLiteral("%R")}};
-    const auto found = placeholders.constFind(entry ? entry->property("tag").toInt() : -1);
+    const auto found = placeholders.constFind(entry ? entry->data().toInt() : -1);
     if (found != placeholders.constEnd())
         EditParam->insert(*found); // replaces the selection; the caret ends after it
     EditParam->setFocus();
