@@ -17,8 +17,8 @@ public:
     // A message box the user must confirm (the regular-expression library's
     // errors). warning is false for an error icon, true for a warning icon.
     virtual void ShowMessage(const QString &text, bool warning) = 0;
-    // A target file that is there but could not be read (reason: the
-    // system's words); the search goes on without it. The window keeps its
+    // A target file or folder that is there but could not be read (reason:
+    // the system's words); the search goes on without it. The window keeps its
     // silence about such files, so by default nothing happens.
     virtual void FileNotRead(const QString &path, const QString &reason)
     {

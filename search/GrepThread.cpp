@@ -207,6 +207,9 @@ void TGrepThread::ListTargets()
     lister.FilterList = FilterList;
     lister.Recursive = Recursive;
     lister.DepthLimit = DepthLimit;
+    lister.FolderNotRead = [this](const QString &path, const QString &reason) {
+        Caller.Post([this, path, reason] { Reporter.FileNotRead(path, reason); });
+    };
     lister.ListTargets(TargetFiles);
 }
 

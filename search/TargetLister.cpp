@@ -45,8 +45,11 @@ void TTargetLister::WalkFolder(const QString &folderIn, int &depth, QStringList 
     if (!folder.endsWith(u'/'))
         folder += u'/';
     TFolderReader dir(QFile::encodeName(folder));
-    if (!dir.IsOpen())
+    if (!dir.IsOpen()) {
+        if (FolderNotRead && !dir.Failure().isEmpty())
+            FolderNotRead(folder.chopped(1), dir.Failure());
         return;
+    }
     Ancestors.push_back(self);
     bool descended = false;
     while (dir.Next()) {

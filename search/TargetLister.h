@@ -20,6 +20,9 @@ public:
     QString FilterList;
     bool Recursive = false;
     int DepthLimit = 0; // 0 or less: no limit
+    // Told of each folder that is there but could not be read (its path,
+    // the system's reason); the walk goes on without it.
+    std::function<void(const QString &, const QString &)> FolderNotRead;
 
     // Fills files from TargetPath.
     void ListTargets(QStringList &files);

@@ -364,9 +364,13 @@ void TestCli::unreadableFilesAreNamed_data()
         << QStringList{"hit", "@b.txt"} << 2 << QByteArray() << QStringList{"b.txt"};
     QTest::newRow("readable file as the target")
         << QStringList{"hit", "@a.txt"} << 0 << QByteArray("a.txt:1:5: abc hit\n") << QStringList{};
-    QTest::newRow("subfolders: both unreadable files")
+    QTest::newRow("subfolders: both unreadable files and the locked folder")
         << QStringList{"-b", "hit", "@"} << 2 << QByteArray("sub/d.txt:1:1: hit\na.txt:1:5: abc hit\n")
-        << QStringList{"b.txt", "sub/c.txt"};
+        << QStringList{"b.txt", "sub/c.txt", "locked"};
+    QTest::newRow("subfolders: a file in a readable folder only")
+        << QStringList{"-b", "-f", "*.md", "hit", "@"} << 2 << QByteArray() << QStringList{"locked"};
+    QTest::newRow("locked folder as the target")
+        << QStringList{"-b", "hit", "@locked"} << 2 << QByteArray() << QStringList{"locked"};
 }
 
 void TestCli::unreadableFilesAreNamed()
@@ -384,6 +388,9 @@ void TestCli::unreadableFilesAreNamed()
         QVERIFY(QFile::setPermissions(tree.File(name, name[0] == 'a' ? "abc hit\n" : "hit\n"), open));
     for (const char *name : {"b.txt", "sub/c.txt"})
         QVERIFY(QFile::setPermissions(tree.File(name, "hit\n"), {}));
+    tree.File("locked/e.txt", "hit\n");
+    QVERIFY(QFile::setPermissions(tree.Path("locked"), {}));
+    const auto unlock = qScopeGuard([&] { QFile::setPermissions(tree.Path("locked"), open); });
     for (QString &argument : arguments) {
         if (argument.startsWith(u'@'))
             argument = tree.Root() + argument.mid(1);

@@ -2,12 +2,15 @@
 
 #include "StatKind.h"
 
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 
 TFolderReader::TFolderReader(const QByteArray &nativePath)
     : Dir(nativePath.isEmpty() ? nullptr : ::opendir(nativePath.constData()))
 {
+    if (!Dir && !nativePath.isEmpty() && errno != ENOENT && errno != ENOTDIR)
+        Why = qt_error_string(errno);
 }
 
 TFolderReader::~TFolderReader()

@@ -6,6 +6,7 @@
 #include "FileKind.h"
 
 #include <QByteArray>
+#include <QString>
 
 class TFolderReader
 {
@@ -16,6 +17,9 @@ public:
     TFolderReader &operator=(const TFolderReader &) = delete;
 
     bool IsOpen() const { return Dir != nullptr; }
+    // Why the folder could not be opened (the system's words); empty when
+    // it is gone or no longer a folder, which is no error to report.
+    const QString &Failure() const { return Why; }
     // Steps to the next entry; false at the end (or on a read error).
     bool Next();
     const char *Name() const { return CurrentName; }
@@ -25,4 +29,5 @@ private:
     void *Dir = nullptr; // the DIR stream
     const char *CurrentName = nullptr;
     unsigned char CurrentType = 0;
+    QString Why;
 };
