@@ -3,6 +3,7 @@
 #include "CodePage.h"
 #include "HitJson.h"
 #include "Cp932.h"
+#include "PathText.h"
 
 namespace {
 
@@ -268,7 +269,7 @@ void TCliReporter::FileNotRead(const QString &path, const QString &reason)
     ++Unread;
     Flush();
     QByteArray line = "kestu-grep: ";
-    AppendVisible(line, path.toUtf8());
+    AppendVisible(line, ShownPath(path).toUtf8());
     line += ": " + reason.toUtf8() + '\n';
     fputs(line.constData(), Err);
     fflush(Err);

@@ -3,6 +3,7 @@
 #include "CliOptions.h"
 #include "CliReporter.h"
 #include "GrepThread.h"
+#include "NativePath.h"
 #include "Terminal.h"
 
 #include <QCoreApplication>
@@ -24,9 +25,14 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("kestu-grep"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTU_VERSION));
 
+    // The arguments as the system gave them: a path that is not UTF-8
+    // keeps its bytes (QCoreApplication::arguments() would replace them).
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << TNativePath::Decode(argv[i]);
     TCliOptions options;
     QString error;
-    if (!options.Parse(app.arguments().mid(1), error))
+    if (!options.Parse(arguments, error))
         return Fail(QStringLiteral("kestu-grep: ") + error + u'\n' + TCliOptions::Usage());
     if (options.Help) {
         fputs(TCliOptions::HelpText().toUtf8().constData(), stdout);

@@ -20,3 +20,9 @@ QString FolderPartOf(const QString &path);
 // lower-cased list followed by ",". Callers decide what an empty list and a
 // list of exactly "*" mean.
 bool ExtensionListContains(const QString &list, const QString &extension);
+
+// A path as it is shown (on screen, in printed hits): each component that
+// is not UTF-8 is read as CP932 (the names of archives from Windows), and
+// what is neither shows its bytes as \xNN. The path itself, bytes kept
+// exact (TNativePath), is what opens the file.
+QString ShownPath(const QString &path);

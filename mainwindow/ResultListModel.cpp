@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "Cp932.h"
+#include "PathText.h"
 #include "ResultText.h"
 
 #include <QSize>
@@ -37,7 +38,7 @@ QVariant TResultListModel::data(const QModelIndex &index, int role) const
     const TGrepResult &record = *found;
     switch (index.column()) {
     case 0:
-        return record.FileName;
+        return ShownPath(record.FileName);
     case 1:
         return TCp932::ToQString(record.BeforeText + record.TextFromHit);
     case 2:

@@ -167,12 +167,12 @@ QString TResultRowPainter::FileText(const TGrepResult &record, int width) const
             relative = record.FileName.mid(Display.TargetBaseLength - 1);
         else
             relative = QLatin1Char('/') + FileNameOf(record.FileName);
-        return ShortenPath(relative, width, measure);
+        return ShortenPath(ShownPath(relative), width, measure);
     }
     case 2:
-        return ShortenPath(record.FileName, width, measure);
+        return ShortenPath(ShownPath(record.FileName), width, measure);
     default:
-        return FileNameOf(record.FileName);
+        return ShownPath(FileNameOf(record.FileName));
     }
 }
 

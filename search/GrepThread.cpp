@@ -1,17 +1,17 @@
 #include "GrepThread.h"
 
 #include "BRegExp.h"
+#include "FileKind.h"
 #include "FileSearcher.h"
 #include "GrepReporter.h"
 #include "LineSearcher.h"
 #include "SearchPool.h"
 #include "PathText.h"
+#include "ReadOnlyFile.h"
 #include "SourcePrefilter.h"
 #include "TargetLister.h"
 #include "ThreadEnd.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 namespace {
 const QString TargetsLabel = QStringLiteral("対象: ");
@@ -24,16 +24,15 @@ const QString Finished = QStringLiteral("検索終了");
 // gone or no longer a regular file.
 QString UnreadableReason(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile())
+    if (TFileKind::Of(path) != TFileKind::File)
         return {};
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
+    TReadOnlyFile file;
+    if (file.Open(path)) {
         char byte;
-        if (file.read(&byte, 1) >= 0)
+        if (file.Read(&byte, 1) >= 0)
             return {}; // readable again: it changed under the reader
     }
-    return file.errorString();
+    return file.Failure();
 }
 } // namespace
 

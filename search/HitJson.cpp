@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "Cp932.h"
+#include "PathText.h"
 
 const QByteArray &THitJson::FileNameUtf8(const QString &name)
 {
@@ -9,7 +10,7 @@ const QByteArray &THitJson::FileNameUtf8(const QString &name)
     thread_local QByteArray lastUtf8;
     if (!name.isSharedWith(lastName) && name != lastName) {
         lastName = name;
-        lastUtf8 = name.toUtf8();
+        lastUtf8 = ShownPath(name).toUtf8();
     }
     return lastUtf8;
 }

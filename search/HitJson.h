@@ -15,7 +15,7 @@ public:
     static QByteArray Object(const TGrepResult &hit);
     // A JSON string of UTF-8 text, quotes included.
     static void AppendString(QByteArray &out, const QByteArray &utf8);
-    // The file name as UTF-8; hits come file by file, so it is converted
-    // once per file.
+    // The file name as shown (ShownPath), in UTF-8; hits come file by
+    // file, so it is converted once per file.
     static const QByteArray &FileNameUtf8(const QString &name);
 };

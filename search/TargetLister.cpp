@@ -2,9 +2,9 @@
 
 #include "FileKind.h"
 #include "FolderReader.h"
+#include "NativePath.h"
 #include "PathText.h"
 
-#include <QFile>
 
 TTargetLister::TTargetLister(const std::atomic<bool> *stop, std::function<void(qsizetype)> folderDone)
     : Stop(stop), FolderDone(std::move(folderDone))
@@ -44,7 +44,7 @@ void TTargetLister::WalkFolder(const QString &folderIn, int &depth, QStringList 
     QString folder = folderIn;
     if (!folder.endsWith(u'/'))
         folder += u'/';
-    TFolderReader dir(QFile::encodeName(folder));
+    TFolderReader dir(folder);
     if (!dir.IsOpen()) {
         if (FolderNotRead && !dir.Failure().isEmpty())
             FolderNotRead(folder.chopped(1), dir.Failure());
@@ -63,11 +63,11 @@ void TTargetLister::WalkFolder(const QString &folderIn, int &depth, QStringList 
                     descended = true;
                 }
                 if (DepthLimit <= 0 || depth <= DepthLimit)
-                    WalkFolder(folder + QFile::decodeName(dir.Name()) + u'/', depth, files);
+                    WalkFolder(folder + TNativePath::Decode(dir.Name()) + u'/', depth, files);
             }
         } else if (kind == TFileKind::File) {
             if (!StopRequested()) {
-                const QString fileName = QFile::decodeName(dir.Name());
+                const QString fileName = TNativePath::Decode(dir.Name());
                 if (FilterMatches(ExtensionOf(fileName)))
                     files.append(folder + fileName);
             }

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -70,6 +71,7 @@ private slots:
     void plainRecordShowsControlsSafely();
     void namesShowControlsSafely_data();
     void namesShowControlsSafely();
+    void namesThatAreNotUtf8();
     void positionsPastThirtyTwoBits_data();
     void positionsPastThirtyTwoBits();
     void exitStatusAndMessages_data();
@@ -175,6 +177,35 @@ void TestCli::plainRecordShowsControlsSafely()
     hit.TextFromHit = "x\x07";
     QCOMPARE(TCliReporter::FormatPlain(hit, false), QByteArray("f:1:3: ^[[x^G\n"));
     QCOMPARE(TCliReporter::FormatPlain(hit, true).count("\033["), 6); // only our own colours
+}
+
+// Names as an archive from Windows leaves them: Shift-JIS bytes, and bytes
+// that are no text at all. Each is listed, entered, opened and shown.
+void TestCli::namesThatAreNotUtf8()
+{
+    TTestTree tree;
+    const QByteArray root = QFile::encodeName(tree.Root());
+    const QByteArray folder = root + "\x8C\x9F\x8D\xF5";
+    QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+    const QByteArray text = encode(QString::fromUtf8("前 蜃気楼\n"), "CP932");
+    for (const QByteArray &name : {root + "sjis\x8C\x9F\x8D\xF5.txt", folder + "/inner.txt", root + "bad\xFF\xFE.txt"}) {
+        FILE *f = ::fopen(name.constData(), "wb");
+        QVERIFY(f);
+        QCOMPARE(::fwrite(text.constData(), 1, size_t(text.size()), f), size_t(text.size()));
+        ::fclose(f);
+    }
+    const TRun run = Grep({"-b", QString::fromUtf8("蜃気楼"), tree.Root()});
+    QCOMPARE(run.Exit, 0);
+    QList<QByteArray> lines = run.Out.split('\n');
+    lines.removeAll(QByteArray());
+    std::sort(lines.begin(), lines.end());
+    const QByteArray shownRoot = tree.Root().toUtf8();
+    QCOMPARE(lines, QList<QByteArray>({shownRoot + "bad\\xff\\xfe.txt:1:4: 前 蜃気楼",
+                                       shownRoot + "sjis検索.txt:1:4: 前 蜃気楼",
+                                       shownRoot + "検索/inner.txt:1:4: 前 蜃気楼"}));
+    const TRun json = Grep({"-b", "--json", QString::fromUtf8("蜃気楼"), tree.Root()});
+    QCOMPARE(json.Exit, 0);
+    QVERIFY2(json.Out.contains("\"file\":\"" + shownRoot + "sjis検索.txt\""), json.Out.constData());
 }
 
 void TestCli::namesShowControlsSafely_data()

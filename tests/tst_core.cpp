@@ -1,6 +1,7 @@
 #include "Cp932.h"
 #include "TestText.h"
 #include "IconvConverter.h"
+#include "NativePath.h"
 #include "PathText.h"
 #include "SjisText.h"
 
@@ -26,6 +27,10 @@ private slots:
     void extension_data();
     void extension();
     void folderPart();
+    void nativePathKeepsBytes_data();
+    void nativePathKeepsBytes();
+    void shownPath_data();
+    void shownPath();
     void extensionList_data();
     void extensionList();
     void cp932RoundTrip();
@@ -227,6 +232,57 @@ void TestCore::extension()
     QFETCH(QString, name);
     QFETCH(QString, expected);
     QCOMPARE(ExtensionOf(name), expected);
+}
+
+void TestCore::nativePathKeepsBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("utf8");
+    QTest::newRow("ASCII") << QByteArray("/tmp/a.txt") << true;
+    QTest::newRow("UTF-8 Japanese") << QByteArray("/tmp/\xE6\xA4\x9C\xE7\xB4\xA2.txt") << true;
+    QTest::newRow("four-byte character") << QByteArray("/\xF0\x9F\x98\x80/x") << true;
+    QTest::newRow("Shift-JIS name") << QByteArray("sjis\x8C\x9F\x8D\xF5.txt") << false;
+    QTest::newRow("FF FE") << QByteArray("bad\xFF\xFE") << false;
+    QTest::newRow("overlong slash") << QByteArray("a\xC0\xAF" "b") << false;
+    QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80") << false;
+    QTest::newRow("past U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << false;
+    QTest::newRow("cut off at the end") << QByteArray("a\xE6\x96") << false;
+    QTest::newRow("raw byte after a four-byte character") << QByteArray("\xF0\x90\x80\x80\x80") << false;
+    QTest::newRow("mixed") << QByteArray("\xE6\xA4\x9C/\x8C\x9F/\xE7\xB4\xA2\x80") << false;
+}
+
+void TestCore::nativePathKeepsBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, utf8);
+    const QString path = TNativePath::Decode(bytes);
+    QCOMPARE(TNativePath::Encode(path), bytes);
+    QCOMPARE(TNativePath::HasRawBytes(path), !utf8);
+    if (utf8)
+        QCOMPARE(path, QString::fromUtf8(bytes));
+    // A character that is really there and a raw byte never look alike.
+    const QString real = QString::fromUtf8("\xF0\x90\x82\x80"); // U+10080: its low half is DC80
+    QVERIFY(!TNativePath::HasRawBytes(real));
+    QCOMPARE(TNativePath::Encode(real + path), QByteArray("\xF0\x90\x82\x80") + bytes);
+}
+
+void TestCore::shownPath_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("UTF-8 as it is") << QByteArray("/tmp/\xE6\xA4\x9C.txt") << QString::fromUtf8("/tmp/検.txt");
+    QTest::newRow("Shift-JIS component") << QByteArray("/tmp/sjis\x8C\x9F\x8D\xF5.txt") << QString::fromUtf8("/tmp/sjis検索.txt");
+    QTest::newRow("each component on its own")
+        << QByteArray("/\xE6\xA4\x9C/\x8C\x9F\x8D\xF5/x") << QString::fromUtf8("/検/検索/x");
+    QTest::newRow("neither: escaped") << QByteArray("/tmp/bad\xFF\xFE.txt") << QStringLiteral("/tmp/bad\\xff\\xfe.txt");
+    QTest::newRow("half a Shift-JIS character") << QByteArray("a\x8C") << QStringLiteral("a\\x8c");
+}
+
+void TestCore::shownPath()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    QCOMPARE(ShownPath(TNativePath::Decode(bytes)), shown);
 }
 
 void TestCore::folderPart()

@@ -838,7 +838,7 @@ void TestPlatform::fileKinds()
     MakeEntries(tree);
     QCOMPARE(int(TFileKind::Of(tree.Path(QStringLiteral("entries/") + name))), kind);
 
-    TFolderReader reader(QFile::encodeName(tree.Path(QStringLiteral("entries"))));
+    TFolderReader reader(tree.Path(QStringLiteral("entries")));
     QVERIFY(reader.IsOpen());
     QStringList seen;
     int listedKind = -1;
@@ -863,8 +863,8 @@ void TestPlatform::linkedFolderHasTheFoldersIdentity()
     QVERIFY(folder == link);
     QVERIFY(!(folder == file));
     QCOMPARE(TFileKind::Of(QString()), TFileKind::Missing);
-    QVERIFY(!TFolderReader(QByteArray()).IsOpen());
-    QVERIFY(!TFolderReader(QFile::encodeName(tree.Path(QStringLiteral("entries/plain.txt")))).IsOpen());
+    QVERIFY(!TFolderReader(QString()).IsOpen());
+    QVERIFY(!TFolderReader(tree.Path(QStringLiteral("entries/plain.txt"))).IsOpen());
 }
 
 void TestPlatform::readOnlyFile_data()

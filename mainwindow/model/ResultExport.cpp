@@ -4,6 +4,7 @@
 #include "Cp932.h"
 #include "HitJson.h"
 #include "HitRow.h"
+#include "PathText.h"
 
 #include <QSaveFile>
 
@@ -34,7 +35,7 @@ QByteArray TResultExport::Encode(const std::vector<TGrepResult> &hits, Format fo
             out += THitRow::Text(hit).toUtf8() + '\n';
             break;
         case Format::Tsv:
-            out += TsvField(hit.FileName.toUtf8()) + '\t' + QByteArray::number(hit.Line + 1) + '\t'
+            out += TsvField(ShownPath(hit.FileName).toUtf8()) + '\t' + QByteArray::number(hit.Line + 1) + '\t'
                    + QByteArray::number(hit.Column) + '\t' + QByteArray::number(hit.HitLength) + '\t'
                    + CodeDisplayName(hit.CodeId).toUtf8() + '\t'
                    + TsvField(TCp932::ToUtf8(hit.BeforeText + hit.TextFromHit)) + '\n';

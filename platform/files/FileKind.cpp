@@ -1,15 +1,15 @@
 #include "FileKind.h"
 
+#include "NativePath.h"
 #include "StatKind.h"
 
-#include <QFile>
 #include <sys/stat.h>
 
 TFileKind::Kind TFileKind::Of(const QString &path, TFileIdentity *identity)
 {
     if (path.isEmpty())
         return Missing;
-    return OfNative(QFile::encodeName(path), identity);
+    return OfNative(TNativePath::Encode(path), identity);
 }
 
 TFileKind::Kind TFileKind::OfNative(const QByteArray &nativePath, TFileIdentity *identity)

@@ -1,15 +1,16 @@
 #include "FolderReader.h"
 
+#include "NativePath.h"
 #include "StatKind.h"
 
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 
-TFolderReader::TFolderReader(const QByteArray &nativePath)
-    : Dir(nativePath.isEmpty() ? nullptr : ::opendir(nativePath.constData()))
+TFolderReader::TFolderReader(const QString &path)
+    : Dir(path.isEmpty() ? nullptr : ::opendir(TNativePath::Encode(path).constData()))
 {
-    if (!Dir && !nativePath.isEmpty() && errno != ENOENT && errno != ENOTDIR)
+    if (!Dir && !path.isEmpty() && errno != ENOENT && errno != ENOTDIR)
         Why = qt_error_string(errno);
 }
 

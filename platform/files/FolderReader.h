@@ -1,6 +1,6 @@
 #pragma once
 // Reads the entries of one folder, "." and ".." left out. Names are the
-// file system's bytes; the kind of an entry follows links to what they
+// file system's bytes (TNativePath::Decode keeps them exact); the kind of an entry follows links to what they
 // point at.
 
 #include "FileKind.h"
@@ -11,7 +11,7 @@
 class TFolderReader
 {
 public:
-    explicit TFolderReader(const QByteArray &nativePath);
+    explicit TFolderReader(const QString &path);
     ~TFolderReader();
     TFolderReader(const TFolderReader &) = delete;
     TFolderReader &operator=(const TFolderReader &) = delete;

@@ -1,6 +1,7 @@
 #include "ReadOnlyFile.h"
 
-#include <QFile>
+#include "NativePath.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,9 +12,12 @@ bool TReadOnlyFile::Open(const QString &path)
     Close();
     // O_NONBLOCK only keeps the open of a FIFO from hanging; reads of a
     // regular file are not affected by it.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
+    Why.clear();
+    const int fd = ::open(TNativePath::Encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        Why = qt_error_string(errno);
         return false;
+    }
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
@@ -47,6 +51,8 @@ qint64 TReadOnlyFile::Read(char *to, qint64 n)
         const ssize_t r = ::read(Fd, to, size_t(n));
         if (r < 0 && errno == EINTR)
             continue;
+        if (r < 0)
+            Why = qt_error_string(errno);
         return qint64(r);
     }
 }

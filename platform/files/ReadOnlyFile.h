@@ -17,6 +17,9 @@ public:
     bool Open(const QString &path);
     void Close();
     bool IsOpen() const { return Fd >= 0; }
+    // Why the last open or read failed (the system's words); empty after an
+    // open that failed only because the path is no regular file.
+    const QString &Failure() const { return Why; }
 
     // The size the file reported when it was opened.
     qint64 Size() const { return OpenedSize; }
@@ -31,4 +34,5 @@ public:
 private:
     int Fd = -1;
     qint64 OpenedSize = 0;
+    QString Why;
 };
