@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,6 +73,7 @@ private slots:
     void namesShowControlsSafely_data();
     void namesShowControlsSafely();
     void namesThatAreNotUtf8();
+    void filesPastPathMax();
     void positionsPastThirtyTwoBits_data();
     void positionsPastThirtyTwoBits();
     void exitStatusAndMessages_data();
@@ -206,6 +208,47 @@ void TestCli::namesThatAreNotUtf8()
     const TRun json = Grep({"-b", "--json", QString::fromUtf8("蜃気楼"), tree.Root()});
     QCOMPARE(json.Exit, 0);
     QVERIFY2(json.Out.contains("\"file\":\"" + shownRoot + "sjis検索.txt\""), json.Out.constData());
+}
+
+// A file 3,000 folders down: its path is longer than the system takes at
+// once.
+void TestCli::filesPastPathMax()
+{
+    constexpr int Depth = 3000;
+    TTestTree tree;
+    std::vector<int> folders{::open(QFile::encodeName(tree.Root()).constData(), O_PATH | O_DIRECTORY)};
+    // The tree is taken down by hand: removing it by path would fail.
+    const auto takeDown = qScopeGuard([&] {
+        ::unlinkat(folders.back(), "deep.txt", 0);
+        for (size_t i = folders.size() - 1; i > 0; --i) {
+            ::close(folders[i]);
+            ::unlinkat(folders[i - 1], "d", AT_REMOVEDIR);
+        }
+        ::close(folders[0]);
+    });
+    for (int i = 0; i < Depth; ++i) {
+        QVERIFY(::mkdirat(folders.back(), "d", 0755) == 0);
+        const int next = ::openat(folders.back(), "d", O_PATH | O_DIRECTORY);
+        QVERIFY(next >= 0);
+        folders.push_back(next);
+    }
+    const int file = ::openat(folders.back(), "deep.txt", O_WRONLY | O_CREAT, 0644);
+    QVERIFY(file >= 0);
+    QCOMPARE(::write(file, "a hit\n", 6), ssize_t(6));
+    ::close(file);
+    tree.File("top.txt", "hit\n");
+
+    const TRun run = Grep({"-b", "hit", tree.Root()});
+    QCOMPARE(run.Exit, 0);
+    QVERIFY2(run.Err.count('\n') == 1, run.Err.constData()); // the status line alone
+    QString deep = tree.Root();
+    for (int i = 0; i < Depth; ++i)
+        deep += QStringLiteral("d/");
+    QList<QByteArray> lines = run.Out.split('\n');
+    lines.removeAll(QByteArray());
+    std::sort(lines.begin(), lines.end());
+    QCOMPARE(lines, QList<QByteArray>({QFile::encodeName(deep) + "deep.txt:1:3: a hit",
+                                       QFile::encodeName(tree.Root()) + "top.txt:1:1: hit"}));
 }
 
 void TestCli::namesShowControlsSafely_data()

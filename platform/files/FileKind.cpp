@@ -1,5 +1,6 @@
 #include "FileKind.h"
 
+#include "LongPath.h"
 #include "NativePath.h"
 #include "StatKind.h"
 
@@ -15,7 +16,7 @@ TFileKind::Kind TFileKind::Of(const QString &path, TFileIdentity *identity)
 TFileKind::Kind TFileKind::OfNative(const QByteArray &nativePath, TFileIdentity *identity)
 {
     struct stat st;
-    if (nativePath.isEmpty() || ::stat(nativePath.constData(), &st) != 0)
+    if (nativePath.isEmpty() || LongPath::Stat(nativePath, st) != 0)
         return Missing;
     return StatKind(st, identity);
 }

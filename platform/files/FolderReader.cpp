@@ -1,15 +1,24 @@
 #include "FolderReader.h"
 
+#include "LongPath.h"
 #include "NativePath.h"
 #include "StatKind.h"
 
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <unistd.h>
 
 TFolderReader::TFolderReader(const QString &path)
-    : Dir(path.isEmpty() ? nullptr : ::opendir(TNativePath::Encode(path).constData()))
 {
+    if (!path.isEmpty()) {
+        const int fd = LongPath::Open(TNativePath::Encode(path), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            Dir = ::fdopendir(fd);
+            if (!Dir)
+                ::close(fd);
+        }
+    }
     if (!Dir && !path.isEmpty() && errno != ENOENT && errno != ENOTDIR)
         Why = qt_error_string(errno);
 }

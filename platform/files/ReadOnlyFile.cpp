@@ -1,5 +1,6 @@
 #include "ReadOnlyFile.h"
 
+#include "LongPath.h"
 #include "NativePath.h"
 
 #include <cerrno>
@@ -13,7 +14,7 @@ bool TReadOnlyFile::Open(const QString &path)
     // O_NONBLOCK only keeps the open of a FIFO from hanging; reads of a
     // regular file are not affected by it.
     Why.clear();
-    const int fd = ::open(TNativePath::Encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd = LongPath::Open(TNativePath::Encode(path), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         Why = qt_error_string(errno);
         return false;
