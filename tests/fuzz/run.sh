@@ -24,7 +24,7 @@ for seeds in "$here"/corpus/*/; do
   mkdir -p "$work" "$findings"
   log="$build/fuzz-$name.log"
   echo "== $name: ${seconds}s"
-  QT_QPA_PLATFORM=offscreen "$program" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+  QT_QPA_PLATFORM=offscreen LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}" "$program" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
     -max_len=4096 -print_final_stats=1 -artifact_prefix="$findings/" "$work" "$seeds" >"$log" 2>&1
   rc=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
