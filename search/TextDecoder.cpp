@@ -230,7 +230,12 @@ QByteArray TTextDecoder::DecodeIso2022Jp(QByteArrayView text, const std::atomic<
         if (b == 0x0E) { shiftedOut = true; ++i; continue; }
         if (b == 0x0F) { shiftedOut = false; ++i; continue; }
         if (b < 0x21 || b == 0x7F) {
-            // Controls, blanks and line ends pass in every mode.
+            // Controls, blanks and line ends pass in every mode. A shift-out
+            // still open at a line end is a fault of the text; it ends
+            // there, so that one stray SO cannot turn the rest of the file
+            // into katakana.
+            if (b == '\n' || b == '\r')
+                shiftedOut = false;
             *o++ = static_cast<char>(b);
             ++i;
             continue;

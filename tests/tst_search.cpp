@@ -339,6 +339,8 @@ void TestSearch::iso2022jp_data()
     QTest::newRow("ibm rows") << QByteArray("\x1B$By|\x1B(B") << QByteArray("\xED\x9C");
     QTest::newRow("half-width katakana by escape") << QByteArray("\x1B(I12\x1B(B") << QByteArray("\xB1\xB2");
     QTest::newRow("half-width katakana by SO/SI") << QByteArray("\x0E" "12\x0F" "a") << QByteArray("\xB1\xB2" "a");
+    QTest::newRow("SO left open ends at the line end") << QByteArray("\x0E" "12\nab\r\x0E" "1\r\ncd")
+                                                       << QByteArray("\xB1\xB2\nab\r\xB1\r\ncd");
     QTest::newRow("8-bit katakana") << QByteArray("\xB1") << QByteArray("\xB1");
     QTest::newRow("jis roman") << QByteArray("\x1B(J\\~\x1B(B") << QByteArray("\\~");
     QTest::newRow("jis x 0213 plane 1") << QByteArray("\x1B$(QF|\x1B(B") << Sjis("日");
