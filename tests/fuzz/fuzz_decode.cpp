@@ -111,7 +111,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(out.size() <= source.size()); // never longer than its input
 
     if (const std::optional<QByteArray> expected = Reference(source)) {
-        FUZZ_CHECK(out == *expected);
+        if (Choice == 4 && out != *expected) {
+            // iconv drops the padding bits that end a base-64 run even when
+            // they are not zero; kestu marks such an end as one bad spot.
+            // Apart from those marks, one at most per run, both agree.
+            FUZZ_CHECK(QByteArray(out).replace('?', "") == QByteArray(*expected).replace('?', ""));
+            FUZZ_CHECK(out.count('?') >= expected->count('?'));
+            FUZZ_CHECK(out.count('?') <= expected->count('?') + source.count('+'));
+        } else {
+            FUZZ_CHECK(out == *expected);
+        }
     } else {
         qsizetype couldBeBad = source.count('?');
         for (char c : source)

