@@ -13,6 +13,7 @@
 #include "WindowDefaults.h"
 #include "WindowPlacement.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -221,5 +222,16 @@ bool TForm1::SaveSettingsFile()
 void TForm1::CloseForSignal()
 {
     ClosingForSignal = true;
+    // A menu, box or dialog open at this moment runs an event loop of its
+    // own, and would keep the program alive until someone answers it:
+    // nobody will. Each is closed as if cancelled.
+    for (int left = 16; left > 0; --left) {
+        QWidget *open = QApplication::activePopupWidget();
+        if (!open)
+            open = QApplication::activeModalWidget();
+        if (!open)
+            break;
+        open->close();
+    }
     close();
 }

@@ -97,6 +97,7 @@ private slots:
     void singleInstanceHandOver();
     void singleInstanceOff();
     void signalCloseReportsSaveFailure();
+    void signalCloseEndsAnOpenBox();
 
 private:
     // A tree with millions of hits, set as target with "x" as search text:
@@ -836,6 +837,33 @@ void TestMainWindow::singleInstanceOff()
     QVERIFY(one.waitForFinished(20000));
     QVERIFY(two.waitForFinished(20000));
     QCOMPARE(two.exitCode(), 0);
+}
+
+void TestMainWindow::signalCloseEndsAnOpenBox()
+{
+    // The signal comes while a box waits for an answer (the box's own
+    // event loop runs the handler). Should the box stay, the fallback
+    // answers it after a while, so that the test fails instead of hanging.
+    bool boxWasUp = false;
+    bool fallbackNeeded = false;
+    QTimer::singleShot(0, Window, [&] {
+        boxWasUp = QApplication::activeModalWidget() != nullptr;
+        Window->CloseForSignal();
+    });
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    connect(&fallback, &QTimer::timeout, Window, [&] {
+        if (QWidget *box = QApplication::activeModalWidget()) {
+            fallbackNeeded = true;
+            box->close();
+        }
+    });
+    fallback.start(10000);
+    Window->ActionHelpOnlineHelpExecute(); // returns when its box has gone
+    QVERIFY(boxWasUp);
+    QVERIFY(!fallbackNeeded);
+    QVERIFY(!Window->isVisible());
+    QVERIFY(!QApplication::activeModalWidget());
 }
 
 void TestMainWindow::signalCloseReportsSaveFailure()
