@@ -25,7 +25,7 @@ constexpr int MaxContextLines = 1000000;
 
 QString TCliOptions::Usage()
 {
-    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-r] [-c N] [-f LIST] [-j N] [-A N] [-B N] [-C N] [--count] [--files-with-matches] [--json] [--color=WHEN] TEXT TARGET");
+    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-r] [-c N] [-f LIST] [--exclude-dir GLOB] [-j N] [-A N] [-B N] [-C N] [--count] [--files-with-matches] [--json] [--color=WHEN] TEXT TARGET");
 }
 
 QString TCliOptions::HelpText()
@@ -44,6 +44,8 @@ Each file's character code is detected (or taken from -c) before searching.
   -c N        文字コード / character code: 0 自動 (auto), 1 Shift-JIS, 2 EUC-JP,
               3 ISO-2022-JP, 4 UTF7, 5 UTF8, 6 UTF8N
   -f LIST     拡張子フィルタ / extension filter, e.g. "*.txt,*.html" (default "*")
+  --exclude-dir GLOB  名前が合うサブフォルダに入らない (繰り返し可)
+              / do not enter subfolders whose name matches (repeatable)
   -j N        並行して検索するスレッド数 / files searched side by side
               (default: one per hardware thread; the output is the same)
   -A N        該当行の後の N 行も表示 / N lines after each hit
@@ -97,6 +99,20 @@ bool TCliOptions::Parse(const QStringList &arguments, QString &error)
         if (arg == QLatin1String("--count")) { Count = true; continue; }
         if (arg == QLatin1String("--files-with-matches")) { FilesWithMatches = true; continue; }
         if (arg == QLatin1String("--version")) { Version = true; continue; }
+        if (arg == QLatin1String("--exclude-dir") || arg.startsWith(QLatin1String("--exclude-dir="))) {
+            QString pattern;
+            if (arg.size() > 13) {
+                pattern = arg.mid(14);
+            } else if (i + 1 < arguments.size()) {
+                pattern = arguments[++i];
+            } else {
+                error = QStringLiteral("--exclude-dir needs a pattern");
+                return false;
+            }
+            if (!pattern.isEmpty())
+                Search.ExcludeDirs.append(pattern);
+            continue;
+        }
         if (arg == QLatin1String("--color") || arg == QLatin1String("--colour")) { Colour = ColourWhen::Auto; continue; }
         if (arg.startsWith(QLatin1String("--color=")) || arg.startsWith(QLatin1String("--colour="))) {
             const QString when = arg.mid(arg.indexOf(u'=') + 1);

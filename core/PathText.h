@@ -3,6 +3,8 @@
 // their only separator.
 
 #include <QString>
+#include <QStringList>
+#include <QStringView>
 
 // The extension of a name or path: from its last "." to the end, dot
 // included, when that dot comes after the last "/"; otherwise empty.
@@ -26,3 +28,12 @@ bool ExtensionListContains(const QString &list, const QString &extension);
 // what is neither shows its bytes as \xNN. The path itself, bytes kept
 // exact (TNativePath), is what opens the file.
 QString ShownPath(const QString &path);
+
+// Whether a name matches a shell pattern: "*" stands for any run of
+// characters, "?" for one character, "[abc]" and "[a-z]" for one of a set
+// ("[!abc]" for one not in it); everything else stands for itself, case
+// counts.
+bool NameMatchesPattern(QStringView name, QStringView pattern);
+
+// The patterns of a comma-separated list, each trimmed, empty ones left out.
+QStringList PatternListOf(const QString &list);

@@ -206,6 +206,7 @@ void TGrepThread::ListTargets()
     lister.FilterList = FilterList;
     lister.Recursive = Recursive;
     lister.DepthLimit = DepthLimit;
+    lister.ExcludeDirs = ExcludeDirs;
     lister.FolderNotRead = [this](const QString &path, const QString &reason) {
         Caller.Post([this, path, reason] { Reporter.FileNotRead(path, reason); });
     };

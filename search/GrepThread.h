@@ -42,6 +42,7 @@ public:
     QByteArray FindText;   // CP932
     QString TargetPath;
     QString FilterList;
+    QStringList ExcludeDirs; // subfolder name patterns not entered
     // Threads that search files side by side; 0: one per hardware thread.
     int Workers = 0;
     // Decode every file whole and search every line, one file after the

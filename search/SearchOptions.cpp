@@ -28,4 +28,5 @@ void TSearchOptions::ApplyTo(TGrepThread &worker, const QByteArray &findText) co
     worker.FindText = findText;
     worker.TargetPath = TargetPath;
     worker.FilterList = FilterList;
+    worker.ExcludeDirs = ExcludeDirs;
 }

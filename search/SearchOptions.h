@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 class TGrepThread;
 
@@ -18,6 +19,7 @@ public:
     QString FindText;
     QString TargetPath;
     QString FilterList;
+    QStringList ExcludeDirs;
 
     // The reason the search cannot start, to be shown as it is: the target
     // is neither a file nor a folder, the search text is empty, or it holds

@@ -57,7 +57,7 @@ void TTargetLister::WalkFolder(const QString &folderIn, int &depth, QStringList 
         // them could block.
         const TFileKind::Kind kind = dir.Kind();
         if (kind == TFileKind::Folder) {
-            if (!StopRequested() && Recursive) {
+            if (!StopRequested() && Recursive && !Excluded(dir.Name())) {
                 if (!descended) {
                     ++depth;
                     descended = true;
@@ -80,6 +80,17 @@ void TTargetLister::WalkFolder(const QString &folderIn, int &depth, QStringList 
         FolderDone(files.size());
     if (descended)
         --depth;
+}
+
+bool TTargetLister::Excluded(const char *nativeName) const
+{
+    if (ExcludeDirs.isEmpty())
+        return false;
+    const QString name = TNativePath::Decode(nativeName);
+    for (const QString &pattern : ExcludeDirs)
+        if (NameMatchesPattern(name, pattern))
+            return true;
+    return false;
 }
 
 bool TTargetLister::FilterMatches(const QString &extension) const

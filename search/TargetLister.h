@@ -23,6 +23,9 @@ public:
     // Told of each folder that is there but could not be read (its path,
     // the system's reason); the walk goes on without it.
     std::function<void(const QString &, const QString &)> FolderNotRead;
+    // Subfolders whose name matches one of these patterns are not entered
+    // (the target itself is searched whatever its name).
+    QStringList ExcludeDirs;
 
     // Fills files from TargetPath.
     void ListTargets(QStringList &files);
@@ -35,6 +38,7 @@ public:
 private:
     bool StopRequested() const { return Stop && Stop->load(std::memory_order_relaxed); }
     bool IsAncestor(const TFileIdentity &id) const;
+    bool Excluded(const char *nativeName) const;
 
     const std::atomic<bool> *Stop;
     std::function<void(qsizetype)> FolderDone; // told the target count after each folder

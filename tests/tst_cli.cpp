@@ -68,6 +68,8 @@ class TestCli : public QObject
 private slots:
     void parse_data();
     void parse();
+    void excludeDirOption_data();
+    void excludeDirOption();
     void jsonRecord();
     void plainRecordShowsControlsSafely();
     void namesShowControlsSafely_data();
@@ -119,6 +121,33 @@ void TestCli::parse_data()
     QTest::newRow("context needs a value") << QStringList{"x", "d", "-A"} << false << "";
     QTest::newRow("context attached in a cluster") << QStringList{"-bA2", "x", "d"} << true << "1 0 0 0 0 * 0 x d";
     QTest::newRow("help needs nothing else") << QStringList{"-h"} << true << "0 0 0 0 0 * 0  ";
+}
+
+void TestCli::excludeDirOption_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QStringList>("patterns");
+    QTest::newRow("none") << QStringList{"x", "d"} << true << QStringList{};
+    QTest::newRow("separate value") << QStringList{"--exclude-dir", ".git", "x", "d"} << true << QStringList{".git"};
+    QTest::newRow("attached, repeated")
+        << QStringList{"--exclude-dir=.git", "x", "--exclude-dir=node_*", "d"} << true << QStringList{".git", "node_*"};
+    QTest::newRow("value that looks like an option") << QStringList{"--exclude-dir", "-b", "x", "d"} << true << QStringList{"-b"};
+    QTest::newRow("empty value is no pattern") << QStringList{"--exclude-dir=", "x", "d"} << true << QStringList{};
+    QTest::newRow("missing value") << QStringList{"x", "d", "--exclude-dir"} << false << QStringList{};
+    QTest::newRow("not a prefix of other options") << QStringList{"--exclude-dirs=a", "x", "d"} << false << QStringList{};
+}
+
+void TestCli::excludeDirOption()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, ok);
+    QFETCH(QStringList, patterns);
+    TCliOptions options;
+    QString error;
+    QCOMPARE(options.Parse(args, error), ok);
+    if (ok)
+        QCOMPARE(options.Search.ExcludeDirs, patterns);
 }
 
 void TestCli::parse()

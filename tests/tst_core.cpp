@@ -31,6 +31,8 @@ private slots:
     void nativePathKeepsBytes();
     void shownPath_data();
     void shownPath();
+    void namePattern_data();
+    void namePattern();
     void extensionList_data();
     void extensionList();
     void cp932RoundTrip();
@@ -283,6 +285,39 @@ void TestCore::shownPath()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, shown);
     QCOMPARE(ShownPath(TNativePath::Decode(bytes)), shown);
+}
+
+void TestCore::namePattern_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<bool>("matches");
+    QTest::newRow("exact") << ".git" << ".git" << true;
+    QTest::newRow("exact, case counts") << ".Git" << ".git" << false;
+    QTest::newRow("not a part") << "x.git" << ".git" << false;
+    QTest::newRow("star at the end") << "node_modules" << "node_*" << true;
+    QTest::newRow("star matches nothing") << "node_" << "node_*" << true;
+    QTest::newRow("star alone") << "anything" << "*" << true;
+    QTest::newRow("star alone, empty name") << "" << "*" << true;
+    QTest::newRow("two stars, going back") << "abXbc" << "a*b*c" << true;
+    QTest::newRow("two stars, no end") << "abXbd" << "a*b*c" << false;
+    QTest::newRow("question mark") << "ab" << "a?" << true;
+    QTest::newRow("question mark needs one") << "a" << "a?" << false;
+    QTest::newRow("set") << "bc" << "[ab]c" << true;
+    QTest::newRow("range") << "m1" << "[a-z][0-9]" << true;
+    QTest::newRow("negated set") << "ax" << "[!a]x" << false;
+    QTest::newRow("negated set, other") << "bx" << "[!a]x" << true;
+    QTest::newRow("] first in a set") << "]" << "[]]" << true;
+    QTest::newRow("unclosed [ stands for itself") << "[ab" << "[ab" << true;
+    QTest::newRow("Japanese") << QString::fromUtf8("古い資料") << QString::fromUtf8("古い*") << true;
+}
+
+void TestCore::namePattern()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, pattern);
+    QFETCH(bool, matches);
+    QCOMPARE(NameMatchesPattern(name, pattern), matches);
 }
 
 void TestCore::folderPart()

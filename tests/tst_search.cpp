@@ -153,6 +153,8 @@ private slots:
 
     void listing_data();
     void listing();
+    void excludedFolders_data();
+    void excludedFolders();
     void fileTargetIgnoresFilter();
     void linkLoopEnds();
     void specialFilesSkipped();
@@ -1214,6 +1216,53 @@ void TestSearch::listing()
     expected.sort();
     QCOMPARE(Relative(files, tree.Root()), expected);
     QVERIFY(updates >= 1);
+}
+
+void TestSearch::excludedFolders_data()
+{
+    QTest::addColumn<QString>("target"); // below the tree's root
+    QTest::addColumn<QStringList>("exclude");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<QStringList>("expected");
+    using S = QStringList;
+    const S all{"a.txt", ".git/config.txt", ".git/objects/o.txt", "node_modules/m.txt", "src/s.txt",
+                "src/.git/x.txt", "src/lib/l.txt", "build-old/b.txt"};
+    QTest::newRow("none") << "" << S{} << 0 << all;
+    QTest::newRow("a name, at every depth") << "" << S{".git"} << 0
+                                            << S{"a.txt", "node_modules/m.txt", "src/s.txt", "src/lib/l.txt", "build-old/b.txt"};
+    QTest::newRow("two patterns, one a glob") << "" << S{".git", "node_*"} << 0
+                                              << S{"a.txt", "src/s.txt", "src/lib/l.txt", "build-old/b.txt"};
+    QTest::newRow("glob with a set") << "" << S{"[bs]*"} << 0
+                                     << S{"a.txt", ".git/config.txt", ".git/objects/o.txt", "node_modules/m.txt"};
+    QTest::newRow("a name matches whole, not in part") << "" << S{"src/lib", "lib*x", "git"} << 0 << all;
+    QTest::newRow("the target itself is searched") << ".git" << S{".git"} << 0 << S{".git/config.txt", ".git/objects/o.txt"};
+    QTest::newRow("inside an excluded name, below the target") << "src" << S{".git"} << 0 << S{"src/s.txt", "src/lib/l.txt"};
+    QTest::newRow("with a depth limit") << "" << S{"node_modules"} << 1
+                                        << S{"a.txt", ".git/config.txt", "src/s.txt", "build-old/b.txt"};
+}
+
+void TestSearch::excludedFolders()
+{
+    QFETCH(QString, target);
+    QFETCH(QStringList, exclude);
+    QFETCH(int, depth);
+    QFETCH(QStringList, expected);
+    TTestTree tree;
+    for (const char *f : {"a.txt", ".git/config.txt", ".git/objects/o.txt", "node_modules/m.txt", "src/s.txt",
+                          "src/.git/x.txt", "src/lib/l.txt", "build-old/b.txt"})
+        tree.File(f, "x");
+    TTargetLister lister(nullptr, {});
+    lister.TargetPath = tree.Path(target);
+    lister.FilterList = QStringLiteral("*");
+    lister.Recursive = true;
+    lister.DepthLimit = depth;
+    lister.ExcludeDirs = exclude;
+    QStringList files;
+    lister.ListTargets(files);
+    for (QString &f : files)
+        f.replace(QStringLiteral("//"), QStringLiteral("/"));
+    expected.sort();
+    QCOMPARE(Relative(files, tree.Root()), expected);
 }
 
 void TestSearch::fileTargetIgnoresFilter()
