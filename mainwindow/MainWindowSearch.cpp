@@ -8,6 +8,7 @@
 #include "ResultListView.h"
 #include "StatusBar.h"
 #include "FileKind.h"
+#include "PathText.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -28,6 +29,7 @@ void TForm1::ActionFileGrepExecute()
     options.FindText = ComboBoxGrep->currentText();
     options.TargetPath = ComboBoxTarget->currentText();
     options.FilterList = ComboBoxFilter->currentText();
+    options.ExcludeDirs = PatternListOf(Settings.ExcludeDirs);
     QByteArray findText;
     if (const QString refusal = options.Check(findText); !refusal.isEmpty()) {
         Message(refusal);

@@ -232,6 +232,9 @@ void TestSettings::read_data()
     QTest::newRow("regex time limit huge lowered")
         << QByteArray("[Option]\r\nRegExpTimeLimit=2147483647\r\n")
         << edit([](TGrepSettings &s) { s.RegExpTimeLimit = 3600000; });
+    QTest::newRow("excluded folders read as written")
+        << QByteArray("[Option]\r\nExcludeDirs=.git, node_*\r\n")
+        << edit([](TGrepSettings &s) { s.ExcludeDirs = QStringLiteral(".git, node_*"); });
     QTest::newRow("malformed PAlign keeps centre")
         << QByteArray("[Option]\r\nPAlign=left\r\n") << edit([](TGrepSettings &) {});
     QTest::newRow("SubLimit and CodePage above range")
@@ -347,6 +350,10 @@ void TestSettings::readThenWrite_data()
         << QByteArray("[Action]\r\nActionFileGrep=$400D\r\n") << "Action" << "ActionFileGrep" << "16397";
     QTest::newRow("shortcut -1 written as 65535")
         << QByteArray("[Action]\r\nActionFileGrep=-1\r\n") << "Action" << "ActionFileGrep" << "65535";
+    QTest::newRow("excluded folders kept") << QByteArray("[Option]\r\nExcludeDirs=.git,build*\r\n")
+                                           << "Option" << "ExcludeDirs" << ".git,build*";
+    QTest::newRow("excluded folders emptied stay, empty")
+        << QByteArray("[Option]\r\nExcludeDirs=\r\n") << "Option" << "ExcludeDirs" << "";
 }
 
 void TestSettings::readThenWrite()

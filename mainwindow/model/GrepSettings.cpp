@@ -81,6 +81,7 @@ void TGrepSettings::Read(const TIniFile &settings)
     PAlign = qBound(0, settings.ReadInteger(OptionSection, u"PAlign", PAlign), 2);
     RegExpTimeLimit = qBound(MinRegExpTimeLimit, settings.ReadInteger(OptionSection, u"RegExpTimeLimit", RegExpTimeLimit),
                              MaxRegExpTimeLimit);
+    ExcludeDirs = settings.ReadString(OptionSection, u"ExcludeDirs", ExcludeDirs);
 
     Detail = settings.ReadBool(ViewSection, u"Detail", Detail);
     // One unit: a malformed value in either key leaves both colours alone.
@@ -125,6 +126,10 @@ void TGrepSettings::Write(TIniFile &settings, const std::function<void(TIniFile 
     settings.WriteInteger(OptionSection, u"PAlign", qBound(0, PAlign, 2));
     settings.WriteInteger(OptionSection, u"RegExpTimeLimit",
                           qBound(MinRegExpTimeLimit, RegExpTimeLimit, MaxRegExpTimeLimit));
+    // Written once there is something to keep, so that a file from before
+    // the key stays as it was.
+    if (!ExcludeDirs.isEmpty() || settings.ValueExists(OptionSection, u"ExcludeDirs"))
+        settings.WriteString(OptionSection, u"ExcludeDirs", ExcludeDirs);
 
     settings.WriteBool(ViewSection, u"Detail", Detail);
     settings.WriteString(ViewSection, u"FindColor", TColorNames::ToText(FindColor));

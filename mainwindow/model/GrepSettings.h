@@ -64,6 +64,9 @@ public:
     int RegExpTimeLimit = 5000;
     static constexpr int MinRegExpTimeLimit = 100;
     static constexpr int MaxRegExpTimeLimit = 3600000;
+    // Subfolder name patterns a search does not enter, comma-separated
+    // ("*", "?" and "[...]" as in the shell); empty: every subfolder.
+    QString ExcludeDirs;
 
     // [View] Colours as stored numbers (see TColorNames); HeadString and
     // EndString as the file has them (empty: no mark).
