@@ -33,7 +33,7 @@ QString TCliOptions::HelpText()
     return Usage() + QStringLiteral(R"(
 
 ファイルまたはフォルダの中から TEXT を検索し、該当箇所を一行ずつ表示します。
-各ファイルの文字コード (Shift-JIS, EUC-JP, ISO-2022-JP, UTF-7, UTF-8) を判定して検索します。
+各ファイルの文字コード (Shift-JIS, EUC-JP, ISO-2022-JP, UTF-7, UTF-8, UTF-16) を判定して検索します。
 Searches TARGET (a file or a folder) for TEXT and prints every hit, one per line.
 Each file's character code is detected (or taken from -c) before searching.
 

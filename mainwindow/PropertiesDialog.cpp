@@ -29,11 +29,7 @@ QString CodeOfFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QByteArray bytes = file.readAll();
-    const qsizetype zero = bytes.indexOf('\0');
-    if (zero >= 0)
-        bytes.truncate(zero);
-    return CodeDisplayName(DetectCodePage(bytes));
+    return CodeDisplayName(DetectFileCode(file.readAll()));
 }
 
 } // namespace

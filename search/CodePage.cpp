@@ -2,6 +2,8 @@
 
 #include "CodeDetector.h"
 
+#include <cstring>
+
 int Utf8SequenceLength(unsigned char b)
 {
     if (b < 0xC0 || b > 0xFD) return 1;
@@ -49,4 +51,45 @@ qint32 CodeIdForChoice(int choice, QByteArrayView bytes)
     case 6: return CodeId::Utf8N;
     default: return DetectCodePage(bytes);
     }
+}
+
+bool ChoiceForcesCode(int choice)
+{
+    return choice >= 1 && choice <= 6;
+}
+
+qint32 Utf16ByMark(QByteArrayView fileStart)
+{
+    if (fileStart.size() < 2)
+        return 0;
+    const auto first = static_cast<unsigned char>(fileStart[0]);
+    const auto second = static_cast<unsigned char>(fileStart[1]);
+    if (first == 0xFF && second == 0xFE)
+        return CodeId::Utf16Le;
+    if (first == 0xFE && second == 0xFF)
+        return CodeId::Utf16Be;
+    return 0;
+}
+
+QByteArrayView Utf16TextPart(QByteArrayView text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); i += 2) {
+        // Skip ahead to the next zero byte; a zero unit has it at its start.
+        const void *zero = memchr(text.data() + i, 0, size_t(text.size() - i));
+        if (!zero)
+            break;
+        i = (static_cast<const char *>(zero) - text.data()) & ~qsizetype(1);
+        if (i + 1 < text.size() && text[i] == 0 && text[i + 1] == 0)
+            return text.first(i);
+    }
+    return text;
+}
+
+qint32 DetectFileCode(QByteArrayView content)
+{
+    if (const qint32 utf16 = Utf16ByMark(content))
+        return utf16;
+    if (const void *zero = content.isEmpty() ? nullptr : memchr(content.data(), 0, size_t(content.size())))
+        content = content.first(static_cast<const char *>(zero) - content.data());
+    return DetectCodePage(content);
 }

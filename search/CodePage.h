@@ -34,3 +34,19 @@ QString CodeDisplayName(qint32 id);
 // The code id that a choice of the character-code box stands for;
 // choice 0 (automatic) and anything out of range detect from the bytes.
 qint32 CodeIdForChoice(int choice, QByteArrayView bytes);
+
+// True for the choices that name a code (1 to 6); the others detect it.
+bool ChoiceForcesCode(int choice);
+
+// UTF-16 with its mark: Utf16Le for a file starting FF FE, Utf16Be for
+// FE FF, 0 otherwise. Looked at before the cut at the first zero byte,
+// since UTF-16 text is full of zero bytes.
+qint32 Utf16ByMark(QByteArrayView fileStart);
+
+// The bytes of a UTF-16 text (mark left off) before its first zero code
+// unit; a trailing half code unit stays.
+QByteArrayView Utf16TextPart(QByteArrayView text);
+
+// The code id that automatic detection gives a whole file: UTF-16 by its
+// mark, otherwise DetectCodePage on the bytes before the first zero byte.
+qint32 DetectFileCode(QByteArrayView content);

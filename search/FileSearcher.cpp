@@ -82,6 +82,26 @@ qsizetype SafeCut(QByteArrayView v, bool euc)
     return 0;
 }
 
+// SafeCut for UTF-16 text that starts on a code unit: after its last LF
+// unit, or a CR unit not followed by LF, so that no unit, surrogate pair
+// or CR LF is cut. 0 when there is none.
+qsizetype SafeCutUtf16(QByteArrayView v, bool bigEndian)
+{
+    const qsizetype units = v.size() / 2;
+    auto unit = [&](qsizetype k) {
+        const auto a = static_cast<unsigned char>(v[2 * k]), b = static_cast<unsigned char>(v[2 * k + 1]);
+        return bigEndian ? unsigned(a) << 8 | b : unsigned(b) << 8 | a;
+    };
+    for (qsizetype k = units - 1; k >= 0; --k) {
+        const unsigned u = unit(k);
+        if (u == '\n')
+            return 2 * (k + 1);
+        if (u == '\r' && k + 1 < units) // a CR at the very end may be followed by LF
+            return 2 * (k + 1);
+    }
+    return 0;
+}
+
 } // namespace
 
 TFileOutcome TFileSearcher::Search(const QString &path, int codeChoice)
@@ -116,12 +136,26 @@ TFileOutcome TFileSearcher::Search(const QString &path, int codeChoice)
 
 qint32 TFileSearcher::StreamedCode(int codeChoice)
 {
-    if (codeChoice >= 1 && codeChoice <= 6)
+    if (ChoiceForcesCode(codeChoice))
         return CodeIdForChoice(codeChoice, {});
     TCodeDetector detector;
+    bool first = true;
     while (!StopRequested()) {
         QByteArrayView piece = Reader.Fill({}, Piece);
-        const bool end = piece.size() < Piece;
+        bool end = piece.size() < Piece;
+        if (first) {
+            // A UTF-16 mark decides before anything else.
+            first = false;
+            if (!end && piece.size() < 2) {
+                const qsizetype had = piece.size();
+                piece = Reader.Fill(piece, 1);
+                end = piece.size() == had;
+            }
+            if (const qint32 utf16 = Utf16ByMark(piece)) {
+                Reader.Rewind();
+                return utf16;
+            }
+        }
         const void *zero = memchr(piece.data(), 0, size_t(piece.size()));
         if (zero)
             piece = piece.first(static_cast<const char *>(zero) - piece.data());
@@ -135,7 +169,9 @@ qint32 TFileSearcher::StreamedCode(int codeChoice)
 TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
 {
     TFileOutcome outcome;
-    const bool convert = id == CodeId::EucJp || id == CodeId::Iso2022Jp || id == CodeId::Utf8N || id == CodeId::Utf8;
+    const bool utf16 = id == CodeId::Utf16Le || id == CodeId::Utf16Be;
+    const bool convert = utf16 || id == CodeId::EucJp || id == CodeId::Iso2022Jp || id == CodeId::Utf8N
+                         || id == CodeId::Utf8;
     const qint32 recorded = convert ? id : CodeId::ShiftJis;
     const TSourcePrefilter::TRawNeedle none;
     const TSourcePrefilter::TRawNeedle &needle = convert ? Prefilter.RawNeedle(id) : none;
@@ -143,15 +179,24 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
     TTextDecoder::TIso2022State isoState;
     qint64 lineBase = 0;
     QByteArrayView carry;
-    qsizetype markLeft = id == CodeId::Utf8 ? 3 : 0;
+    qsizetype markLeft = id == CodeId::Utf8 ? 3 : utf16 ? 2 : 0;
     bool ended = false;
     while (!ended && !StopRequested()) {
         QByteArrayView v = Reader.Fill(carry, Piece);
         const qsizetype fresh = v.size() - carry.size();
         ended = fresh < Piece;
-        // Only the bytes before the first zero byte are text.
+        // Only the bytes before the first zero byte (zero code unit) are
+        // text. v starts on a code unit: the mark and every cut are whole
+        // units.
         const qsizetype scanFrom = qMax<qsizetype>(0, v.size() - fresh);
-        if (const void *zero = memchr(v.data() + scanFrom, 0, size_t(v.size() - scanFrom))) {
+        if (utf16) {
+            const qsizetype from = scanFrom & ~qsizetype(1);
+            const QByteArrayView text = Utf16TextPart(v.sliced(from));
+            if (text.size() < v.size() - from) {
+                v = v.first(from + text.size());
+                ended = true;
+            }
+        } else if (const void *zero = memchr(v.data() + scanFrom, 0, size_t(v.size() - scanFrom))) {
             v = v.first(static_cast<const char *>(zero) - v.data());
             ended = true;
         }
@@ -160,7 +205,8 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
             v = v.sliced(drop);
             markLeft -= drop;
         }
-        const qsizetype cut = ended ? v.size() : SafeCut(v, id == CodeId::EucJp);
+        const qsizetype cut = ended ? v.size() : utf16 ? SafeCutUtf16(v, id == CodeId::Utf16Be)
+                                                       : SafeCut(v, id == CodeId::EucJp);
         if (cut == 0 && !ended) {
             carry = v; // no line end yet: read on
             continue;

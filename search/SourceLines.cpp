@@ -10,6 +10,9 @@ int TSourceLines::ChoiceForCode(qint32 codeId)
     case CodeId::Utf7: return 4;
     case CodeId::Utf8: return 5;
     case CodeId::Utf8N: return 6;
+    // No choice names UTF-16; automatic detection finds it by its mark.
+    case CodeId::Utf16Le:
+    case CodeId::Utf16Be: return 0;
     default: return 1;
     }
 }

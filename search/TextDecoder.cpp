@@ -41,12 +41,48 @@ qsizetype TTextDecoder::SkipEucJp(const unsigned char *p, qsizetype n)
 
 namespace {
 
+// The 16-bit unit at p (two bytes there).
+template <bool BigEndian>
+inline unsigned Utf16Unit(const unsigned char *p)
+{
+    return BigEndian ? (unsigned(p[0]) << 8 | p[1]) : (unsigned(p[1]) << 8 | p[0]);
+}
+
+template <bool BigEndian>
+qsizetype SkipUtf16(const unsigned char *p, qsizetype n)
+{
+    // A character stays one bad spot: a surrogate pair is stepped over
+    // whole, a lone surrogate or any other unit alone, half a unit at the
+    // end as well.
+    if (n < 2)
+        return n;
+    const unsigned unit = Utf16Unit<BigEndian>(p);
+    if (unit >= 0xD800 && unit <= 0xDBFF && n >= 4) {
+        const unsigned low = Utf16Unit<BigEndian>(p + 2);
+        if (low >= 0xDC00 && low <= 0xDFFF)
+            return 4;
+    }
+    return 2;
+}
+
+TIconvConverter::SkipRule SkipRuleFor(qint32 codeId)
+{
+    switch (codeId) {
+    case CodeId::EucJp: return TTextDecoder::SkipEucJp;
+    case CodeId::Utf16Le: return SkipUtf16<false>;
+    case CodeId::Utf16Be: return SkipUtf16<true>;
+    default: return TTextDecoder::SkipUtf8;
+    }
+}
+
 const char *IconvName(qint32 codeId)
 {
     switch (codeId) {
     case CodeId::EucJp: return "EUC-JP-MS";
     case CodeId::Utf8:
     case CodeId::Utf8N: return "UTF-8";
+    case CodeId::Utf16Le: return "UTF-16LE";
+    case CodeId::Utf16Be: return "UTF-16BE";
     default: return nullptr;
     }
 }
@@ -77,6 +113,15 @@ inline bool RowInCp932(unsigned char j1)
 TDecodedText TTextDecoder::Locate(QByteArrayView content, int codeChoice) const
 {
     TDecodedText result;
+    // UTF-16 is known by its mark alone, which only automatic detection
+    // looks for; its text ends before its first zero code unit.
+    if (const qint32 utf16 = ChoiceForcesCode(codeChoice) ? 0 : Utf16ByMark(content)) {
+        result.CodeId = utf16;
+        result.Text = Utf16TextPart(content.sliced(2));
+        result.HasText = !result.Text.isEmpty();
+        result.NeedsConversion = true;
+        return result;
+    }
     // Only the bytes before the first zero byte are text.
     const void *zero = content.isEmpty() ? nullptr : memchr(content.data(), 0, size_t(content.size()));
     if (zero)
@@ -144,7 +189,7 @@ QByteArray TTextDecoder::ConvertText(QByteArrayView text, qint32 sourceCodeId, b
     const char *name = IconvName(sourceCodeId);
     if (!name)
         return QByteArray(text.data(), text.size());
-    return ConvertWithIconv(text, name, sourceCodeId == CodeId::EucJp ? SkipEucJp : SkipUtf8, stopped);
+    return ConvertWithIconv(text, name, SkipRuleFor(sourceCodeId), stopped);
 }
 
 QByteArray TTextDecoder::ConvertWithIconv(QByteArrayView text, const char *sourceName,

@@ -13,6 +13,7 @@ class TDecodedText
 public:
     qint32 CodeId = 0;       // the id recorded in the file's hits
     QByteArrayView Text;     // the working text, ending before the first zero byte
+                             // (of UTF-16: before the first zero code unit)
     QByteArray Converted;    // owns Text when the file was converted
     bool Stopped = false;    // the conversion was cut short by a stop request
     bool Skipped = false;    // not converted: it was certain to hold no hit

@@ -384,6 +384,8 @@ void TestCli::jsonOverEncodings()
     tree.File("jis.txt", encode(text, "ISO-2022-JP"));
     tree.File("utf8.txt", text.toUtf8());
     tree.File("bom.txt", "\xEF\xBB\xBF" + text.toUtf8());
+    tree.File("utf16le.txt", "\xFF\xFE" + encode(text, "UTF-16LE"));
+    tree.File("utf16be.txt", "\xFE\xFF" + encode(text, "UTF-16BE"));
     const TRun run = Grep({"--json", QString::fromUtf8("検索"), tree.Root()});
     QCOMPARE(run.Exit, 0);
     QMap<QString, QString> codes;
@@ -400,7 +402,8 @@ void TestCli::jsonOverEncodings()
     }
     const QMap<QString, QString> expected{{"sjis.txt", "Shift-JIS"}, {"euc.txt", "EUC-JP"},
                                           {"jis.txt", "ISO-2022-JP"}, {"utf8.txt", "UTF8N"},
-                                          {"bom.txt", "UTF8"}};
+                                          {"bom.txt", "UTF8"}, {"utf16le.txt", "UTF16LE"},
+                                          {"utf16be.txt", "UTF16BE"}};
     QCOMPARE(codes, expected);
 }
 
@@ -651,17 +654,19 @@ void TestCli::contextOverEncodingsAndJson()
     tree.File("euc.txt", encode(text, "EUC-JP-MS"));
     tree.File("jis.txt", encode(text, "ISO-2022-JP"));
     tree.File("bom.txt", "\xEF\xBB\xBF" + text.toUtf8());
+    tree.File("utf16le.txt", "\xFF\xFE" + encode(text, "UTF-16LE"));
+    tree.File("utf16be.txt", "\xFE\xFF" + encode(QString(text).replace(u'\n', QStringLiteral("\r\n")), "UTF-16BE"));
     const QString find = QString::fromUtf8("検索");
 
     const TRun plain = Grep({"-C", "1", find, tree.Root()});
     QCOMPARE(plain.Exit, 0);
     const QString out = QString::fromUtf8(plain.Out);
-    for (const char *name : {"sjis.txt", "euc.txt", "jis.txt", "bom.txt"}) {
+    for (const char *name : {"sjis.txt", "euc.txt", "jis.txt", "bom.txt", "utf16le.txt", "utf16be.txt"}) {
         const QString path = tree.Root() + name;
         QVERIFY2(out.contains(path + QString::fromUtf8("-1-前の行です\n")), qPrintable(out));
         QVERIFY2(out.contains(path + QString::fromUtf8("-3-後の行です\n")), qPrintable(out));
     }
-    QCOMPARE(plain.Out.count("--\n"), 3);
+    QCOMPARE(plain.Out.count("--\n"), 5);
 
     const TRun json = Grep({"--json", "-B", "1", find, tree.Root()});
     const TRun bare = Grep({"--json", find, tree.Root()});

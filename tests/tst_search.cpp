@@ -14,6 +14,7 @@
 #include "RequiredLiteral.h"
 #include "SearchOptions.h"
 #include "SearchPool.h"
+#include "SourceLines.h"
 #include "SourcePrefilter.h"
 #include "FileKind.h"
 #include "TargetLister.h"
@@ -35,6 +36,22 @@ QByteArray Encode(const QString &text, const char *code)
     TIconvConverter converter(code, "UTF-8", "");
     converter.Convert(text.toUtf8(), out);
     return out;
+}
+
+// A UTF-16 file with its mark: the text's code units as they stand (lone
+// surrogates too), then tail as raw bytes.
+QByteArray Utf16File(const QString &text, bool bigEndian, const QByteArray &tail = {})
+{
+    QByteArray out;
+    auto put = [&](char16_t unit) {
+        const char high = char(unit >> 8), low = char(unit & 0xFF);
+        out += bigEndian ? high : low;
+        out += bigEndian ? low : high;
+    };
+    put(0xFEFF);
+    for (QChar c : text)
+        put(c.unicode());
+    return out + tail;
 }
 
 QList<QByteArray> Lines(QByteArrayView text)
@@ -110,6 +127,10 @@ private slots:
     void decodeChoices_data();
     void decodeChoices();
     void decodeStopsAtZeroByte();
+    void utf16Decode_data();
+    void utf16Decode();
+    void utf16Search_data();
+    void utf16Search();
     void iso2022jp_data();
     void iso2022jp();
     void conversionSubstitutes();
@@ -308,7 +329,13 @@ void TestSearch::decodeChoices_data()
     QTest::newRow("utf8 drops three bytes unseen") << QByteArray("abc") + jp.toUtf8() << 5 << 65001 << Sjis(jp);
     QTest::newRow("utf8 on a short file") << QByteArray("ab") << 5 << 65001 << QByteArray();
     QTest::newRow("utf8n converts the mark too") << bom + QByteArray("ab") << 6 << -65001 << QByteArray("?ab");
-    QTest::newRow("utf-16 is taken as it stands") << QByteArray("\xFF\xFE" "a\0b\0", 6) << 0 << 932 << QByteArray("\xFF\xFE" "a");
+    QTest::newRow("auto utf-16le") << Utf16File(jp + "a", false) << 0 << 1200 << Sjis(jp + "a");
+    QTest::newRow("auto utf-16be") << Utf16File(jp + "a", true) << 0 << 1201 << Sjis(jp + "a");
+    QTest::newRow("auto utf-16 even when short") << QByteArray("\xFE\xFF\0a", 4) << 0 << 1201 << QByteArray("a");
+    QTest::newRow("chosen shift-jis keeps a utf-16 file's bytes")
+        << QByteArray("\xFF\xFE" "a\0b\0", 6) << 1 << 932 << QByteArray("\xFF\xFE" "a");
+    QTest::newRow("chosen utf8n converts a utf-16 file's bytes")
+        << QByteArray("\xFF\xFE" "a\0b\0", 6) << 6 << -65001 << QByteArray("??a");
     QTest::newRow("out-of-range choice detects") << jp.toUtf8() << -1 << -65001 << Sjis(jp);
     QTest::newRow("empty file") << QByteArray() << 0 << 932 << QByteArray();
 }
@@ -329,6 +356,132 @@ void TestSearch::decodeStopsAtZeroByte()
     const QByteArray content("abc\nde\0fg\nhij", 13);
     const TDecodedText decoded = TTextDecoder().DecodeFile(content, 0);
     QCOMPARE(Lines(decoded.Text), (QList<QByteArray>{"abc", "de"}));
+}
+
+void TestSearch::utf16Decode_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("codeId");
+    QTest::addColumn<QList<QByteArray>>("lines");
+    using L = QList<QByteArray>;
+    struct TRow
+    {
+        const char *Name;
+        QString Text;
+        QByteArray Tail;
+        L Lines;
+    };
+    const QString jp = QString::fromUtf8("日本語の検索");
+    const QList<TRow> rows = {
+        {"LF ends", jp + "\n2\n", {}, {Sjis(jp), "2"}},
+        {"CR ends", "a\rb\r", {}, {"a", "b"}},
+        {"CR LF ends", "a\r\n\r\nb\r\n", {}, {"a", "", "b"}},
+        {"CP932 extras", QString::fromUtf8("①髙～ｱ"), {}, {Sjis(QString::fromUtf8("①髙～ｱ"))}},
+        {"surrogate pair CP932 lacks is one ?", QString::fromUtf8("a😀b\n𠮷"), {}, {"a?b", "?"}},
+        {"BMP character CP932 lacks is one ?", QString::fromUtf8("한글x"), {}, {"??x"}},
+        {"lone high surrogate", QStringView(u"x\xD83D\ny").toString(), {}, {"x?", "y"}},
+        {"lone low surrogate", QStringView(u"x\xDE00y").toString(), {}, {"x?y"}},
+        {"high surrogate at the end", QStringView(u"ab\xD83D").toString(), {}, {"ab?"}},
+        {"trailing half unit", "ab", "\x41", {"ab?"}},
+        {"half unit after a line end", "ab\n", "\x0A", {"ab", "?"}},
+        {"zero unit ends the text", QStringView(u"ab\ncd").toString() + QChar(0) + "ef", {}, {"ab", "cd"}},
+        {"mark alone", "", {}, {}},
+    };
+    for (bool big : {false, true})
+        for (const TRow &row : rows)
+            QTest::addRow("%s %s", big ? "BE" : "LE", row.Name)
+                << Utf16File(row.Text, big, row.Tail) << (big ? 1201 : 1200) << row.Lines;
+}
+
+void TestSearch::utf16Decode()
+{
+    // The whole file decoded, and the lines a hit's context is read from.
+    QFETCH(QByteArray, content);
+    QFETCH(int, codeId);
+    QFETCH(QList<QByteArray>, lines);
+    const TDecodedText decoded = TTextDecoder().DecodeFile(content, 0);
+    QCOMPARE(decoded.CodeId, codeId);
+    QCOMPARE(Lines(decoded.Text), lines);
+    QCOMPARE(decoded.HasText, !lines.isEmpty());
+
+    TTestTree tree;
+    TSourceLines source;
+    QVERIFY(source.Open(tree.File("f.txt", content), codeId));
+    QList<QByteArray> read;
+    for (const TSourceLines::TLine &line : source.Lines(0, 100))
+        read.append(line.Text);
+    QCOMPARE(read, lines);
+}
+
+void TestSearch::utf16Search_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<QString>("find");
+    QTest::addColumn<bool>("noCase");
+    QTest::addColumn<bool>("regExp");
+    QTest::addColumn<QStringList>("hits"); // "line:column:hit", columns in working-text bytes
+    struct TRow
+    {
+        const char *Name;
+        QString Text, Find;
+        bool NoCase = false, RegExp = false;
+        QStringList Hits;
+        int Choice = 0;
+    };
+    const QString find = QString::fromUtf8("検索");
+    const QList<TRow> rows = {
+        {"plain", QString::fromUtf8("全文検索です\n検索"), find, false, false, {"1:5:検索", "2:1:検索"}},
+        {"columns count the working text", QString::fromUtf8("ab\r\nあい検索"), find, false, false, {"2:5:検索"}},
+        {"after a surrogate pair", QString::fromUtf8("😀検索\r😀"), find, false, false, {"1:2:検索"}},
+        {"after characters CP932 lacks", QString::fromUtf8("한국어 검색 検索"), find, false, false, {"1:8:検索"}},
+        {"CR ends", "x\ry kestu\r", "kestu", false, false, {"2:3:kestu"}},
+        {"ignore case ascii", "Kestu KESTU kestu", "kEStu", true, false, {"1:1:Kestu", "1:7:KESTU", "1:13:kestu"}},
+        {"ignore case full width", QString::fromUtf8("ＡＢｃ ａｂ"), QString::fromUtf8("ａｂ"), true, false,
+         {"1:1:ＡＢ", "1:8:ａｂ"}},
+        {"case kept without ignore case", "Kestu kestu", "kestu", false, false, {"1:7:kestu"}},
+        {"regular expression", QString::fromUtf8("2024年\n😀1999年です"), QString::fromUtf8("[0-9]+年"), false,
+         true, {"1:1:2024年", "2:2:1999年"}},
+        {"regular expression ignoring case", "x KESTU\n", "k.stu", true, true, {"1:3:KESTU"}},
+        {"nothing past a zero unit", QStringView(u"ab").toString() + QChar(0) + find, find, false, false, {}},
+        {"chosen shift-jis finds nothing", find, find, false, false, {}, 1},
+    };
+    for (bool big : {false, true})
+        for (const TRow &row : rows)
+            QTest::addRow("%s %s", big ? "BE" : "LE", row.Name)
+                << Utf16File(row.Text, big) << row.Choice << row.Find << row.NoCase << row.RegExp << row.Hits;
+}
+
+void TestSearch::utf16Search()
+{
+    // Read whole and read in pieces of every small size, odd ones too, the
+    // hits are the same and record the file's code.
+    QFETCH(QByteArray, content);
+    QFETCH(int, choice);
+    QFETCH(QString, find);
+    QFETCH(bool, noCase);
+    QFETCH(bool, regExp);
+    QFETCH(QStringList, hits);
+    TTestTree tree;
+    const QString path = tree.File("f.txt", content);
+    const QByteArray findText = Sjis(find);
+    const TSourcePrefilter prefilter(findText, noCase, regExp);
+    TBRegExp adapter(nullptr);
+    adapter.NoCase = noCase;
+    const qint32 code = choice == 1 ? 932 : static_cast<unsigned char>(content[0]) == 0xFE ? 1201 : 1200;
+    for (const qsizetype piece : {qsizetype(0), qsizetype(1), qsizetype(2), qsizetype(3), qsizetype(7)}) {
+        QStringList found;
+        TFileSearcher searcher(findText, noCase, nullptr, [&](TGrepResult &&r) {
+            QCOMPARE(r.CodeId, code);
+            found.append(QStringLiteral("%1:%2:").arg(r.Line + 1).arg(r.Column) + TCp932::ToQString(r.HitText()));
+        }, regExp ? &adapter : nullptr, prefilter, false);
+        if (piece > 0)
+            searcher.SetPieces(0, piece);
+        const TFileOutcome outcome = searcher.Search(path, choice);
+        QVERIFY(outcome.HasText);
+        QVERIFY(!outcome.AdapterFailed);
+        QVERIFY2(found == hits, qPrintable(QStringLiteral("pieces of %1: ").arg(piece) + found.join(u' ')));
+    }
 }
 
 void TestSearch::iso2022jp_data()
@@ -1032,7 +1185,8 @@ void TestSearch::rawSearchMatchesWholeFile()
 {
     // UTF-8 and EUC-JP files are searched in their own bytes and only the
     // lines that may hold a hit are converted; huge files are read,
-    // decoded and searched a piece at a time. On texts full of look-alike
+    // decoded and searched a piece at a time (UTF-16 ones cut between code
+    // units, which stray bytes put out of step). On texts full of look-alike
     // characters, letters of both cases, broken sequences, escapes, zero
     // bytes and every kind of line end, that must give exactly the records
     // of reading and converting the whole file and searching every line.
@@ -1066,10 +1220,11 @@ void TestSearch::rawSearchMatchesWholeFile()
         for (int i = random.bounded(1, 60); i > 0; --i)
             text += pieces[random.bounded(int(pieces.size()))];
         const int choice = QList<int>{0, 0, 1, 2, 3, 5, 6}[random.bounded(7)];
-        const int form = choice == 0 ? random.bounded(4) : choice == 1 ? 3 : choice == 2 ? 1 : choice == 3 ? 2 : 0;
+        const int form = choice == 0 ? random.bounded(6) : choice == 1 ? 3 : choice == 2 ? 1 : choice == 3 ? 2 : 0;
         QByteArray raw = form == 1   ? Encode(text, "EUC-JP-MS")
                          : form == 2 ? Encode(text, "ISO-2022-JP")
                          : form == 3 ? Encode(text, "CP932")
+                         : form >= 4 ? Utf16File(text, form == 5)
                                      : text.toUtf8();
         if (choice == 5)
             raw.prepend("\xEF\xBB\xBF");
