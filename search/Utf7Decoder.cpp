@@ -47,6 +47,8 @@ public:
             HighSurrogate = unit;
         else if (unit >= 0xDC00 && unit <= 0xDFFF)
             Put(Substitute);
+        else if (unit == 0)
+            Put(Substitute); // a zero byte has no place in the working text: it ends texts
         else
             Put(unit);
     }

@@ -531,6 +531,7 @@ void TestSearch::badSpotsStayInStep_data()
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QByteArray>("expected");
     QTest::newRow("utf7 unmappable") << 65000 << QByteArray("Fran+AOc-ois") << QByteArray("Fran?ois");
+    QTest::newRow("utf7 encoded zero") << 65000 << QByteArray("+AEEAAABC-x") << QByteArray("A?Bx");
     QTest::newRow("utf7 unmappable inside a run") << 65000 << QByteArray("ab+AEEA5wBC-x") << QByteArray("abA?Bx");
     QTest::newRow("utf7 unmappable then kanji") << 65000 << QByteArray("+AOdl5Q-x") << (QByteArray("?") + Sjis("日") + "x");
     QTest::newRow("utf7 surrogate pair") << 65000 << QByteArray("+2D3eAA-x") << QByteArray("?x");
