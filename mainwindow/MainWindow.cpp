@@ -5,6 +5,7 @@
 
 #include "DesktopShell.h"
 #include "GrepThread.h"
+#include "PreviewReader.h"
 #include "SystemShell.h"
 #include "ResultListView.h"
 #include "StatusBar.h"

@@ -11,6 +11,7 @@
 //   MainWindowTarget.cpp    target dialogs, drops, the filter box's state
 //   MainWindowView.cpp      view and option commands on the list and panel
 //   MainWindowOptions.cpp   going up from the target, help commands
+//   MainWindowPreview.cpp   the preview pane below the result list
 
 #include "ActionTable.h"
 #include "GrepReporter.h"
@@ -23,6 +24,7 @@
 #include "ToolList.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -30,6 +32,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QSplitter;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -47,6 +50,8 @@ class TTargetDialogs;
 class TForm3;
 class TWKSpinEdit;
 class TDesktopShell;
+class TPreviewPane;
+class TPreviewReader;
 class QKeyEvent;
 
 class TForm1 : public QMainWindow, public TGrepReporter, public TSettingsHost
@@ -140,6 +145,23 @@ public:
     void ActionFileSaveResultExecute();
     // Saves every hit; a failure is shown with the file and the reason.
     bool SaveResultList(const QString &path, TResultExport::Format format);
+
+    // The preview pane: off by default; while on it shows the current hit's
+    // file around the hit and follows the current row.
+    QAction *ActionViewPreview = nullptr; // プレビュー(&W)
+    QSplitter *SplitterResult = nullptr;  // the result list above, the pane below
+    TPreviewPane *PreviewPane = nullptr;
+    std::unique_ptr<TPreviewReader> PreviewReader;
+    // When the search of the listed hits began: a file written later has
+    // changed since the search.
+    QDateTime SearchStartTime;
+    void CreatePreviewCommand(QMenu *viewMenu);
+    void CreatePreviewPane();
+    void ActionViewPreviewExecute();
+    // Shows the current row's hit in the pane (nothing while it is hidden).
+    void UpdatePreview();
+    // Gives the pane its remembered height.
+    void FitPreviewHeight();
 
     // Search state.
     std::vector<TGrepResult> HitList;

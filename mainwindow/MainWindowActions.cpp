@@ -112,6 +112,8 @@ void TForm1::CreateMenus()
     QMenu *align = addMenu(view, QStringLiteral("位置(&A)"));
     align->setObjectName(QStringLiteral("MenuViewAlign"));
     align->addActions({ActionViewAlignL, ActionViewAlignC, ActionViewAlignR});
+    view->addSeparator();
+    CreatePreviewCommand(view);
 
     QMenu *option = addMenu(bar, QStringLiteral("オプション(&O)"));
     option->addAction(ActionOptionTool);

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+#include <QSplitter>
 #include <QVBoxLayout>
 #include <qdrawutil.h>
 
@@ -243,11 +244,15 @@ void TForm1::CreateResultPanel()
     PanelResult->setObjectName(QStringLiteral("PanelResult"));
     auto *layout = new QVBoxLayout(PanelResult);
     layout->setContentsMargins(1, 1, 1, 1);
-    ListViewResult = new TResultListView(HitList, Display, PanelResult);
+    SplitterResult = new QSplitter(Qt::Vertical, PanelResult);
+    SplitterResult->setObjectName(QStringLiteral("SplitterResult"));
+    ListViewResult = new TResultListView(HitList, Display, SplitterResult);
     ListViewResult->setObjectName(QStringLiteral("ListViewResult"));
     ListViewResult->setFrameShape(QFrame::NoFrame);
     ListViewResult->setContextMenuPolicy(Qt::CustomContextMenu);
-    layout->addWidget(ListViewResult);
+    SplitterResult->addWidget(ListViewResult);
+    CreatePreviewPane();
+    layout->addWidget(SplitterResult);
     connect(ListViewResult, &TResultListView::SelectItem, this, &TForm1::ListViewResultSelectItem);
 }
 

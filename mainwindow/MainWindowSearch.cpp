@@ -46,6 +46,7 @@ void TForm1::ActionFileGrepExecute()
         ListViewResult->scrollToTop();
     ListViewResult->ClearRows();
     HitList.clear();
+    SearchStartTime = QDateTime::currentDateTime();
     HitList.shrink_to_fit();
     ListViewResult->viewport()->update();
 

@@ -7,6 +7,7 @@
 #include "Cp932.h"
 #include "History.h"
 #include "IniFile.h"
+#include "PreviewPane.h"
 #include "ResultListView.h"
 #include "ShortcutCodes.h"
 #include "WKSpinEdit.h"
@@ -38,6 +39,7 @@ constexpr TOptionBinding OptionBindings[] = {
     {&TForm1::ActionOptionAutoFilter, &TGrepSettings::AutoFilter},
     {&TForm1::ActionOptionAutoColumn, &TGrepSettings::AutoColumn},
     {&TForm1::ActionViewDetail, &TGrepSettings::Detail},
+    {&TForm1::ActionViewPreview, &TGrepSettings::Preview},
 };
 
 // The three text boxes: their field in the record and the history each
@@ -113,6 +115,8 @@ void TForm1::CaptureSettings()
     Settings.CodePage = qMax(0, ComboBoxCode->currentIndex());
     for (int c = 0; c < TWindowDefaults::ColumnCount; ++c)
         Settings.Columns[size_t(c)] = ListViewResult->columnWidth(c);
+    if (PreviewPane->isVisible())
+        Settings.PreviewHeight = PreviewPane->height();
 }
 
 void TForm1::ReadSettings(const TIniFile &file)

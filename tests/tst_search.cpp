@@ -30,14 +30,6 @@
 
 namespace {
 
-QByteArray Encode(const QString &text, const char *code)
-{
-    QByteArray out;
-    TIconvConverter converter(code, "UTF-8", "");
-    converter.Convert(text.toUtf8(), out);
-    return out;
-}
-
 // A UTF-16 file with its mark: the text's code units as they stand (lone
 // surrogates too), then tail as raw bytes.
 QByteArray Utf16File(const QString &text, bool bigEndian, const QByteArray &tail = {})

@@ -49,6 +49,8 @@ TGrepSettings Changed()
     s.FType = 2;
     s.PAlign = 0;
     s.Detail = true;
+    s.Preview = true;
+    s.PreviewHeight = 211;
     s.FindColor = TColorNames::SystemColorBase + 13;
     s.MarkColor = 0x123456;
     s.HeadString.clear();
@@ -155,7 +157,7 @@ void TestSettings::writtenFromDefaults()
                                                           "AutoFilter", "AutoColumn", "FType", "PAlign",
                                                           "RegExpTimeLimit"}));
     QCOMPARE(written.ReadSection(u"View"),
-             QStringList({"Detail", "FindColor", "MarkColor", "HeadString", "EndString"}));
+             QStringList({"Detail", "FindColor", "MarkColor", "HeadString", "EndString", "Preview", "PreviewHeight"}));
     QCOMPARE(written.ReadSection(u"Text"), QStringList({"Target", "Filter", "Grep", "SubLimit", "CodePage"}));
     QCOMPARE(written.ReadSection(u"Columns"), QStringList({"0", "1", "2", "3", "4"}));
     QStringList actions;
@@ -252,6 +254,14 @@ void TestSettings::read_data()
         << QByteArray("[View]\r\nHeadString=>>\r\nEndString=\xE2\x86\xB5\r\n")
         << edit([](TGrepSettings &s) { s.HeadString = QStringLiteral(">>"); s.EndString = QStringLiteral("↵"); });
     QTest::newRow("Detail") << QByteArray("[View]\r\nDetail=1\r\n") << edit([](TGrepSettings &s) { s.Detail = true; });
+    QTest::newRow("preview on with its height")
+        << QByteArray("[View]\r\nPreview=1\r\nPreviewHeight=180\r\n")
+        << edit([](TGrepSettings &s) { s.Preview = true; s.PreviewHeight = 180; });
+    QTest::newRow("preview height out of range")
+        << QByteArray("[View]\r\nPreviewHeight=-4\r\n") << edit([](TGrepSettings &) {});
+    QTest::newRow("preview height huge lowered")
+        << QByteArray("[View]\r\nPreviewHeight=99999999\r\n")
+        << edit([](TGrepSettings &s) { s.PreviewHeight = TGrepSettings::MaxPreviewHeight; });
     QTest::newRow("FindColor by name, MarkColor missing")
         << QByteArray("[View]\r\nFindColor=clBlue\r\n") << edit([](TGrepSettings &s) { s.FindColor = 0xFF0000; });
     QTest::newRow("colour names ignore case")

@@ -95,6 +95,8 @@ void TGrepSettings::Read(const TIniFile &settings)
     }
     HeadString = settings.ReadString(ViewSection, u"HeadString", HeadString);
     EndString = settings.ReadString(ViewSection, u"EndString", EndString);
+    Preview = settings.ReadBool(ViewSection, u"Preview", Preview);
+    PreviewHeight = qBound(0, settings.ReadInteger(ViewSection, u"PreviewHeight", PreviewHeight), MaxPreviewHeight);
 
     Target = settings.ReadString(TextSection, u"Target", Target);
     Filter = settings.ReadString(TextSection, u"Filter", Filter);
@@ -136,6 +138,8 @@ void TGrepSettings::Write(TIniFile &settings, const std::function<void(TIniFile 
     settings.WriteString(ViewSection, u"MarkColor", TColorNames::ToText(MarkColor));
     settings.WriteString(ViewSection, u"HeadString", HeadString);
     settings.WriteString(ViewSection, u"EndString", EndString);
+    settings.WriteBool(ViewSection, u"Preview", Preview);
+    settings.WriteInteger(ViewSection, u"PreviewHeight", qBound(0, PreviewHeight, MaxPreviewHeight));
 
     settings.WriteString(TextSection, u"Target", Target);
     settings.WriteString(TextSection, u"Filter", Filter);

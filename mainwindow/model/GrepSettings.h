@@ -75,6 +75,11 @@ public:
     quint32 MarkColor = TWindowDefaults::MarkColor;
     QString HeadString = QStringLiteral("│");
     QString EndString = QStringLiteral("↓");
+    // The preview pane below the result list, and its height in pixels
+    // (0: not yet sized, the pane then takes a third of the list's room).
+    bool Preview = false;
+    int PreviewHeight = 0;
+    static constexpr int MaxPreviewHeight = 16384;
 
     // [Text]
     QString Target;
@@ -101,7 +106,8 @@ public:
 
     // Values read from the copy, with these corrections: WindowState other
     // than 0..2 becomes 0; FType and PAlign are clamped to 0..2,
-    // RegExpTimeLimit to its range, SubLimit to
+    // RegExpTimeLimit to its range, PreviewHeight to
+    // 0..MaxPreviewHeight, SubLimit to
     // 0..64, CodePage to 0..6; a shortcut keeps the low 16 bits of its
     // number; FindColor and MarkColor are read together and, when either is
     // no colour, both keep the values they had.

@@ -1,0 +1,81 @@
+// TForm1: the preview pane below the result list, and its command in the
+// view menu.
+
+#include "MainWindow.h"
+
+#include "PreviewPane.h"
+#include "PreviewReader.h"
+#include "PreviewText.h"
+#include "ResultListView.h"
+
+#include <QMenu>
+#include <QSplitter>
+#include <QTimer>
+
+void TForm1::CreatePreviewCommand(QMenu *viewMenu)
+{
+    ActionViewPreview = new QAction(QStringLiteral("プレビュー(&W)"), this);
+    ActionViewPreview->setObjectName(QStringLiteral("ActionViewPreview"));
+    ActionViewPreview->setCheckable(true);
+    addAction(ActionViewPreview);
+    viewMenu->addAction(ActionViewPreview);
+    // toggled, not triggered: the settings set the check too.
+    connect(ActionViewPreview, &QAction::toggled, this, &TForm1::ActionViewPreviewExecute);
+}
+
+void TForm1::CreatePreviewPane()
+{
+    PreviewReader = std::make_unique<TPreviewReader>();
+    PreviewPane = new TPreviewPane(SplitterResult);
+    PreviewPane->setObjectName(QStringLiteral("PreviewPane"));
+    PreviewPane->setFont(ListViewResult->font());
+    PreviewPane->hide();
+    SplitterResult->addWidget(PreviewPane);
+    SplitterResult->setCollapsible(0, false);
+    SplitterResult->setCollapsible(1, false);
+    connect(ListViewResult, &TResultListView::SelectItem, this, [this] { UpdatePreview(); });
+    connect(SplitterResult, &QSplitter::splitterMoved, this, [this] { Settings.PreviewHeight = PreviewPane->height(); });
+}
+
+void TForm1::ActionViewPreviewExecute()
+{
+    if (!PreviewPane)
+        return;
+    const bool on = ActionViewPreview->isChecked();
+    PreviewPane->setVisible(on);
+    if (!on) {
+        PreviewPane->ClearPreview();
+        return;
+    }
+    FitPreviewHeight();
+    // Before the window is first shown the splitter has no size yet.
+    if (!isVisible())
+        QTimer::singleShot(0, this, &TForm1::FitPreviewHeight);
+    UpdatePreview();
+}
+
+void TForm1::FitPreviewHeight()
+{
+    if (PreviewPane->isHidden())
+        return;
+    const int total = SplitterResult->height() - SplitterResult->handleWidth();
+    const int height = Settings.PreviewHeight > 0 ? qMin(Settings.PreviewHeight, total * 3 / 4) : total / 3;
+    SplitterResult->setSizes({total - height, height});
+}
+
+void TForm1::UpdatePreview()
+{
+    if (!PreviewPane || !ActionViewPreview->isChecked())
+        return;
+    const TGrepResult *hit = SelectedHit();
+    if (!hit) {
+        PreviewPane->ClearPreview();
+        return;
+    }
+    // A copy: the list may grow, and move its records, while the file is read.
+    const TGrepResult record = *hit;
+    const TPreviewReader::TResult read = PreviewReader->Read(record.FileName, record.CodeId,
+                                                             TPreviewText::FirstLine(record),
+                                                             TPreviewText::LastLine(record));
+    PreviewPane->ShowPreview(record.FileName, TPreviewText::Make(record, read, SearchStartTime), Display.FindColor);
+}

@@ -1,0 +1,70 @@
+#pragma once
+// The working-text lines of one file around a hit, read without loading the
+// file: it is scanned from its start (or from a line start remembered from
+// an earlier read of the same file) in pieces of bounded size, counting line
+// ends, and only the lines asked for are kept and decoded with the code the
+// hit recorded. Line ends are those of TLineCursor; the text ends before the
+// file's first zero byte, as it does for the search.
+
+#include "TextDecoder.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <vector>
+
+class TPreviewReader
+{
+public:
+    enum class TState { Read, Missing, Unreadable };
+    struct TLine
+    {
+        qint64 Index = 0;  // 0-based
+        QByteArray Text;   // working text without its line end
+        bool Cut = false;  // the line was longer than LineLimit file bytes
+    };
+    struct TResult
+    {
+        TState State = TState::Missing;
+        std::vector<TLine> Lines; // first..last, clipped to the file's text
+        qint64 FileSize = 0;
+        QDateTime Modified;
+    };
+
+    // Lines first..last (0-based, both included) of the file as the code id
+    // decodes it.
+    TResult Read(const QString &path, qint32 codeId, qint64 first, qint64 last);
+
+    // What the last Read took from the file, and the most file bytes it held
+    // at once.
+    qint64 BytesRead() const { return LastBytesRead; }
+    qint64 BytesHeld() const { return LastBytesHeld; }
+
+    // Bytes read from the file at a time.
+    static constexpr qsizetype PieceSize = qsizetype(256) << 10;
+    // File bytes kept of one line; the rest of a longer line is passed over.
+    static constexpr qsizetype LineLimit = qsizetype(1) << 20;
+
+private:
+    // A line start met on an earlier read: its index, its offset in the
+    // file, and the ISO-2022-JP shift state there.
+    struct TMark
+    {
+        qint64 Line = 0;
+        qint64 Offset = 0;
+        TTextDecoder::TIso2022State State;
+    };
+    void Forget(const QString &path, qint32 codeId, qint64 size, const QDateTime &modified);
+    const TMark &MarkBefore(qint64 line) const;
+    void AddMark(const TMark &mark);
+
+    // The file the marks belong to, as it was when they were taken.
+    QString MarkPath;
+    qint32 MarkCode = 0;
+    qint64 MarkSize = -1;
+    QDateTime MarkModified;
+    std::vector<TMark> Marks; // ascending; the first is the text's start
+
+    qint64 LastBytesRead = 0;
+    qint64 LastBytesHeld = 0;
+};

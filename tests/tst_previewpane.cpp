@@ -1,0 +1,178 @@
+// The preview pane in the window: its command, its settings, and following
+// the current row.
+
+#include "IniFile.h"
+#include "MainWindow.h"
+#include "PreviewPane.h"
+#include "ResultListView.h"
+#include "TestIni.h"
+#include "TestMain.h"
+#include "TestTree.h"
+
+#include <QComboBox>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QtTest>
+
+class TestPreviewPane : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void fromSettings_data();
+    void fromSettings();
+    void followsCurrentRow();
+    void heightRemembered();
+
+private:
+    void SearchTree(const QString &text);
+    TForm1 *Window = nullptr;
+    TTestTree *Tree = nullptr;
+};
+
+void TestPreviewPane::init()
+{
+    Window = new TForm1;
+    Window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Window));
+    Tree = new TTestTree;
+}
+
+void TestPreviewPane::cleanup()
+{
+    delete Window;
+    Window = nullptr;
+    delete Tree;
+    Tree = nullptr;
+}
+
+void TestPreviewPane::SearchTree(const QString &text)
+{
+    Window->ComboBoxTarget->setEditText(Tree->Root());
+    Window->ComboBoxGrep->setEditText(text);
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+}
+
+void TestPreviewPane::fromSettings_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<bool>("on");
+    QTest::addColumn<int>("height"); // of the pane; 0: a third of the room
+    QTest::newRow("no preview keys") << QByteArray("[View]\r\nDetail=1\r\n") << false << 0;
+    QTest::newRow("turned off, height kept") << QByteArray("[View]\r\nPreview=0\r\nPreviewHeight=90\r\n") << false << 0;
+    QTest::newRow("turned on") << QByteArray("[View]\r\nPreview=1\r\n") << true << 0;
+    QTest::newRow("turned on with a height") << QByteArray("[View]\r\nPreview=1\r\nPreviewHeight=90\r\n") << true << 90;
+}
+
+void TestPreviewPane::fromSettings()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(bool, on);
+    QFETCH(int, height);
+    Window->ReadSettings(IniFrom(ini));
+    Window->FinishSettings();
+    QCOMPARE(Window->ActionViewPreview->isChecked(), on);
+    QCOMPARE(Window->PreviewPane->isVisible(), on);
+    const int room = Window->SplitterResult->height();
+    if (!on) {
+        // The list has the whole panel, as it has without a pane.
+        QCOMPARE(Window->ListViewResult->height(), room);
+        return;
+    }
+    const int expected = height > 0 ? height : (room - Window->SplitterResult->handleWidth()) / 3;
+    QTRY_COMPARE(Window->PreviewPane->height(), expected);
+}
+
+void TestPreviewPane::followsCurrentRow()
+{
+    QList<QAction *> viewMenu;
+    for (QAction *menu : Window->menuBar()->actions()) {
+        if (menu->text() == QStringLiteral("表示(&V)"))
+            viewMenu = menu->menu()->actions();
+    }
+    QVERIFY(viewMenu.contains(Window->ActionViewPreview));
+    QCOMPARE(Window->ActionViewPreview->text(), QStringLiteral("プレビュー(&W)"));
+    QVERIFY(Window->ActionViewPreview->isCheckable());
+    QVERIFY(!Window->ActionViewPreview->isChecked());
+
+    QByteArray text;
+    for (int i = 1; i <= 30; ++i)
+        text += i == 15 ? "line with the word\n" : "line " + QByteArray::number(i) + "\n";
+    Tree->File("a.txt", text);
+    Tree->File("b.txt", "the word\n");
+    SearchTree(QStringLiteral("word"));
+    QCOMPARE(Window->HitList.size(), size_t(2));
+    Window->ListViewResult->setCurrentIndex(Window->ListViewResult->model()->index(0, 0));
+    QVERIFY(Window->PreviewPane->BodyText().isEmpty()); // hidden: nothing read
+
+    Window->ActionViewPreview->trigger();
+    QVERIFY(Window->PreviewPane->isVisible());
+    // Whichever file the search listed first.
+    const auto expectRow = [this](int row, const QString &note) {
+        const TGrepResult &hit = Window->HitList[size_t(row)];
+        QCOMPARE(Window->PreviewPane->HeaderText(),
+                 note.isEmpty() ? hit.FileName : hit.FileName + QStringLiteral("  —  ") + note);
+        QCOMPARE(Window->PreviewPane->HighlightedText(Window->Display.FindColor), QStringLiteral("word"));
+        const QStringList shown = Window->PreviewPane->BodyText().split(u'\n');
+        QCOMPARE(shown.size(), hit.Line == 14 ? 21 : 1);
+        QVERIFY(shown.contains(hit.Line == 14 ? QStringLiteral("15  line with the word")
+                                              : QStringLiteral("1  the word")));
+    };
+    expectRow(0, QString());
+
+    // The next row's file goes before the arrow key reaches it.
+    const QString second = Window->HitList[1].FileName;
+    QByteArray secondText;
+    {
+        QFile f(second);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        secondText = f.readAll();
+    }
+    QVERIFY(QFile::remove(second));
+    Window->ListViewResult->setFocus();
+    QTest::keyClick(Window->ListViewResult, Qt::Key_Down);
+    QCOMPARE(Window->ListViewResult->SelectedRow(), 1);
+    QVERIFY(Window->PreviewPane->HeaderText().contains(QStringLiteral("ファイルがありません")));
+    QVERIFY(Window->PreviewPane->BodyText().isEmpty());
+
+    // Written back after the search, the row shows again with a note.
+    QFile back(second);
+    QVERIFY(back.open(QIODevice::WriteOnly));
+    back.write(secondText);
+    QVERIFY(back.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
+    back.close();
+    QTest::keyClick(Window->ListViewResult, Qt::Key_Up);
+    expectRow(0, QString());
+    QTest::keyClick(Window->ListViewResult, Qt::Key_Down);
+    expectRow(1, QStringLiteral("ファイルは検索の後に更新されています。"));
+
+    Window->ActionViewPreview->trigger();
+    QVERIFY(!Window->PreviewPane->isVisible());
+    QVERIFY(Window->PreviewPane->BodyText().isEmpty());
+}
+
+void TestPreviewPane::heightRemembered()
+{
+    Window->ActionViewPreview->trigger();
+    QTRY_VERIFY(Window->PreviewPane->height() > 0);
+    const int room = Window->SplitterResult->height() - Window->SplitterResult->handleWidth();
+    Window->SplitterResult->setSizes({room - 77, 77});
+    QTRY_COMPARE(Window->PreviewPane->height(), 77);
+    TIniFile file;
+    Window->WriteSettings(file);
+    QCOMPARE(file.ReadBool(u"View", u"Preview", false), true);
+    QCOMPARE(file.ReadInteger(u"View", u"PreviewHeight", 0), 77);
+
+    TForm1 again;
+    again.ReadSettings(file);
+    again.FinishSettings();
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    QVERIFY(again.PreviewPane->isVisible());
+    QTRY_COMPARE(again.PreviewPane->height(), 77);
+}
+
+KESTU_TEST_CLASS(TestPreviewPane)
+#include "tst_previewpane.moc"
