@@ -39,36 +39,35 @@ int OpenParent(const QByteArray &path, qsizetype &last)
     return dir;
 }
 
+// Runs call(folder, name) on the path's last component relative to the
+// folder that holds it, keeping the call's errno over the clean-up.
+template <typename Call>
+int AtParent(const QByteArray &path, Call call)
+{
+    qsizetype last = 0;
+    const int dir = OpenParent(path, last);
+    if (dir < 0)
+        return -1;
+    const QByteArray name = path.mid(last);
+    const int result = call(dir, name.isEmpty() ? "." : name.constData());
+    const int error = errno;
+    ::close(dir);
+    errno = error;
+    return result;
+}
+
 } // namespace
 
 int LongPath::Open(const QByteArray &path, int flags)
 {
     if (path.size() < PATH_MAX)
         return ::open(path.constData(), flags);
-    qsizetype last = 0;
-    const int dir = OpenParent(path, last);
-    if (dir < 0)
-        return -1;
-    const QByteArray name = path.mid(last);
-    const int fd = ::openat(dir, name.isEmpty() ? "." : name.constData(), flags);
-    const int error = errno;
-    ::close(dir);
-    errno = error;
-    return fd;
+    return AtParent(path, [flags](int dir, const char *name) { return ::openat(dir, name, flags); });
 }
 
 int LongPath::Stat(const QByteArray &path, struct stat &st)
 {
     if (path.size() < PATH_MAX)
         return ::stat(path.constData(), &st);
-    qsizetype last = 0;
-    const int dir = OpenParent(path, last);
-    if (dir < 0)
-        return -1;
-    const QByteArray name = path.mid(last);
-    const int r = ::fstatat(dir, name.isEmpty() ? "." : name.constData(), &st, 0);
-    const int error = errno;
-    ::close(dir);
-    errno = error;
-    return r;
+    return AtParent(path, [&st](int dir, const char *name) { return ::fstatat(dir, name, &st, 0); });
 }
