@@ -167,6 +167,7 @@ bool ParsePatternString(const char *text, PatternParts &parts, std::string &why)
 struct Compiled {
     regex_t *regex = nullptr;
     bool watched = false; // compiled behind the callout
+    bool sjis = false;    // the text is Shift-JIS ("k")
 
     Compiled() = default;
     Compiled(const Compiled &) = delete;
@@ -215,6 +216,7 @@ CompiledPtr Compile(const char *patternString, Failure &failure)
     OnigEncoding encoding = parts.sjis ? ONIG_ENCODING_SJIS : ONIG_ENCODING_ASCII;
 
     auto compiled = std::make_shared<Compiled>();
+    compiled->sjis = parts.sjis;
     OnigErrorInfo info{};
     const auto *begin = reinterpret_cast<const OnigUChar *>(parts.regex.data());
     // The regex as written decides whether the pattern is good and gives
@@ -353,8 +355,28 @@ int Search(const Compiled &compiled, const OnigUChar *line, const OnigUChar *sta
 {
     // Oniguruma wants the whole match inside [start, range], so the range
     // always reaches the end of the text.
-    return onig_search_with_param(compiled.regex, line, end, start, end, region,
-                                  ONIG_OPTION_NONE, param);
+    if (!compiled.sjis)
+        return onig_search_with_param(compiled.regex, line, end, start, end, region,
+                                      ONIG_OPTION_NONE, param);
+    // A lead byte takes the byte after it as its second byte, whatever that
+    // byte is; the plain search and the columns see the text that way. Where
+    // the second byte is not a valid one Oniguruma may still start a match on
+    // it, so such a match is passed over and the search goes on at the next
+    // character. The start given is always a character start.
+    const OnigUChar *from = start;
+    const OnigUChar *boundary = start;
+    while (true) {
+        const int r = onig_search_with_param(compiled.regex, line, end, from, end, region,
+                                             ONIG_OPTION_NONE, param);
+        if (r < 0)
+            return r;
+        const OnigUChar *hit = line + r;
+        while (boundary < hit)
+            boundary += (IsSjisLeadByte(*boundary) && boundary + 1 < end) ? 2 : 1;
+        if (boundary == hit)
+            return r;
+        from = boundary;
+    }
 }
 
 std::string MatchErrorMessage(int code)

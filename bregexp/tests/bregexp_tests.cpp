@@ -305,6 +305,12 @@ const MatchCase kMatchCases[] = {
     {"lone lead byte at the end", "m/x/k", "ab\x93", 0, 0, -1, -1},
     {"lone lead byte then dollar", "m/b$/k", "ab\x93", 0, 0, -1, -1},
     {"lone lead byte is no character", "m/.$/k", "ab\x93", 0, 0, -1, -1},
+    // A lead byte pairs with whatever byte follows it, as in the plain search.
+    {"weak second byte starts no match", "m/\x1f\x1f\x1f\x1f\x1f*\x1f\x1f\x1f\x1f/k",
+     "\xe1\xe0\xe0\x1f\x1f\x1f\x1f\x1f\x1f\x1f\x1f\x1f", 0, 1, 4, 12},
+    {"weak second byte starts a match without k", "m/\x1f\x1f\x1f\x1f\x1f*\x1f\x1f\x1f\x1f/",
+     "\xe1\xe0\xe0\x1f\x1f\x1f\x1f\x1f\x1f\x1f\x1f\x1f", 0, 1, 3, 12},
+    {"weak second byte, nothing after it", "m/\x1f\x1f\x1f\x1f/k", "\xe0\x1f\x1f\x1f\x1f", 0, 0, -1, -1},
 
     // word boundaries
     {"word boundary", "m/\\bfoo/", "a foo", 0, 1, 2, 5},
