@@ -37,6 +37,14 @@ fi
 for n in 100000 1000000 7000000; do
     make_tree "$n"
     echo "== $n hits"
-    QT_QPA_PLATFORM=offscreen "$BIN/kestu-window-bench" 検索 "$DIR/h$n"
-    /usr/bin/time -f "kestu-grep: %e s, %M KiB max resident" "$BIN/kestu-grep" -b 検索 "$DIR/h$n" > /dev/null 2> >(tail -1 >&2)
+    /usr/bin/time -f "%e %M" -o /tmp/kestu-window-bench.time \
+        env QT_QPA_PLATFORM=offscreen "$BIN/kestu-window-bench" 検索 "$DIR/h$n" | tee /tmp/kestu-window-bench.out
+    read -r _ window_kib < /tmp/kestu-window-bench.time
+    /usr/bin/time -f "%e %M" -o /tmp/kestu-window-bench.time "$BIN/kestu-grep" -b 検索 "$DIR/h$n" > /dev/null
+    read -r grep_s grep_kib < /tmp/kestu-window-bench.time
+    window_ms=$(sed -n 's/.*search+list \([0-9]*\) ms.*/\1/p' /tmp/kestu-window-bench.out)
+    echo "kestu-grep: $grep_s s, $grep_kib KiB max resident"
+    awk -v w="$window_ms" -v g="$grep_s" -v k="$window_kib" -v n="$n" 'BEGIN {
+        printf "window / kestu-grep: %.2fx (target 1.2x); window peak %d MiB = %.0f bytes per hit (target 120)\n",
+               w / 1000 / g, k / 1024, k * 1024 / n }'
 done

@@ -98,9 +98,11 @@ int main(int argc, char *argv[])
     window.ListViewResult->viewport()->repaint();
     const qint64 scrollMs = timer.elapsed();
     const long after = ResidentKiB();
-    printf("rows %lld  search+list %lld ms  scroll %d pages %lld ms  memory %ld MiB (+%ld MiB)\n",
+    printf("the list's own store: %lld MiB\n", static_cast<long long>(window.HitList.BytesUsed() >> 20));
+    printf("rows %lld  search+list %lld ms  scroll %d pages %lld ms  memory %ld MiB (+%ld MiB, %lld bytes per hit)\n",
            static_cast<long long>(rows), static_cast<long long>(searchMs), pages,
-           static_cast<long long>(scrollMs), after / 1024, (after - before) / 1024);
+           static_cast<long long>(scrollMs), after / 1024, (after - before) / 1024,
+           rows ? static_cast<long long>((after - before) * 1024 / rows) : 0LL);
 
     // Once more, cancelled as soon as the first rows show: how long the
     // cancel command takes until the window is idle again.
@@ -127,7 +129,7 @@ int main(int argc, char *argv[])
     window.ComboBoxGrep->setEditText(QStringLiteral("KESTU-NO-SUCH-WORD"));
     window.ActionFileGrepExecute();
     app.exec();
-    printf("after the next search %ld MiB resident (%lld rows)\n", ResidentKiB() / 1024,
-           static_cast<long long>(window.ListViewResult->model()->rowCount()));
+    printf("after the next search %ld MiB resident (%lld rows; %ld MiB before the first)\n", ResidentKiB() / 1024,
+           static_cast<long long>(window.ListViewResult->model()->rowCount()), before / 1024);
     return rows > 0 ? 0 : 1;
 }

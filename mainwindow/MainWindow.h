@@ -17,6 +17,7 @@
 #include "GrepReporter.h"
 #include "GrepResult.h"
 #include "GrepSettings.h"
+#include "HitStore.h"
 #include "ResultDisplay.h"
 #include "ResultExport.h"
 #include "StartArguments.h"
@@ -28,6 +29,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -128,7 +130,7 @@ public:
     // The desktop's requests (tests put a double here).
     std::unique_ptr<TDesktopShell> Shell;
     // Commands on the selected hit.
-    const TGrepResult *SelectedHit() const;
+    std::optional<TGrepResult> SelectedHit() const;
     void PopupMenuResultPopup();
     void ActionToolsShellExecuteExecute();
     void ActionToolsDirectoryExecute();
@@ -164,7 +166,9 @@ public:
     void FitPreviewHeight();
 
     // Search state.
-    std::vector<TGrepResult> HitList;
+    // The listed hits, and the batch the search hands over before it joins them.
+    THitStore HitList;
+    std::vector<TGrepResult> HitInbox;
     TGrepThread *GrepThread = nullptr;
     int TargetBaseLength = 0;
     TResultDisplay Display;

@@ -67,13 +67,12 @@ void TForm1::UpdatePreview()
 {
     if (!PreviewPane || !ActionViewPreview->isChecked())
         return;
-    const TGrepResult *hit = SelectedHit();
+    const std::optional<TGrepResult> hit = SelectedHit();
     if (!hit) {
         PreviewPane->ClearPreview();
         return;
     }
-    // A copy: the list may grow, and move its records, while the file is read.
-    const TGrepResult record = *hit;
+    const TGrepResult &record = *hit;
     const TPreviewReader::TResult read = PreviewReader->Read(record.FileName, record.CodeId,
                                                              TPreviewText::FirstLine(record),
                                                              TPreviewText::LastLine(record));

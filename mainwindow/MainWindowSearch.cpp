@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 
 #include "Cp932.h"
+#include "FreeMemory.h"
 #include "GrepThread.h"
 #include "SearchOptions.h"
 #include "ResultListView.h"
@@ -45,9 +46,9 @@ void TForm1::ActionFileGrepExecute()
     if (ListViewResult->model()->rowCount() > 0)
         ListViewResult->scrollToTop();
     ListViewResult->ClearRows();
-    HitList.clear();
+    std::vector<TGrepResult>().swap(HitInbox); // its room goes back too
+    HitList.Clear();
     SearchStartTime = QDateTime::currentDateTime();
-    HitList.shrink_to_fit();
     ListViewResult->viewport()->update();
 
     AddHistory(ComboBoxGrep);
@@ -61,7 +62,7 @@ void TForm1::ActionFileGrepExecute()
         TargetBaseLength = int(target.endsWith(u'/') ? target.size() : target.size() + 1);
     Display.TargetBaseLength = TargetBaseLength;
 
-    GrepThread = new TGrepThread(HitList, *this);
+    GrepThread = new TGrepThread(HitInbox, *this);
     options.ApplyTo(*GrepThread, findText);
     GrepThread->RegExpLibrary = RegExpLibrary;
     GrepThread->RegExpTimeLimit = (unsigned long)Settings.RegExpTimeLimit;
@@ -144,13 +145,19 @@ void TForm1::UpdateStatus(const QString &targets, const QString &hits, const QSt
     StatusBar1->SetPanelText(2, state);
 }
 
-void TForm1::ShowHitCount(qsizetype count)
+void TForm1::ShowHitCount(qsizetype)
 {
-    ListViewResult->SetRowCount(count);
+    // The worker's batch joins the compact list; the inbox keeps its room
+    // for the next batch.
+    HitList.Append(HitInbox);
+    ListViewResult->SetRowCount(HitList.Size());
 }
 
 void TForm1::SearchDone()
 {
+    // The hit records the worker handed over are gone now that the list
+    // holds their compact form; give their pages back.
+    ReleaseFreeMemory();
     ActionFileGrep->setEnabled(true);
     ActionFileCancel->setEnabled(false);
     if (CloseWhenDone)

@@ -54,6 +54,6 @@ void TForm1::ListViewResultSelectItem(int row, bool selected)
 {
     if (Searching())
         return; // the search owns panel 2 meanwhile
-    const TGrepResult *record = selected ? ListViewResult->Record(row) : nullptr;
+    const std::optional<TGrepResult> record = selected ? ListViewResult->Record(row) : std::nullopt;
     StatusBar1->SetPanelText(2, record ? record->FileName : QString());
 }

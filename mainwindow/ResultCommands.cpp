@@ -17,10 +17,12 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 
-const TGrepResult *TForm1::SelectedHit() const
+std::optional<TGrepResult> TForm1::SelectedHit() const
 {
     const int row = ListViewResult->SelectedRow();
-    return row >= 0 && size_t(row) < HitList.size() ? &HitList[size_t(row)] : nullptr;
+    if (row < 0 || row >= HitList.Size())
+        return std::nullopt;
+    return HitList.At(row);
 }
 
 void TForm1::CreateResultCommands()
@@ -79,14 +81,14 @@ void TForm1::PopupMenuResultPopup()
 
 void TForm1::ActionToolsShellExecuteExecute()
 {
-    const TGrepResult *hit = SelectedHit();
+    const auto hit = SelectedHit();
     if (hit && QFileInfo(hit->FileName).isFile())
         Shell->OpenDefault(hit->FileName);
 }
 
 void TForm1::ActionToolsDirectoryExecute()
 {
-    const TGrepResult *hit = SelectedHit();
+    const auto hit = SelectedHit();
     if (!hit)
         return;
     const QString folder = FolderPartOf(hit->FileName);
@@ -96,7 +98,7 @@ void TForm1::ActionToolsDirectoryExecute()
 
 void TForm1::ActionToolsPropertyExecute()
 {
-    const TGrepResult *hit = SelectedHit();
+    const auto hit = SelectedHit();
     if (!hit || !QFileInfo(hit->FileName).isFile())
         return;
     // Without a file manager that shows properties, the window shows its own.
@@ -106,40 +108,40 @@ void TForm1::ActionToolsPropertyExecute()
 
 void TForm1::ActionToolsResultFileFileExecute()
 {
-    if (const TGrepResult *hit = SelectedHit())
+    if (const auto hit = SelectedHit())
         ComboBoxTarget->setEditText(hit->FileName);
 }
 
 void TForm1::ActionToolsResultFileDirectoryExecute()
 {
-    if (const TGrepResult *hit = SelectedHit())
+    if (const auto hit = SelectedHit())
         ComboBoxTarget->setEditText(FolderPartOf(hit->FileName));
 }
 
 void TForm1::ActionToolsResultFilePathExecute()
 {
-    if (const TGrepResult *hit = SelectedHit())
+    if (const auto hit = SelectedHit())
         QApplication::clipboard()->setText(hit->FileName);
 }
 
 void TForm1::ActionToolsResultTargetExecute()
 {
-    if (const TGrepResult *hit = SelectedHit())
+    if (const auto hit = SelectedHit())
         QApplication::clipboard()->setText(TCp932::ToQString(hit->HitText()));
 }
 
 void TForm1::CopySelectedRow()
 {
-    if (const TGrepResult *hit = SelectedHit())
+    if (const auto hit = SelectedHit())
         QApplication::clipboard()->setText(THitRow::Text(*hit));
 }
 
 void TForm1::ListViewResultDblClick()
 {
-    if (ToolList.IsEmpty() || HitList.empty() || ListViewResult->SelectedRow() < 0)
+    if (ToolList.IsEmpty() || HitList.IsEmpty() || ListViewResult->SelectedRow() < 0)
         return;
     int n = 0;
-    if (const TGrepResult *hit = SelectedHit())
+    if (const auto hit = SelectedHit())
         n = ToolList.FindToolForExtension(ExtensionOf(FileNameOf(hit->FileName)));
     if (n < 0)
         n = 0; // no filter fits: the first tool

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <limits>
 
-TResultListModel::TResultListModel(const std::vector<TGrepResult> &hitList, QObject *parent)
+TResultListModel::TResultListModel(const THitStore &hitList, QObject *parent)
     : QAbstractTableModel(parent), HitList(hitList)
 {
 }
@@ -27,15 +27,14 @@ int TResultListModel::columnCount(const QModelIndex &parent) const
 
 QVariant TResultListModel::data(const QModelIndex &index, int role) const
 {
-    const TGrepResult *found = index.isValid() ? Record(index.row()) : nullptr;
-    if (!found)
+    if (!index.isValid() || index.row() >= Rows || index.row() >= HitList.Size())
         return {};
     if (role == Qt::SizeHintRole)
         return RowHeight > 0 ? QVariant(QSize(0, RowHeight)) : QVariant();
     if (role != Qt::DisplayRole)
         return {};
 
-    const TGrepResult &record = *found;
+    const TGrepResult record = HitList.At(index.row());
     switch (index.column()) {
     case 0:
         return ShownPath(record.FileName);
@@ -79,7 +78,7 @@ Qt::ItemFlags TResultListModel::flags(const QModelIndex &index) const
 void TResultListModel::SetRowCount(qsizetype count)
 {
     const qsizetype limit =
-        std::min<qsizetype>(qsizetype(HitList.size()), std::numeric_limits<int>::max());
+        std::min<qsizetype>(HitList.Size(), std::numeric_limits<int>::max());
     const int target = int(std::clamp<qsizetype>(count, 0, limit));
     if (target > Rows) {
         beginInsertRows(QModelIndex(), Rows, target - 1);
@@ -101,11 +100,11 @@ void TResultListModel::ClearRows()
     endRemoveRows();
 }
 
-const TGrepResult *TResultListModel::Record(int row) const
+std::optional<TGrepResult> TResultListModel::Record(int row) const
 {
-    if (row < 0 || row >= Rows || size_t(row) >= HitList.size())
-        return nullptr;
-    return &HitList[size_t(row)];
+    if (row < 0 || row >= Rows || row >= HitList.Size())
+        return std::nullopt;
+    return HitList.At(row);
 }
 
 void TResultListModel::SetRowHeight(int height)

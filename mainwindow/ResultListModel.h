@@ -5,11 +5,12 @@
 // batches the search hands over.
 
 #include "GrepResult.h"
+#include "HitStore.h"
 #include "WindowDefaults.h"
 
 #include <QAbstractTableModel>
 
-#include <vector>
+#include <optional>
 
 class TResultListModel : public QAbstractTableModel
 {
@@ -19,7 +20,7 @@ public:
     static constexpr int ColumnCount = TWindowDefaults::ColumnCount;
 
     // hitList is the window's and outlives the model.
-    explicit TResultListModel(const std::vector<TGrepResult> &hitList, QObject *parent = nullptr);
+    explicit TResultListModel(const THitStore &hitList, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -38,11 +39,11 @@ public:
     // The height of every row, in pixels; 0 leaves it to the view's delegate.
     void SetRowHeight(int height);
 
-    // The record a shown row stands for; nullptr for a row not shown.
-    const TGrepResult *Record(int row) const;
+    // The record a shown row stands for; nothing for a row not shown.
+    std::optional<TGrepResult> Record(int row) const;
 
 private:
-    const std::vector<TGrepResult> &HitList;
+    const THitStore &HitList;
     int Rows = 0;
     int RowHeight = 0;
 };

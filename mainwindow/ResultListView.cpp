@@ -14,7 +14,7 @@ constexpr int ColumnCount = TWindowDefaults::ColumnCount;
 constexpr int RowLeading = 2;
 }
 
-TResultListView::TResultListView(const std::vector<TGrepResult> &hitList,
+TResultListView::TResultListView(const THitStore &hitList,
                                  const TResultDisplay &display, QWidget *parent)
     : QTreeView(parent), Display(display),
       Model(new TResultListModel(hitList, this))
@@ -64,7 +64,7 @@ int TResultListView::RowCount() const
     return Model->rowCount();
 }
 
-const TGrepResult *TResultListView::Record(int row) const
+std::optional<TGrepResult> TResultListView::Record(int row) const
 {
     return Model->Record(row);
 }
@@ -114,7 +114,7 @@ void TResultListView::ListViewResultDrawItem(QPainter &painter, int row, const Q
         // only changes column widths, which repaints the list afterwards.
         const_cast<TResultListView *>(this)->ListViewResultResize();
     }
-    const TGrepResult *record = Model->Record(row);
+    const std::optional<TGrepResult> record = Model->Record(row);
     if (!record)
         return;
 

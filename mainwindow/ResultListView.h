@@ -5,11 +5,12 @@
 // no more than a screenful.
 
 #include "GrepResult.h"
+#include "HitStore.h"
 #include "ResultDisplay.h"
 
 #include <QTreeView>
 
-#include <vector>
+#include <optional>
 
 class TResultListModel;
 
@@ -21,7 +22,7 @@ public:
     // hitList and display belong to the window and outlive the view; display
     // is read at every painting, so after changing it the window repaints
     // (viewport()->update()).
-    TResultListView(const std::vector<TGrepResult> &hitList, const TResultDisplay &display,
+    TResultListView(const THitStore &hitList, const TResultDisplay &display,
                     QWidget *parent = nullptr);
 
     // Shows the first `count` records of HitList, one insertion per call.
@@ -31,8 +32,8 @@ public:
     int RowCount() const;
     // The selected row, or -1.
     int SelectedRow() const;
-    // The record a shown row stands for; nullptr for a row not shown.
-    const TGrepResult *Record(int row) const;
+    // The record a shown row stands for; nothing for a row not shown.
+    std::optional<TGrepResult> Record(int row) const;
 
     // Gives the position column the width the other columns leave, while the
     // window is visible and AutoColumn is on; hides the horizontal scroll bar

@@ -86,8 +86,9 @@ void TForm1::BuildToolActions()
 void TForm1::ActionToolsExecute(QAction *sender)
 {
     const TToolItems *tool = sender ? ToolList.At(sender->data().toInt()) : nullptr;
+    const std::optional<TGrepResult> hit = SelectedHit();
     const TToolCommandLine::TLaunch launch =
-        TToolCommandLine::Build(tool, TToolCommandLine::ValuesOf(SelectedHit()));
+        TToolCommandLine::Build(tool, TToolCommandLine::ValuesOf(hit ? &*hit : nullptr));
     Shell->OpenProgram(launch.Program, launch.Arguments);
 }
 
@@ -127,7 +128,7 @@ void TForm1::ActionToolsSendToExecute(QAction *sender)
         return;
     }
     QStringList files;
-    if (const TGrepResult *hit = SelectedHit())
+    if (const auto hit = SelectedHit())
         files << TDesktopPaths::ShortPath(hit->FileName);
     Shell->LaunchDesktopEntry(link, files);
 }

@@ -244,7 +244,7 @@ void TestMainWindow::searchRunsAndFinishes()
     Window->ActionFileGrepExecute();
     QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
     QVERIFY(!Window->ActionFileCancel->isEnabled());
-    QCOMPARE(Window->HitList.size(), size_t(3));
+    QCOMPARE(Window->HitList.Size(), qsizetype(3));
     QCOMPARE(Window->ListViewResult->model()->rowCount(), 3);
     QCOMPARE(Window->StatusBar1->PanelText(0), QStringLiteral("対象: 2/2"));
     QCOMPARE(Window->StatusBar1->PanelText(1), QStringLiteral("該当: 3"));
@@ -254,7 +254,7 @@ void TestMainWindow::searchRunsAndFinishes()
     Window->ActionFileGrepExecute();
     QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
     QCOMPARE(Window->ListViewResult->model()->rowCount(), 1);
-    QCOMPARE(Window->HitList.size(), size_t(1));
+    QCOMPARE(Window->HitList.Size(), qsizetype(1));
 }
 
 void TestMainWindow::inputMessages_data()
@@ -305,8 +305,8 @@ void TestMainWindow::cancelStopsAndRestartWorks()
     QVERIFY(Window->ActionFileGrep->isEnabled());
     QVERIFY(!Window->ActionFileCancel->isEnabled());
     QCOMPARE(Window->StatusBar1->PanelText(2), QStringLiteral("検索終了"));
-    QCOMPARE(Window->StatusBar1->PanelText(1), QStringLiteral("該当: %1").arg(Window->HitList.size()));
-    QCOMPARE(qsizetype(Window->ListViewResult->model()->rowCount()), qsizetype(Window->HitList.size()));
+    QCOMPARE(Window->StatusBar1->PanelText(1), QStringLiteral("該当: %1").arg(Window->HitList.Size()));
+    QCOMPARE(qsizetype(Window->ListViewResult->model()->rowCount()), qsizetype(Window->HitList.Size()));
     // Esc while idle does nothing.
     Window->ActionFileCancelExecute();
     QVERIFY(Window->ActionFileGrep->isEnabled());
@@ -315,7 +315,7 @@ void TestMainWindow::cancelStopsAndRestartWorks()
     Window->ComboBoxTarget->setEditText(Tree->Path("small"));
     Window->ActionFileGrepExecute();
     QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
-    QCOMPARE(Window->HitList.size(), size_t(1));
+    QCOMPARE(Window->HitList.Size(), qsizetype(1));
 }
 
 void TestMainWindow::enterWhileSearchingDoesNothing()
@@ -350,7 +350,7 @@ void TestMainWindow::targetBaseLength()
     Window->ActionFileGrepExecute();
     QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
     QCOMPARE(Window->TargetBaseLength, extra < 0 ? 0 : int(path.size()) + extra);
-    QCOMPARE(Window->HitList.size(), size_t(1));
+    QCOMPARE(Window->HitList.Size(), qsizetype(1));
 }
 
 void TestMainWindow::selectionShowsPathWhenIdle()

@@ -103,7 +103,7 @@ void TestPreviewPane::followsCurrentRow()
     Tree->File("a.txt", text);
     Tree->File("b.txt", "the word\n");
     SearchTree(QStringLiteral("word"));
-    QCOMPARE(Window->HitList.size(), size_t(2));
+    QCOMPARE(Window->HitList.Size(), qsizetype(2));
     Window->ListViewResult->setCurrentIndex(Window->ListViewResult->model()->index(0, 0));
     QVERIFY(Window->PreviewPane->BodyText().isEmpty()); // hidden: nothing read
 
@@ -111,7 +111,7 @@ void TestPreviewPane::followsCurrentRow()
     QVERIFY(Window->PreviewPane->isVisible());
     // Whichever file the search listed first.
     const auto expectRow = [this](int row, const QString &note) {
-        const TGrepResult &hit = Window->HitList[size_t(row)];
+        const TGrepResult hit = Window->HitList.At(row);
         QCOMPARE(Window->PreviewPane->HeaderText(),
                  note.isEmpty() ? hit.FileName : hit.FileName + QStringLiteral("  —  ") + note);
         QCOMPARE(Window->PreviewPane->HighlightedText(Window->Display.FindColor), QStringLiteral("word"));
@@ -123,7 +123,7 @@ void TestPreviewPane::followsCurrentRow()
     expectRow(0, QString());
 
     // The next row's file goes before the arrow key reaches it.
-    const QString second = Window->HitList[1].FileName;
+    const QString second = Window->HitList.FileNameAt(1);
     QByteArray secondText;
     {
         QFile f(second);

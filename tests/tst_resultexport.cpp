@@ -31,6 +31,12 @@ std::vector<TGrepResult> Hits()
     return hits;
 }
 
+// The window's list holding the same hits.
+void Fill(THitStore &store, std::vector<TGrepResult> hits)
+{
+    store.Append(hits);
+}
+
 } // namespace
 
 class TestResultExport : public QObject
@@ -58,7 +64,9 @@ void TestResultExport::roundTrip()
     TTestTree tree;
     const QString path = tree.Path("out.txt");
     QString error;
-    QVERIFY(TResultExport::Save(path, hits, f, error));
+    THitStore store;
+    Fill(store, hits);
+    QVERIFY(TResultExport::Save(path, store, f, error));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QList<QByteArray> lines = file.readAll().split('\n');
@@ -95,7 +103,9 @@ void TestResultExport::failingWriteKeepsTheOldFile()
 {
     TTestTree tree;
     QString error;
-    QVERIFY(!TResultExport::Save(tree.Path("no/such/folder/out.txt"), Hits(), TResultExport::Format::Text, error));
+    THitStore store;
+    Fill(store, Hits());
+    QVERIFY(!TResultExport::Save(tree.Path("no/such/folder/out.txt"), store, TResultExport::Format::Text, error));
     QVERIFY(!error.isEmpty());
 
     // A folder that cannot be written: the old file stays as it was.
@@ -103,7 +113,7 @@ void TestResultExport::failingWriteKeepsTheOldFile()
     QFile::setPermissions(tree.Path("ro"), QFile::ReadOwner | QFile::ExeOwner);
     if (QFileInfo(tree.Path("ro")).isWritable())
         QSKIP("running with rights that ignore permissions");
-    QVERIFY(!TResultExport::Save(old, Hits(), TResultExport::Format::JsonLines, error));
+    QVERIFY(!TResultExport::Save(old, store, TResultExport::Format::JsonLines, error));
     QVERIFY(!error.isEmpty());
     QFile file(old);
     QVERIFY(file.open(QIODevice::ReadOnly));

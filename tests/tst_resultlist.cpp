@@ -1,4 +1,5 @@
 #include "Cp932.h"
+#include "HitStore.h"
 #include "TestText.h"
 #include "ResultDisplay.h"
 #include "ResultListModel.h"
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -68,6 +70,14 @@ TGrepResult Record(const QString &before, const QString &hit, const QString &aft
     record.Column = int(record.BeforeText.size()) + 1;
     record.CodeId = 932;
     return record;
+}
+
+// The window's list holding these hits.
+std::unique_ptr<THitStore> Store(std::vector<TGrepResult> hits)
+{
+    auto store = std::make_unique<THitStore>();
+    store->Append(hits);
+    return store;
 }
 
 // The pixels of one colour inside an area, in reading order.
@@ -561,7 +571,8 @@ void TestResultList::numbersPastThirtyTwoBits()
     std::vector<TGrepResult> hits(1, Record(u""_s, u"x"_s, u""_s));
     hits[0].Line = 4999999999; // shown counted from 1
     hits[0].Column = 3000000001;
-    TResultListModel model(hits);
+    const auto store = Store(hits);
+    TResultListModel model(*store);
     model.SetRowCount(1);
     QCOMPARE(model.data(model.index(0, 2)).toString(), u"5,000,000,000"_s);
     QCOMPARE(model.data(model.index(0, 3)).toString(), u"3,000,000,001"_s);
@@ -569,8 +580,8 @@ void TestResultList::numbersPastThirtyTwoBits()
 
 void TestResultList::rowCountBatches()
 {
-    std::vector<TGrepResult> hits(10, Record(u""_s, u"x"_s, u""_s));
-    TResultListModel model(hits);
+    const auto store = Store(std::vector<TGrepResult>(10, Record(u""_s, u"x"_s, u""_s)));
+    TResultListModel model(*store);
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
 
@@ -620,7 +631,7 @@ void TestResultList::autoColumn()
     QFETCH(int, clientWidth);
     QFETCH(int, expected);
 
-    std::vector<TGrepResult> hits;
+    THitStore hits;
     TResultDisplay display;
     display.AutoColumn = autoColumn;
     TResultListView view(hits, display);
@@ -636,7 +647,7 @@ void TestResultList::autoColumn()
 
 void TestResultList::autoColumnFollowsWidthChanges()
 {
-    std::vector<TGrepResult> hits;
+    THitStore hits;
     TResultDisplay display;
     display.AutoColumn = true;
     TResultListView view(hits, display);
@@ -677,7 +688,8 @@ void TestResultList::selectionFollowsFocus()
     display.ComputeInverses();
     QWidget window;
     auto *layout = new QVBoxLayout(&window);
-    auto *view = new TCountingListView(hits, display);
+    const auto store = Store(hits);
+    auto *view = new TCountingListView(*store, display);
     auto *edit = new QLineEdit;
     layout->addWidget(view);
     layout->addWidget(edit);
@@ -745,9 +757,9 @@ void TestResultList::rowHeightFollowsFont()
 {
     QFETCH(int, pixelSize);
 
-    std::vector<TGrepResult> hits(5, Record(u""_s, u"検索"_s, u""_s));
+    const auto store = Store(std::vector<TGrepResult>(5, Record(u""_s, u"検索"_s, u""_s)));
     TResultDisplay display;
-    TResultListView view(hits, display);
+    TResultListView view(*store, display);
     view.SetRowCount(5);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -767,10 +779,9 @@ void TestResultList::rowHeightFollowsFont()
 void TestResultList::millionRowsPaintOnlyVisibleRows()
 {
     constexpr int Rows = 1'000'000;
-    // Copies share their texts, so the list costs little memory.
-    std::vector<TGrepResult> hits(Rows, Record(u"前の文"_s, u"検索"_s, u"後の文"_s, true, true));
+    const auto store = Store(std::vector<TGrepResult>(Rows, Record(u"前の文"_s, u"検索"_s, u"後の文"_s, true, true)));
     TResultDisplay display;
-    TCountingListView view(hits, display);
+    TCountingListView view(*store, display);
     view.setFont(ListFont());
     view.resize(500, 400);
     view.show();

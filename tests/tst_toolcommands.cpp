@@ -114,7 +114,7 @@ void TToolCommandsTest::cleanup()
 
 void TToolCommandsTest::Select(int row)
 {
-    Window->ListViewResult->SetRowCount(qsizetype(Window->HitList.size()));
+    Window->ListViewResult->SetRowCount(qsizetype(Window->HitList.Size()));
     Window->ListViewResult->clearSelection();
     if (row >= 0)
         Window->ListViewResult->setCurrentIndex(Window->ListViewResult->model()->index(row, 0));
@@ -155,7 +155,7 @@ void TToolCommandsTest::popupEnabledStates()
     if (withSendTo)
         Tree->File("data/kestu/SendTo/Mail.desktop", "[Desktop Entry]\n");
     Window->BuildSendToMenu();
-    Window->HitList.push_back(Hit(Tree->File("a.txt", "x"), 0, 1, "x"));
+    Window->HitList.Append(Hit(Tree->File("a.txt", "x"), 0, 1, "x"));
     Select(selected ? 0 : -1);
     Window->PopupMenuResultPopup();
     for (QAction *entry : {Window->MenuToolsShellExecute, Window->MenuToolsDirectory, Window->MenuToolsProperty,
@@ -212,7 +212,7 @@ void TToolCommandsTest::doubleClickAndEnterChooseByExtension()
     Window->ToolList.Add(Tool("first", "/bin/first", "%L", ""));
     Window->ToolList.Add(Tool("second", "/bin/second", "%L", "*.txt"));
     Window->BuildToolActions();
-    Window->HitList.push_back(Hit(Tree->Path(file), 6, 1, "x"));
+    Window->HitList.Append(Hit(Tree->Path(file), 6, 1, "x"));
     Select(0);
     // /bin/first and /bin/second don't exist: the double opens them as documents.
     if (enter) {
@@ -245,7 +245,7 @@ void TToolCommandsTest::hostileHitReachesToolAsArguments()
     Window->Shell = std::make_unique<TSystemShell>();
     Window->ToolList.Add(Tool("rec", script, "%F:%L %N %B %R", "*.txt"));
     Window->BuildToolActions();
-    Window->HitList.push_back(Hit(file, 0, 3, "$(touch PWNED)"));
+    Window->HitList.Append(Hit(file, 0, 3, "$(touch PWNED)"));
     Select(0);
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(Tree->Root());
@@ -263,8 +263,8 @@ void TToolCommandsTest::hostileHitReachesToolAsArguments()
 void TToolCommandsTest::resultCommands()
 {
     const QString file = Tree->File("d/x.txt", "abc");
-    Window->HitList.push_back(Hit(file, 0, 1, "ABC"));
-    Window->HitList.push_back(Hit(Tree->Path("gone/y.txt"), 0, 1, "q"));
+    Window->HitList.Append(Hit(file, 0, 1, "ABC"));
+    Window->HitList.Append(Hit(Tree->Path("gone/y.txt"), 0, 1, "q"));
     QApplication::clipboard()->setText(QStringLiteral("old"));
 
     Select(-1); // shortcuts without a selection do nothing
@@ -316,12 +316,12 @@ void TToolCommandsTest::copyRow()
     QFETCH(QByteArray, fromHit);
     QFETCH(QString, expected);
     const QString file = Tree->Path(QString::fromUtf8("フォルダ/x.txt"));
-    Window->HitList.push_back(Hit(Tree->Path("other.txt"), 0, 1, "q"));
+    Window->HitList.Append(Hit(Tree->Path("other.txt"), 0, 1, "q"));
     TGrepResult hit = Hit(file, 2, 5, "");
     hit.BeforeText = before;
     hit.TextFromHit = fromHit;
     hit.HitLength = 2;
-    Window->HitList.push_back(hit);
+    Window->HitList.Append(hit);
     auto copy = [&] {
         if (byKey)
             QTest::keySequence(Window->ListViewResult, QKeySequence::Copy);
@@ -341,8 +341,8 @@ void TToolCommandsTest::saveResultList()
 {
     QCOMPARE(Window->ActionFileSaveResult->text(), QStringLiteral("検索結果を保存(&A)..."));
     QCOMPARE(Window->ActionFileSaveResult->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
-    Window->HitList.push_back(Hit(Tree->Path("a.txt"), 0, 1, "x"));
-    Window->HitList.push_back(Hit(Tree->Path("b.txt"), 4, 2, "y"));
+    Window->HitList.Append(Hit(Tree->Path("a.txt"), 0, 1, "x"));
+    Window->HitList.Append(Hit(Tree->Path("b.txt"), 4, 2, "y"));
     const QString out = Tree->Path("saved.txt");
     QVERIFY(Window->SaveResultList(out, TResultExport::Format::Text));
     QFile file(out);
@@ -366,7 +366,7 @@ void TToolCommandsTest::sendTo()
     QCOMPARE(captions, (QStringList{"Mail", "Note"}));
 
     const QString file = Tree->File("a b.txt", "x");
-    Window->HitList.push_back(Hit(file, 0, 1, "x"));
+    Window->HitList.Append(Hit(file, 0, 1, "x"));
     Select(0);
     Window->ActionListSendTo[m]->trigger();
     QCOMPARE(Shell->Calls, QStringList{"launch " + mail + " [" + file + "]"});

@@ -260,7 +260,7 @@ void TestViewCommands::searchBoxKeepsTypedText()
 
     // The search ran for the typed text, the focus went to the list, and
     // the box still shows what was typed; the history kept its spelling.
-    QVERIFY(!Window->HitList.empty());
+    QVERIFY(!Window->HitList.IsEmpty());
     QVERIFY(!grep->lineEdit()->hasFocus());
     QCOMPARE(grep->currentText(), typed);
     QCOMPARE(grep->itemText(0), history.contains(typed, Qt::CaseInsensitive)

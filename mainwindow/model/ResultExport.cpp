@@ -24,39 +24,50 @@ QByteArray TResultExport::TsvField(const QByteArray &utf8)
     return out;
 }
 
-QByteArray TResultExport::Encode(const std::vector<TGrepResult> &hits, Format format)
+QByteArray TResultExport::Encode(const TGrepResult &hit, Format format)
 {
-    QByteArray out;
-    if (format == Format::Tsv)
-        out += TsvHeader();
-    for (const TGrepResult &hit : hits) {
-        switch (format) {
-        case Format::Text:
-            out += THitRow::Text(hit).toUtf8() + '\n';
-            break;
-        case Format::Tsv:
-            out += TsvField(ShownPath(hit.FileName).toUtf8()) + '\t' + QByteArray::number(hit.Line + 1) + '\t'
-                   + QByteArray::number(hit.Column) + '\t' + QByteArray::number(hit.HitLength) + '\t'
-                   + CodeDisplayName(hit.CodeId).toUtf8() + '\t'
-                   + TsvField(TCp932::ToUtf8(hit.BeforeText + hit.TextFromHit)) + '\n';
-            break;
-        case Format::JsonLines:
-            out += THitJson::Object(hit);
-            break;
-        }
+    switch (format) {
+    case Format::Text:
+        return THitRow::Text(hit).toUtf8() + '\n';
+    case Format::Tsv:
+        return TsvField(ShownPath(hit.FileName).toUtf8()) + '\t' + QByteArray::number(hit.Line + 1) + '\t'
+               + QByteArray::number(hit.Column) + '\t' + QByteArray::number(hit.HitLength) + '\t'
+               + CodeDisplayName(hit.CodeId).toUtf8() + '\t'
+               + TsvField(TCp932::ToUtf8(hit.BeforeText + hit.TextFromHit)) + '\n';
+    case Format::JsonLines:
+        return THitJson::Object(hit);
     }
-    return out;
+    return {};
 }
 
-bool TResultExport::Save(const QString &path, const std::vector<TGrepResult> &hits, Format format, QString &error)
+bool TResultExport::Save(const QString &path, const THitStore &hits, Format format, QString &error)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         error = file.errorString();
         return false;
     }
-    const QByteArray bytes = Encode(hits, format);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    // Written a piece at a time: a list of millions of hits never has its
+    // whole text in memory at once.
+    constexpr qsizetype PieceSize = 1 << 20;
+    QByteArray piece;
+    piece.reserve(PieceSize + 4096);
+    if (format == Format::Tsv)
+        piece += TsvHeader();
+    auto writePiece = [&] {
+        const bool ok = file.write(piece) == piece.size();
+        piece.clear();
+        return ok;
+    };
+    for (qsizetype i = 0; i < hits.Size(); ++i) {
+        piece += Encode(hits.At(i), format);
+        if (piece.size() >= PieceSize && !writePiece()) {
+            error = file.errorString();
+            file.cancelWriting();
+            return false;
+        }
+    }
+    if (!writePiece() || !file.commit()) {
         error = file.errorString();
         return false;
     }

@@ -4,9 +4,9 @@
 // The file is replaced as a whole or not at all.
 
 #include "GrepResult.h"
+#include "HitStore.h"
 
 #include <QString>
-#include <vector>
 
 class TResultExport
 {
@@ -14,8 +14,9 @@ public:
     enum class Format { Text, Tsv, JsonLines };
 
     // False on failure, with the reason in error.
-    static bool Save(const QString &path, const std::vector<TGrepResult> &hits, Format format, QString &error);
-    static QByteArray Encode(const std::vector<TGrepResult> &hits, Format format);
+    static bool Save(const QString &path, const THitStore &hits, Format format, QString &error);
+    // One hit's line (TSV: without the header).
+    static QByteArray Encode(const TGrepResult &hit, Format format);
 
     static const char *TsvHeader() { return "file\tline\tcolumn\tlength\tcode\ttext\n"; }
     // A TSV field: backslash, tab, CR and LF written as \\, \t, \r and \n.
