@@ -14,9 +14,36 @@ namespace {
 // Marks kept for one file; beyond this the scan starts from the last one.
 constexpr size_t MaxMarks = size_t(1) << 16;
 
+// How the file's text is cut into characters for finding line ends: bytes,
+// or the two-byte units of UTF-16.
+struct TUnits
+{
+    int Size = 1;
+    bool BigEndian = false;
+
+    unsigned At(const char *p, qsizetype i) const
+    {
+        const auto *b = reinterpret_cast<const unsigned char *>(p + i);
+        if (Size == 1)
+            return b[0];
+        return BigEndian ? (unsigned(b[0]) << 8 | b[1]) : (unsigned(b[1]) << 8 | b[0]);
+    }
+    bool IsLineEndAt(const char *p, qsizetype i) const
+    {
+        const unsigned c = At(p, i);
+        return c == '\n' || c == '\r';
+    }
+    // A CR and, after it, an LF: one line end.
+    bool IsCrLfAt(const char *p, qsizetype i, qsizetype n) const
+    {
+        return At(p, i) == '\r' && i + Size < n && At(p, i + Size) == '\n';
+    }
+};
+
 // Reads up to size bytes at offset; eof is set when fewer came. The text
-// ends before the first zero byte, which also counts as the end.
-QByteArray ReadPiece(QFile &file, qint64 offset, qsizetype size, bool &end, qint64 &counter)
+// ends before the first zero character, which also counts as the end.
+QByteArray ReadPiece(QFile &file, qint64 offset, qsizetype size, bool &end, qint64 &counter,
+                     const TUnits &units = {})
 {
     QByteArray piece;
     end = true;
@@ -27,19 +54,33 @@ QByteArray ReadPiece(QFile &file, qint64 offset, qsizetype size, bool &end, qint
     piece.resize(qMax<qint64>(got, 0));
     counter += piece.size();
     end = piece.size() < size;
-    if (const void *zero = memchr(piece.constData(), 0, size_t(piece.size()))) {
-        piece.truncate(static_cast<const char *>(zero) - piece.constData());
-        end = true;
+    if (units.Size == 1) {
+        if (const void *zero = memchr(piece.constData(), 0, size_t(piece.size()))) {
+            piece.truncate(static_cast<const char *>(zero) - piece.constData());
+            end = true;
+        }
+        return piece;
+    }
+    // A lone byte at the file's end stays: it converts to one "?", as in
+    // the search. (Reading its unit sees the array's terminating zero.)
+    if (!end)
+        piece.truncate(piece.size() - piece.size() % units.Size);
+    for (qsizetype i = 0; i + units.Size <= piece.size(); i += units.Size) {
+        if (units.At(piece.constData(), i) == 0) {
+            piece.truncate(i);
+            end = true;
+            break;
+        }
     }
     return piece;
 }
 
 // The bytes of a piece that can be walked: a CR as its last byte waits for
 // the next piece, which may begin with its LF.
-qsizetype Walkable(const QByteArray &piece, bool end)
+qsizetype Walkable(const QByteArray &piece, bool end, const TUnits &units)
 {
     const qsizetype n = piece.size();
-    return (!end && n > 0 && piece[n - 1] == '\r') ? n - 1 : n;
+    return (!end && n > 0 && units.At(piece.constData(), n - units.Size) == '\r') ? n - units.Size : n;
 }
 
 } // namespace
@@ -93,11 +134,16 @@ TPreviewReader::TResult TPreviewReader::Read(const QString &path, qint32 codeId,
     // Where the text begins (a mark is skipped) and whether it is converted.
     TTextDecoder decoder;
     bool end = false;
-    const QByteArray head = ReadPiece(file, 0, 4, end, LastBytesRead);
+    // The head as it is: a UTF-16 mark is followed by zero bytes.
+    const QByteArray head = file.read(4);
+    LastBytesRead += head.size();
     const TDecodedText located = decoder.Locate(head, TSourceLines::ChoiceForCode(codeId));
     if (located.Text.isEmpty())
         return result; // no text at all
     const bool iso = located.NeedsConversion && located.CodeId == CodeId::Iso2022Jp;
+    TUnits units;
+    if (located.NeedsConversion && (located.CodeId == CodeId::Utf16Le || located.CodeId == CodeId::Utf16Be))
+        units = {2, located.CodeId == CodeId::Utf16Be};
     Forget(path, codeId, result.FileSize, result.Modified);
     if (Marks.empty())
         Marks.push_back({0, qint64(located.Text.data() - head.constData()), {}});
@@ -114,15 +160,15 @@ TPreviewReader::TResult TPreviewReader::Read(const QString &path, qint32 codeId,
     // Up to the first line asked for: only line ends are counted.
     end = false;
     while (line < first && !end) {
-        const QByteArray piece = ReadPiece(file, pos, PieceSize, end, LastBytesRead);
+        const QByteArray piece = ReadPiece(file, pos, PieceSize, end, LastBytesRead, units);
         LastBytesHeld = qMax<qint64>(LastBytesHeld, piece.size());
-        const qsizetype n = Walkable(piece, end);
+        const qsizetype n = Walkable(piece, end, units);
         const char *p = piece.constData();
         qsizetype lastEnd = -1; // just after the last line end walked
-        for (qsizetype i = 0; i < n && line < first; ++i) {
-            if (p[i] == '\n' || (p[i] == '\r' && !(i + 1 < n && p[i + 1] == '\n'))) {
+        for (qsizetype i = 0; i < n && line < first; i += units.Size) {
+            if (units.IsLineEndAt(p, i) && !units.IsCrLfAt(p, i, n)) {
                 ++line;
-                lastEnd = i + 1;
+                lastEnd = i + units.Size;
             }
         }
         if (lastEnd < 0) { // the whole piece lies inside one line
@@ -145,13 +191,15 @@ TPreviewReader::TResult TPreviewReader::Read(const QString &path, qint32 codeId,
     bool cut = false;
     end = false;
     while (line <= last && !end) {
-        const QByteArray piece = ReadPiece(file, pos, PieceSize, end, LastBytesRead);
-        const qsizetype n = Walkable(piece, end);
+        const QByteArray piece = ReadPiece(file, pos, PieceSize, end, LastBytesRead, units);
+        const qsizetype n = Walkable(piece, end, units);
         const char *p = piece.constData();
         qsizetype i = 0;
         while (i < n && line <= last) {
-            const char *stop = std::find_if(p + i, p + n, [](char c) { return c == '\n' || c == '\r'; });
-            const qsizetype j = stop - p;
+            qsizetype j = i;
+            while (j < n && !units.IsLineEndAt(p, j))
+                j += units.Size;
+            j = qMin(j, n);
             const qsizetype room = LineLimit - current.size();
             current.append(p + i, qMin(j - i, room));
             cut = cut || j - i > room;
@@ -163,7 +211,7 @@ TPreviewReader::TResult TPreviewReader::Read(const QString &path, qint32 codeId,
             current.clear();
             cut = false;
             ++line;
-            i = j + ((p[j] == '\r' && j + 1 < n && p[j + 1] == '\n') ? 2 : 1);
+            i = j + (units.IsCrLfAt(p, j, n) ? 2 : 1) * units.Size;
         }
         pos += i;
         qint64 kept = current.size();

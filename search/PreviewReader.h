@@ -3,8 +3,9 @@
 // file: it is scanned from its start (or from a line start remembered from
 // an earlier read of the same file) in pieces of bounded size, counting line
 // ends, and only the lines asked for are kept and decoded with the code the
-// hit recorded. Line ends are those of TLineCursor; the text ends before the
-// file's first zero byte, as it does for the search.
+// hit recorded. Line ends are those of TLineCursor, found in the file's own
+// bytes (in two-byte units for UTF-16); the text ends before the file's
+// first zero character, as it does for the search.
 
 #include "TextDecoder.h"
 

@@ -80,6 +80,8 @@ private slots:
     void hitsInEachCode();
     void lineEndsAcrossPieces_data();
     void lineEndsAcrossPieces();
+    void utf16LineEnds_data();
+    void utf16LineEnds();
     void boundedReading_data();
     void boundedReading();
     void longLine_data();
@@ -102,6 +104,8 @@ void TestPreview::hitsInEachCode_data()
         {"utf-8", "UTF-8", {}, CodeId::Utf8N},
         {"utf-8 with mark", "UTF-8", "\xEF\xBB\xBF", CodeId::Utf8},
         {"iso-2022-jp", "ISO-2022-JP", {}, CodeId::Iso2022Jp},
+        {"utf-16 le", "UTF-16LE", "\xFF\xFE", CodeId::Utf16Le},
+        {"utf-16 be", "UTF-16BE", "\xFE\xFF", CodeId::Utf16Be},
     };
     for (const auto &c : codes) {
         // First line (context clipped above), middle, last line without a line end.
@@ -191,6 +195,65 @@ void TestPreview::lineEndsAcrossPieces()
     TPreviewReader reader;
     for (const int centre : {line, 0, line / 2, line, line + 1}) {
         const TPreviewReader::TResult read = reader.Read(path, CodeId::ShiftJis, centre - 10, centre + 10);
+        QVERIFY2(SameAsWholeFile(read, all, qMax(0, centre - 10), centre + 10),
+                 qPrintable(QStringLiteral("around line %1").arg(centre)));
+    }
+}
+
+// UTF-16 text of these bytes, each byte one character.
+QByteArray Widen(QByteArrayView bytes, bool bigEndian)
+{
+    QByteArray out;
+    for (char c : bytes) {
+        out += bigEndian ? '\0' : c;
+        out += bigEndian ? c : '\0';
+    }
+    return out;
+}
+
+void TestPreview::utf16LineEnds_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("line"); // the line the reads centre on
+    QTest::addColumn<int>("codeId");
+
+    // The first piece holds the mark and PieceSize - 2 bytes of text.
+    const qsizetype units = TPreviewReader::PieceSize / 2 - 1;
+    QByteArray many;
+    for (int i = 0; i < 60000; ++i)
+        many += Filler(i);
+    for (const bool big : {false, true}) {
+        const QByteArray mark = big ? "\xFE\xFF" : "\xFF\xFE";
+        const int id = big ? CodeId::Utf16Be : CodeId::Utf16Le;
+        const char *order = big ? "be" : "le";
+        const auto row = [&](const char *name, const QByteArray &text, int line) {
+            QTest::addRow("%s, %s", order, name) << mark + text << line << id;
+        };
+        row("CR LF cut by a piece end", Widen(QByteArray(units - 1, 'a') + "\r\nb\r\nc\r\nd", big), 2);
+        row("lone CR at a piece end", Widen(QByteArray(units - 1, 'a') + "\rb\rc\r", big), 2);
+        row("empty lines", Widen("\n\n\r\n\r\r\nx\n\n", big), 4);
+        row("a zero character ends the text", Widen("a\nb\nc", big) + QByteArray(2, '\0') + Widen("d\ne\n", big), 2);
+        // U+0A0D is the bytes 0D 0A in little-endian order, U+0D0A in
+        // big-endian; U+0100 has a zero byte. None of them ends a line.
+        const QByteArray inside = big ? QByteArray("\x0d\x0a\x01\x00", 4) : QByteArray("\x0d\x0a\x00\x01", 4);
+        row("line-end bytes inside characters", Widen("a\n", big) + inside + Widen("b\nc\n", big), 1);
+        row("a lone last byte", Widen("a\nb\nc", big) + "x", 1);
+        row("many pieces", Widen(many, big), 50000);
+    }
+}
+
+void TestPreview::utf16LineEnds()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, line);
+    QFETCH(int, codeId);
+    TTestTree tree;
+    const QString path = tree.File("u.txt", content);
+    const QList<QByteArray> all = AllLines(path, codeId);
+    QVERIFY(!all.isEmpty());
+    TPreviewReader reader;
+    for (const int centre : {line, 0, line / 2, line, line + 1}) {
+        const TPreviewReader::TResult read = reader.Read(path, codeId, centre - 10, centre + 10);
         QVERIFY2(SameAsWholeFile(read, all, qMax(0, centre - 10), centre + 10),
                  qPrintable(QStringLiteral("around line %1").arg(centre)));
     }
