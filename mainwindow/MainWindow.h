@@ -193,7 +193,8 @@ public:
     void ActionHelpOnlineHelpExecute();
     // The file URL of the manual.
     static QString OnlineHelpAddress();
-    // Opens the settings dialog modally; it edits the tools and shortcuts.
+    // Opens the settings dialog modally; it edits the tools, the shortcuts
+    // and the excluded folders.
     void ActionOptionToolExecute();
     // The settings dialog while it is open.
     TForm3 *Form3 = nullptr;
@@ -210,6 +211,9 @@ public:
         BuildToolActions();
         emit ToolListEdited();
     }
+    // The next search and the settings file take the list from Settings.
+    QString ExcludeDirs() const override { return Settings.ExcludeDirs; }
+    void SetExcludeDirs(const QString &list) override { Settings.ExcludeDirs = list; }
 
     // Hands a file or address to the desktop (tests see what is asked).
     std::function<void(const QUrl &)> OpenDocument;

@@ -67,6 +67,7 @@ private slots:
     void resizeKeepsAnchors();
     void detailRowsToggle();
     void searchRunsAndFinishes();
+    void excludedFoldersReachTheSearch();
     void inputMessages_data();
     void inputMessages();
     void cancelStopsAndRestartWorks();
@@ -255,6 +256,28 @@ void TestMainWindow::searchRunsAndFinishes()
     QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
     QCOMPARE(Window->ListViewResult->model()->rowCount(), 1);
     QCOMPARE(Window->HitList.Size(), qsizetype(1));
+}
+
+void TestMainWindow::excludedFoldersReachTheSearch()
+{
+    Tree->File("a.txt", "hit\n");
+    Tree->File(".git/b.txt", "hit\n");
+    Tree->File("sub/node_x/c.txt", "hit\n");
+    Tree->File("sub/d.txt", "hit\n");
+    Window->ComboBoxTarget->setEditText(Tree->Root());
+    Window->ComboBoxGrep->setEditText("hit");
+    Window->ActionOptionSubDirectory->setChecked(true);
+    // As the settings dialog hands the list over.
+    Window->SetExcludeDirs(QStringLiteral(".git,node_*"));
+    QCOMPARE(Window->ExcludeDirs(), QStringLiteral(".git,node_*"));
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    QCOMPARE(Window->HitList.Size(), qsizetype(2));
+    // An emptied list enters every folder again.
+    Window->SetExcludeDirs(QString());
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    QCOMPARE(Window->HitList.Size(), qsizetype(4));
 }
 
 void TestMainWindow::inputMessages_data()
@@ -625,6 +648,7 @@ void TestMainWindow::settingsRoundTrip()
     Window->ListViewResult->setColumnWidth(0, 140);
     Window->ActionFileCancel->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     Window->Settings.SetShortcut(u"ActionFileCancel", 0x4000 | 'K');
+    Window->SetExcludeDirs(QStringLiteral(".git,node_*"));
     Window->resize(520, 430);
     QVERIFY(Window->close());
 
@@ -645,6 +669,7 @@ void TestMainWindow::settingsRoundTrip()
     QVERIFY(again.ActionViewDetail->isChecked());
     QCOMPARE(again.ListViewResult->columnWidth(0), 140);
     QCOMPARE(again.ActionFileCancel->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_K));
+    QCOMPARE(again.ExcludeDirs(), QStringLiteral(".git,node_*"));
     QCOMPARE(again.size(), QSize(520, 430));
     QVERIFY(again.ComboBoxFilter->isEnabled()); // the target is a folder
 }

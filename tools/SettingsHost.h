@@ -1,9 +1,10 @@
 #pragma once
-// What the settings dialog edits in place: the main window's tools and the
-// shortcuts of its commands. The main window implements this; the dialog
-// keeps no copy of anything.
+// What the settings dialog edits in place: the main window's tools, the
+// shortcuts of its commands and the folders a search leaves out. The main
+// window implements this; the dialog keeps no copy of anything.
 
 #include <QList>
+#include <QString>
 #include <QStringList>
 #include <QtGlobal>
 
@@ -27,4 +28,8 @@ public:
     // The dialog is closing after editing the tools: the tool commands are
     // to be brought in line with them.
     virtual void ToolsChanged() = 0;
+    // The folder-name patterns a search does not enter, comma-separated as
+    // the settings file keeps them, and setting them.
+    virtual QString ExcludeDirs() const = 0;
+    virtual void SetExcludeDirs(const QString &list) = 0;
 };
