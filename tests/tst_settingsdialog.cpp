@@ -52,12 +52,20 @@ public:
         action->setShortcuts(TShortcutCodes::ToKeySequences(code));
     }
     void ToolsChanged() override { ++Builds; }
+    QString ExcludeDirs() const override { return Excluded; }
+    void SetExcludeDirs(const QString &list) override
+    {
+        Excluded = list;
+        ++ExcludeSets;
+    }
 
     QObject Owner;
     TToolList List;
     QList<QAction *> Actions;
     std::map<const QAction *, quint16> Codes;
     int Builds = 0;
+    QString Excluded;
+    int ExcludeSets = 0;
 };
 
 TToolItems Tool(const QString &caption)
@@ -112,8 +120,17 @@ private slots:
     void fileButton_data();
     void fileButton();
     void closeRebuildsToolCommands();
+    void searchTabShowsHostList_data();
+    void searchTabShowsHostList();
+    void tabsShowTheirControls_data();
+    void tabsShowTheirControls();
+    void excludeDirsOnClose_data();
+    void excludeDirsOnClose();
+    void searchTabKeyboard();
 
 private:
+    // Makes a dialog anew over the host as it stands, shown and active.
+    bool Reopen();
     std::unique_ptr<THost> Host;
     std::unique_ptr<TForm3> Dialog;
 };
@@ -468,6 +485,166 @@ void TestSettingsDialog::closeRebuildsToolCommands()
     QCOMPARE(Host->Builds, 0);
     Dialog->close();
     QCOMPARE(Host->Builds, 1);
+}
+
+bool TestSettingsDialog::Reopen()
+{
+    Dialog = std::make_unique<TForm3>(*Host);
+    Dialog->show();
+    Dialog->activateWindow();
+    return QTest::qWaitForWindowActive(Dialog.get());
+}
+
+void TestSettingsDialog::searchTabShowsHostList_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::newRow("none") << "";
+    QTest::newRow("as the file keeps it, blanks and all") << ".git, node_*";
+    QTest::newRow("japanese names") << QString::fromUtf8("作業中,古い*");
+}
+
+void TestSettingsDialog::searchTabShowsHostList()
+{
+    QFETCH(QString, list);
+    Host->Excluded = list;
+    QVERIFY(Reopen());
+    QCOMPARE(Dialog->TabControlBase->count(), 3);
+    QCOMPARE(Dialog->TabControlBase->tabText(TForm3::SearchTab), QStringLiteral("検索"));
+    QCOMPARE(Dialog->TabControlBase->currentIndex(), int(TForm3::ToolsTab)); // still opens on the tools
+    QCOMPARE(Dialog->EditExcludeDirs->text(), list);
+    QCOMPARE(Dialog->LabelExcludeDirs->buddy(), Dialog->EditExcludeDirs);
+    QVERIFY(Dialog->LabelExcludeDirsHint->text().contains(QStringLiteral(".git,node_modules")));
+}
+
+void TestSettingsDialog::tabsShowTheirControls_data()
+{
+    QTest::addColumn<QList<int>>("tabs"); // chosen in this order
+    QTest::addColumn<bool>("listTab");    // the list and its fields show
+    QTest::addColumn<bool>("toolFields"); // the tool-only fields show
+    QTest::newRow("search") << QList<int>{TForm3::SearchTab} << false << false;
+    QTest::newRow("search, then tools") << QList<int>{TForm3::SearchTab, TForm3::ToolsTab} << true << true;
+    QTest::newRow("search, then shortcuts") << QList<int>{TForm3::SearchTab, TForm3::ShortcutsTab} << true << false;
+    QTest::newRow("shortcuts, then search") << QList<int>{TForm3::ShortcutsTab, TForm3::SearchTab} << false << false;
+}
+
+void TestSettingsDialog::tabsShowTheirControls()
+{
+    QFETCH(QList<int>, tabs);
+    QFETCH(bool, listTab);
+    QFETCH(bool, toolFields);
+    for (int tab : tabs)
+        Dialog->TabControlBase->setCurrentIndex(tab);
+    const bool search = !listTab;
+    QCOMPARE(Dialog->EditExcludeDirs->isVisible(), search);
+    QCOMPARE(Dialog->LabelExcludeDirs->isVisible(), search);
+    QCOMPARE(Dialog->LabelExcludeDirsHint->isVisible(), search);
+    for (QWidget *w : std::initializer_list<QWidget *>{Dialog->ListViewTool, Dialog->EditShortCut, Dialog->LabelShortCut,
+                                                       Dialog->ButtonEditEdit})
+        QVERIFY2(w->isVisible() == listTab, qPrintable(w->objectName()));
+    for (QWidget *w : std::initializer_list<QWidget *>{Dialog->EditCaption, Dialog->EditFilePath,
+                                                       Dialog->EditParam, Dialog->EditFilter,
+                                                       Dialog->ButtonEditAdd, Dialog->ButtonEditDelete,
+                                                       Dialog->ButtonEditUp, Dialog->ButtonEditDown})
+        QVERIFY2(w->isVisible() == toolFields, qPrintable(w->objectName()));
+    if (search)
+        QCOMPARE(Dialog->focusWidget(), Dialog->EditExcludeDirs);
+    else
+        QCOMPARE(Dialog->EditShortCut->y(), toolFields ? 352 : 280);
+    // The list tabs work as before a visit to the search tab.
+    if (toolFields) {
+        Dialog->SelectRow(1);
+        QVERIFY(Dialog->ActionEditEdit->isEnabled());
+        QCOMPARE(Dialog->EditCaption->text(), QStringLiteral("Editor"));
+    } else if (listTab) {
+        QCOMPARE(Dialog->ListViewToolData(0, 1), QStringLiteral("ファイルを開く(F)..."));
+        Dialog->SelectRow(0);
+        QVERIFY(Dialog->EditShortCut->isEnabled());
+    }
+}
+
+void TestSettingsDialog::excludeDirsOnClose_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("typed"); // "<none>": the field is not touched
+    QTest::addColumn<bool>("byEscape");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("sets");
+
+    const QString none = QStringLiteral("<none>");
+    QTest::newRow("typed, closed") << "" << ".git,node_modules" << false << ".git,node_modules" << 1;
+    QTest::newRow("Esc keeps it as well") << "" << ".git,node_modules" << true << ".git,node_modules" << 1;
+    QTest::newRow("blanks and empty entries go, the order stays")
+        << ".git" << " node_* , .git ,, build " << false << "node_*,.git,build" << 1;
+    QTest::newRow("cleared") << ".git,build" << "" << false << "" << 1;
+    QTest::newRow("only blanks") << ".git" << " , " << true << "" << 1;
+    QTest::newRow("untouched, kept as written") << ".git, node_*" << none << false << ".git, node_*" << 0;
+    QTest::newRow("typed back to what it was") << ".git" << ".git" << false << ".git" << 0;
+    QTest::newRow("nothing before, nothing after") << "" << none << true << "" << 0;
+}
+
+void TestSettingsDialog::excludeDirsOnClose()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, typed);
+    QFETCH(bool, byEscape);
+    QFETCH(QString, after);
+    QFETCH(int, sets);
+
+    Host->Excluded = before;
+    QVERIFY(Reopen());
+    Dialog->TabControlBase->setCurrentIndex(TForm3::SearchTab);
+    if (typed != QStringLiteral("<none>")) {
+        Dialog->EditExcludeDirs->selectAll();
+        QTest::keyClick(Dialog->EditExcludeDirs, Qt::Key_Backspace);
+        QTest::keyClicks(Dialog->EditExcludeDirs, typed);
+        QCOMPARE(Dialog->EditExcludeDirs->text(), typed);
+    }
+    // Switching tabs keeps the field's text and hands nothing over yet.
+    Dialog->TabControlBase->setCurrentIndex(TForm3::ToolsTab);
+    QCOMPARE(Host->ExcludeSets, 0);
+    QCOMPARE(Host->Excluded, before);
+    if (byEscape)
+        QTest::keyClick(Dialog->ListViewTool, Qt::Key_Escape);
+    else
+        QVERIFY(Dialog->close());
+    QVERIFY(!Dialog->isVisible());
+    QCOMPARE(Host->Excluded, after);
+    QCOMPARE(Host->ExcludeSets, sets);
+    QCOMPARE(Host->Builds, 1);
+}
+
+void TestSettingsDialog::searchTabKeyboard()
+{
+    QVERIFY(Reopen());
+    // Ctrl+Tab steps through the tabs, Ctrl+Shift+Tab back, both around.
+    Dialog->ListViewTool->setFocus();
+    QTest::keyClick(Dialog->ListViewTool, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(Dialog->TabControlBase->currentIndex(), int(TForm3::ShortcutsTab));
+    QTest::keyClick(Dialog->ListViewTool, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(Dialog->TabControlBase->currentIndex(), int(TForm3::SearchTab));
+    QVERIFY(Dialog->EditExcludeDirs->hasFocus());
+    QTest::keyClick(Dialog->EditExcludeDirs, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(Dialog->TabControlBase->currentIndex(), int(TForm3::ToolsTab));
+    QTest::keyClick(Dialog->ListViewTool, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(Dialog->TabControlBase->currentIndex(), int(TForm3::SearchTab));
+
+    // Tab stays on the tab's one field; Alt+X comes back to it.
+    QTest::keyClick(Dialog->EditExcludeDirs, Qt::Key_Tab);
+    QVERIFY(Dialog->EditExcludeDirs->hasFocus());
+    Dialog->EditExcludeDirs->clearFocus();
+    QTest::keyClick(Dialog.get(), Qt::Key_X, Qt::AltModifier);
+    QVERIFY(Dialog->EditExcludeDirs->hasFocus());
+
+    // On the tools tab Alt+X reaches nothing hidden, and in the shortcut
+    // field Ctrl+Tab is a shortcut to record, not a change of tab.
+    Dialog->TabControlBase->setCurrentIndex(TForm3::ToolsTab);
+    Dialog->EditCaption->setFocus();
+    QTest::keyClick(Dialog->EditCaption, Qt::Key_X, Qt::AltModifier);
+    QVERIFY(!Dialog->EditExcludeDirs->hasFocus());
+    Dialog->EditShortCut->setFocus();
+    QTest::keyClick(Dialog->EditShortCut, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(Dialog->TabControlBase->currentIndex(), int(TForm3::ToolsTab));
+    QCOMPARE(Dialog->EditShortCut->text(), QStringLiteral("Ctrl+Tab"));
 }
 
 QTEST_MAIN(TestSettingsDialog)

@@ -57,6 +57,7 @@ private slots:
     void onlineHelp();
     void readme();
     void settingsDialogChangesShortcutAtOnce();
+    void settingsDialogSetsExcludedFolders();
 
 private:
     QAction *Action(const char *name) const;
@@ -661,6 +662,32 @@ void TestViewCommands::settingsDialogChangesShortcutAtOnce()
     TShortcutMenu *menu = MenuOf(Window->ActionViewDetail);
     QVERIFY(menu->EntryText(Window->ActionViewDetail).endsWith(QStringLiteral("\tCtrl+K")));
     QCOMPARE(int(Window->Settings.ShortcutOf(QStringLiteral("ActionViewDetail"))), 0x4000 | 'K');
+}
+
+void TestViewCommands::settingsDialogSetsExcludedFolders()
+{
+    Window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Window));
+    QString shown = QStringLiteral("<not shown>");
+    // F9, the search tab, new patterns typed over the old, Esc.
+    std::function<void()> act = [&] {
+        auto *dialog = qobject_cast<TForm3 *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            QTimer::singleShot(0, this, act);
+            return;
+        }
+        dialog->TabControlBase->setCurrentIndex(TForm3::SearchTab);
+        shown = dialog->EditExcludeDirs->text();
+        dialog->EditExcludeDirs->selectAll();
+        QTest::keyClicks(dialog->EditExcludeDirs, QStringLiteral(".git, node_modules"));
+        QTest::keyClick(dialog->EditExcludeDirs, Qt::Key_Escape);
+    };
+    Window->Settings.ExcludeDirs = QStringLiteral("build");
+    QTimer::singleShot(0, this, act);
+    QTest::keyClick(Window, Qt::Key_F9);
+    QVERIFY(!Window->Form3);
+    QCOMPARE(shown, QStringLiteral("build"));
+    QCOMPARE(Window->Settings.ExcludeDirs, QStringLiteral(".git,node_modules"));
 }
 
 KESTU_TEST_CLASS(TestViewCommands)

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -59,6 +60,7 @@ TForm3::TForm3(TSettingsHost &host, QWidget *parent)
     TabControlBase->setObjectName(QStringLiteral("TabControlBase"));
     TabControlBase->addTab(QStringLiteral("外部ツール"));
     TabControlBase->addTab(QStringLiteral("ショートカット"));
+    TabControlBase->addTab(QStringLiteral("検索"));
     TabControlBase->setGeometry(4, 0, ClientWidth - 8, 22);
     TabControlBase->setFocusPolicy(Qt::NoFocus);
 
@@ -181,6 +183,39 @@ TForm3::TForm3(TSettingsHost &host, QWidget *parent)
         }
     }
 
+    // The search tab's controls lie on a sheet of their own, shown only
+    // while that tab is active.
+    SheetSearch = new QWidget(this);
+    SheetSearch->setObjectName(QStringLiteral("SheetSearch"));
+    SheetSearch->setGeometry(4, 24, ClientWidth - 8, ClientHeight - 28);
+    LabelExcludeDirs = new QLabel(QStringLiteral("除外するフォルダ(&X):"), SheetSearch);
+    LabelExcludeDirs->setObjectName(QStringLiteral("LabelExcludeDirs"));
+    LabelExcludeDirs->adjustSize();
+    LabelExcludeDirs->move(4, 10);
+    EditExcludeDirs = new QLineEdit(SheetSearch);
+    EditExcludeDirs->setObjectName(QStringLiteral("EditExcludeDirs"));
+    EditExcludeDirs->setGeometry(4, 10 + LabelExcludeDirs->height() + 4, SheetSearch->width() - 8, 20);
+    LabelExcludeDirs->setBuddy(EditExcludeDirs);
+    LabelExcludeDirsHint =
+        new QLabel(QStringLiteral("フォルダ名のパターンをカンマで区切って指定します (例: .git,node_modules)"), SheetSearch);
+    LabelExcludeDirsHint->setObjectName(QStringLiteral("LabelExcludeDirsHint"));
+    LabelExcludeDirsHint->setWordWrap(true);
+    LabelExcludeDirsHint->setGeometry(4, EditExcludeDirs->geometry().bottom() + 6, EditExcludeDirs->width(), 36);
+    LabelExcludeDirsHint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    EditExcludeDirs->setText(Host.ExcludeDirs());
+    SheetSearch->hide();
+
+    // The tab bar takes no focus; Ctrl+Tab and Ctrl+Shift+Tab step through
+    // the tabs from the keyboard.
+    auto stepTab = [this](int step) {
+        const int count = TabControlBase->count();
+        TabControlBase->setCurrentIndex((TabControlBase->currentIndex() + step + count) % count);
+    };
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this), &QShortcut::activated, this,
+            [stepTab] { stepTab(+1); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this), &QShortcut::activated, this,
+            [stepTab] { stepTab(-1); });
+
     setTabOrder(ListViewTool, EditCaption);
     setTabOrder(EditCaption, EditFilePath);
     setTabOrder(EditFilePath, EditShortCut);
@@ -191,6 +226,7 @@ TForm3::TForm3(TSettingsHost &host, QWidget *parent)
     setTabOrder(ButtonEditAdd, ButtonEditEdit);
     setTabOrder(ButtonEditEdit, ButtonEditDelete);
     setTabOrder(ButtonEditDelete, EditFilter);
+    setTabOrder(EditFilter, EditExcludeDirs);
     connect(TabControlBase, &QTabBar::currentChanged, this, &TForm3::TabControlBaseChange);
     setFixedSize(ClientWidth, ClientHeight);
 }
@@ -225,10 +261,24 @@ bool TForm3::ToolsTabActive() const
     return TabControlBase->currentIndex() == ToolsTab;
 }
 
+bool TForm3::SearchTabActive() const
+{
+    return TabControlBase->currentIndex() == SearchTab;
+}
+
 void TForm3::TabControlBaseChange()
 {
     EditingIndex = -1;
     const bool tools = ToolsTabActive();
+    // The list and the fields below it serve the first two tabs; the
+    // search tab has only its sheet.
+    const bool search = SearchTabActive();
+    SheetSearch->setVisible(search);
+    for (QWidget *w : std::initializer_list<QWidget *>{ListViewTool, EditShortCut, LabelShortCut})
+        w->setVisible(!search);
+    ActionEditEdit->setVisible(!search);
+    if (search)
+        EditExcludeDirs->setFocus();
     EditShortCut->move(EditShortCut->x(), tools ? 352 : 280);
     LabelShortCut->move(LabelShortCut->x(), tools ? 355 : 283);
     ButtonEditEdit->move(ButtonEditEdit->x(), tools ? 312 : 280);
@@ -515,11 +565,20 @@ bool TForm3::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
+void TForm3::ApplyExcludeDirs()
+{
+    const QString text = EditExcludeDirs->text();
+    if (text != Host.ExcludeDirs())
+        Host.SetExcludeDirs(PatternListOf(text).join(u','));
+}
+
 void TForm3::done(int result)
 {
-    // However the dialog ends (close box, Esc), the tool commands follow.
+    // However the dialog ends (close box, Esc), the excluded folders are
+    // kept and the tool commands follow.
     if (!Closed) {
         Closed = true;
+        ApplyExcludeDirs();
         Host.ToolsChanged();
     }
     QDialog::done(result);

@@ -1,8 +1,10 @@
 #pragma once
 // The settings dialog "環境設定": the external tools (add, edit, delete,
-// reorder) and the shortcuts of the main window's commands. Every button
-// acts at once on the host's data; there is no OK or Cancel, and closing
-// keeps everything. Created anew, shown modally and destroyed on each use.
+// reorder), the shortcuts of the main window's commands and the folders a
+// search leaves out. Every button acts at once on the host's data; there is
+// no OK or Cancel, and closing keeps everything, the excluded folders as
+// they stand in their field included. Created anew, shown modally and
+// destroyed on each use.
 
 #include <QDialog>
 
@@ -24,7 +26,7 @@ class TForm3 : public QDialog
 {
     Q_OBJECT
 public:
-    enum : int { ToolsTab = 0, ShortcutsTab = 1 };
+    enum : int { ToolsTab = 0, ShortcutsTab = 1, SearchTab = 2 };
 
     explicit TForm3(TSettingsHost &host, QWidget *parent = nullptr);
 
@@ -41,6 +43,10 @@ public:
     QLineEdit *EditCaption = nullptr;
     TWKSpeedEdit *EditFilePath = nullptr, *EditParam = nullptr, *EditShortCut = nullptr;
     QComboBox *EditFilter = nullptr;
+    // The search tab: the excluded folder-name patterns and a hint.
+    QWidget *SheetSearch = nullptr;
+    QLabel *LabelExcludeDirs = nullptr, *LabelExcludeDirsHint = nullptr;
+    QLineEdit *EditExcludeDirs = nullptr;
     QPushButton *ButtonEditUp, *ButtonEditDown, *ButtonEditAdd, *ButtonEditEdit, *ButtonEditDelete;
     QAction *ActionEditAdd, *ActionEditEdit, *ActionEditDelete, *ActionEditUp, *ActionEditDown;
     QMenu *PopupMenuTool = nullptr;
@@ -81,6 +87,10 @@ private:
     void EditChange();
     void EditShortCutKeyDown(QKeyEvent *event);
     bool ToolsTabActive() const;
+    bool SearchTabActive() const;
+    // Hands an edited exclusion list to the host, each pattern trimmed and
+    // empty ones dropped; an untouched field leaves the host's text as is.
+    void ApplyExcludeDirs();
     void SwapWith(int offset);
 
     TSettingsHost &Host;
