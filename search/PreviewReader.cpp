@@ -3,8 +3,8 @@
 #include "CodePage.h"
 #include "SourceLines.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "FileKind.h"
+#include "ReadOnlyFile.h"
 
 #include <algorithm>
 #include <cstring>
@@ -42,15 +42,15 @@ struct TUnits
 
 // Reads up to size bytes at offset; eof is set when fewer came. The text
 // ends before the first zero character, which also counts as the end.
-QByteArray ReadPiece(QFile &file, qint64 offset, qsizetype size, bool &end, qint64 &counter,
+QByteArray ReadPiece(TReadOnlyFile &file, qint64 offset, qsizetype size, bool &end, qint64 &counter,
                      const TUnits &units = {})
 {
     QByteArray piece;
     end = true;
-    if (!file.seek(offset))
+    if (!file.Seek(offset))
         return piece;
     piece.resize(size);
-    const qint64 got = file.read(piece.data(), size);
+    const qint64 got = file.ReadFully(piece.data(), size);
     piece.resize(qMax<qint64>(got, 0));
     counter += piece.size();
     end = piece.size() < size;
@@ -117,15 +117,16 @@ TPreviewReader::TResult TPreviewReader::Read(const QString &path, qint32 codeId,
     LastBytesRead = 0;
     LastBytesHeld = 0;
     TResult result;
-    const QFileInfo info(path);
-    if (!info.exists())
+    // The path's own bytes are opened, whatever they show as.
+    const TFileKind::Kind kind = TFileKind::Of(path);
+    if (kind == TFileKind::Missing)
         return result;
     result.State = TState::Unreadable;
-    result.FileSize = info.size();
-    result.Modified = info.lastModified();
-    QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+    TReadOnlyFile file;
+    if (kind != TFileKind::File || !file.Open(path))
         return result;
+    result.FileSize = file.Size();
+    result.Modified = file.Modified();
     result.State = TState::Read;
     first = qMax<qint64>(first, 0);
     if (last < first)
@@ -135,7 +136,8 @@ TPreviewReader::TResult TPreviewReader::Read(const QString &path, qint32 codeId,
     TTextDecoder decoder;
     bool end = false;
     // The head as it is: a UTF-16 mark is followed by zero bytes.
-    const QByteArray head = file.read(4);
+    QByteArray head(4, '\0');
+    head.resize(qMax<qint64>(file.ReadFully(head.data(), 4), 0));
     LastBytesRead += head.size();
     const TDecodedText located = decoder.Locate(head, TSourceLines::ChoiceForCode(codeId));
     if (located.Text.isEmpty())

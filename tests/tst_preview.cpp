@@ -3,6 +3,7 @@
 #include "CodePage.h"
 #include "FileSearcher.h"
 #include "LineCursor.h"
+#include "NativePath.h"
 #include "PreviewReader.h"
 #include "PreviewText.h"
 #include "SourceLines.h"
@@ -13,6 +14,9 @@
 #include "TextDecoder.h"
 
 #include <QtTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using TStatus = TPreviewText::TStatus;
 Q_DECLARE_METATYPE(TStatus)
@@ -88,6 +92,7 @@ private slots:
     void longLine();
     void goneOrChanged_data();
     void goneOrChanged();
+    void nameThatIsNotUtf8();
 };
 
 void TestPreview::hitsInEachCode_data()
@@ -408,6 +413,27 @@ void TestPreview::goneOrChanged()
         QVERIFY(preview.Lines.empty());
     else if (change != "shorten")
         QCOMPARE(preview.Lines[size_t(preview.HitRow)].Number, qint64(13));
+}
+
+void TestPreview::nameThatIsNotUtf8()
+{
+    // 検索.txt with its name in Shift-JIS, as archives from Windows have it.
+    TTestTree tree;
+    const QByteArray name = TNativePath::Encode(tree.Root()) + "\x8c\x9f\x8d\xf5.txt";
+    const QByteArray content = Sjis(QStringLiteral("一行目\nここに目印\n三行目\n"));
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, content.constData(), size_t(content.size())), ssize_t(content.size()));
+    ::close(fd);
+    const QString path = TNativePath::Decode(name);
+    const std::vector<TGrepResult> hits = Search(path, QStringLiteral("目印"));
+    QCOMPARE(hits.size(), size_t(1));
+    TPreviewReader reader;
+    const TPreviewReader::TResult read = ReadFor(reader, hits.front());
+    QCOMPARE(read.State, TPreviewReader::TState::Read);
+    QCOMPARE(read.Lines.size(), size_t(3));
+    QCOMPARE(read.Lines[1].Text, Sjis(QStringLiteral("ここに目印")));
+    QCOMPARE(read.FileSize, qint64(content.size()));
 }
 
 KESTU_TEST_CLASS(TestPreview)

@@ -26,6 +26,7 @@ bool TReadOnlyFile::Open(const QString &path)
     }
     Fd = fd;
     OpenedSize = qint64(st.st_size);
+    OpenedModified = QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
     return true;
 }
 
@@ -36,6 +37,7 @@ void TReadOnlyFile::Close()
         Fd = -1;
     }
     OpenedSize = 0;
+    OpenedModified = QDateTime();
 }
 
 void TReadOnlyFile::ExpectSequentialReads()
@@ -74,5 +76,10 @@ qint64 TReadOnlyFile::ReadFully(char *to, qint64 n)
 
 bool TReadOnlyFile::Rewind()
 {
-    return Fd >= 0 && ::lseek(Fd, 0, SEEK_SET) == 0;
+    return Seek(0);
+}
+
+bool TReadOnlyFile::Seek(qint64 offset)
+{
+    return Fd >= 0 && offset >= 0 && ::lseek(Fd, off_t(offset), SEEK_SET) == off_t(offset);
 }

@@ -3,6 +3,7 @@
 // through the open, and opening never blocks. Reads are retried when a
 // signal cuts them short.
 
+#include <QDateTime>
 #include <QString>
 
 class TReadOnlyFile
@@ -21,8 +22,10 @@ public:
     // open that failed only because the path is no regular file.
     const QString &Failure() const { return Why; }
 
-    // The size the file reported when it was opened.
+    // The size and the time of the last change the file reported when it
+    // was opened.
     qint64 Size() const { return OpenedSize; }
+    const QDateTime &Modified() const { return OpenedModified; }
     // Tells the system that the file is read from start to end.
     void ExpectSequentialReads();
     // Reads up to n bytes; the count read (0 at the end), -1 on an error.
@@ -30,9 +33,12 @@ public:
     // Reads until n bytes or the end of the file; what came, -1 on an error.
     qint64 ReadFully(char *to, qint64 n);
     bool Rewind();
+    // Goes to a byte offset from the start.
+    bool Seek(qint64 offset);
 
 private:
     int Fd = -1;
     qint64 OpenedSize = 0;
+    QDateTime OpenedModified;
     QString Why;
 };
