@@ -38,6 +38,7 @@ class QSplitter;
 class QFrame;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QPushButton;
 class QTimer;
 class QUrl;
@@ -235,6 +236,10 @@ public:
     bool SetTargetFromPath(const QString &path);
     // The drop handler: the first dropped item becomes the target.
     void DropFiles(const QList<QUrl> &items);
+    // The same for addresses as the text/uri-list gives them.
+    void DropFiles(const QList<QByteArray> &items);
+    // What a drop brings: its address list, else its URLs.
+    void DropData(const QMimeData &data);
     // Replaces the dialogs (tests answer them).
     void SetTargetDialogs(std::unique_ptr<TTargetDialogs> dialogs);
     // Puts a box's text at the top of its history.

@@ -6,6 +6,7 @@
 #include "PathText.h"
 #include "TargetDialogs.h"
 #include "FileKind.h"
+#include "NativePath.h"
 
 #include <QComboBox>
 #include <QDropEvent>
@@ -73,15 +74,39 @@ void TForm1::dragEnterEvent(QDragEnterEvent *event)
 void TForm1::dropEvent(QDropEvent *event)
 {
     event->acceptProposedAction();
-    DropFiles(event->mimeData()->urls());
+    DropData(*event->mimeData());
+}
+
+void TForm1::DropData(const QMimeData &data)
+{
+    // The address list as it came: QUrl loses the bytes of a name that is
+    // not UTF-8.
+    const QByteArray uriList = data.data(QStringLiteral("text/uri-list"));
+    QList<QByteArray> uris;
+    for (const QByteArray &line : uriList.split('\n'))
+        if (!line.trimmed().isEmpty() && !line.startsWith('#'))
+            uris << line.trimmed();
+    if (!uris.isEmpty())
+        DropFiles(uris);
+    else
+        DropFiles(data.urls());
 }
 
 void TForm1::DropFiles(const QList<QUrl> &items)
 {
+    QList<QByteArray> uris;
+    for (const QUrl &url : items)
+        uris << url.toEncoded();
+    DropFiles(uris);
+}
+
+void TForm1::DropFiles(const QList<QByteArray> &items)
+{
     // Only the first item counts; one that is neither a file nor a folder
     // (a link to a web page, say) leaves the target as it was.
-    if (!items.isEmpty() && items.first().isLocalFile())
-        SetTargetFromPath(items.first().toLocalFile());
+    const QString path = items.isEmpty() ? QString() : TNativePath::LocalFileOfUri(items.first());
+    if (!path.isEmpty())
+        SetTargetFromPath(path);
     UpdateFilterState();
     ForceForeground();
 }

@@ -3,6 +3,7 @@
 
 #include "MainWindow.h"
 
+#include "PathText.h"
 #include "ResultListView.h"
 #include "StatusBar.h"
 #include "WKSpinEdit.h"
@@ -55,5 +56,5 @@ void TForm1::ListViewResultSelectItem(int row, bool selected)
     if (Searching())
         return; // the search owns panel 2 meanwhile
     const std::optional<TGrepResult> record = selected ? ListViewResult->Record(row) : std::nullopt;
-    StatusBar1->SetPanelText(2, record ? record->FileName : QString());
+    StatusBar1->SetPanelText(2, record ? ShownPath(record->FileName) : QString());
 }

@@ -38,7 +38,7 @@ TPropertiesDialog::TPropertiesDialog(const QString &path, QWidget *parent) : QDi
 {
     setObjectName(QStringLiteral("PropertiesDialog"));
     const QFileInfo info(path);
-    setWindowTitle(FileNameOf(path) + QStringLiteral("のプロパティ"));
+    setWindowTitle(ShownPath(FileNameOf(path)) + QStringLiteral("のプロパティ"));
     auto *form = new QFormLayout(this);
     const auto row = [&](const QString &label, const QString &value, const char *name) {
         auto *text = new QLabel(value, this);
@@ -46,8 +46,8 @@ TPropertiesDialog::TPropertiesDialog(const QString &path, QWidget *parent) : QDi
         text->setTextInteractionFlags(Qt::TextSelectableByMouse);
         form->addRow(label, text);
     };
-    row(QStringLiteral("名前:"), FileNameOf(path), "Name");
-    row(QStringLiteral("場所:"), FolderPartOf(path), "Folder");
+    row(QStringLiteral("名前:"), ShownPath(FileNameOf(path)), "Name");
+    row(QStringLiteral("場所:"), ShownPath(FolderPartOf(path)), "Folder");
     row(QStringLiteral("サイズ:"), QLocale(QLocale::Japanese).toString(info.size()) + QStringLiteral(" バイト"), "Size");
     row(QStringLiteral("更新日時:"), info.lastModified().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")), "Modified");
     row(QStringLiteral("アクセス権:"), PermissionText(info.permissions()), "Permissions");

@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 
 #include "DesktopShell.h"
+#include "FileKind.h"
 #include "HitRow.h"
 #include "Cp932.h"
 #include "PathText.h"
@@ -14,7 +15,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QKeyEvent>
 
 std::optional<TGrepResult> TForm1::SelectedHit() const
@@ -82,7 +82,7 @@ void TForm1::PopupMenuResultPopup()
 void TForm1::ActionToolsShellExecuteExecute()
 {
     const auto hit = SelectedHit();
-    if (hit && QFileInfo(hit->FileName).isFile())
+    if (hit && TFileKind::IsFile(hit->FileName))
         Shell->OpenDefault(hit->FileName);
 }
 
@@ -92,14 +92,14 @@ void TForm1::ActionToolsDirectoryExecute()
     if (!hit)
         return;
     const QString folder = FolderPartOf(hit->FileName);
-    if (QFileInfo(folder).isDir())
+    if (TFileKind::IsFolder(folder))
         Shell->OpenDefault(folder);
 }
 
 void TForm1::ActionToolsPropertyExecute()
 {
     const auto hit = SelectedHit();
-    if (!hit || !QFileInfo(hit->FileName).isFile())
+    if (!hit || !TFileKind::IsFile(hit->FileName))
         return;
     // Without a file manager that shows properties, the window shows its own.
     if (!Shell->ShowProperties(hit->FileName))

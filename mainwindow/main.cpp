@@ -1,7 +1,9 @@
 // kestu: the desktop window.
 
 #include "ExitSignals.h"
+#include "FileKind.h"
 #include "MainWindow.h"
+#include "NativePath.h"
 #include "SettingsLocation.h"
 #include "QtTranslations.h"
 #include "SingleInstance.h"
@@ -15,15 +17,20 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kestu"));
     QApplication::setApplicationVersion(QStringLiteral(KESTU_VERSION));
-    const QStringList arguments = QApplication::arguments().mid(1);
+    // The arguments as their bytes: a path need not be UTF-8. (QApplication
+    // has taken its own options out of argv.)
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << TNativePath::Decode(argv[i]);
 
     // A running instance that holds the single-instance name takes the
     // arguments (then "-restore") and this process ends. Paths go over in
     // full: the running instance has a working folder of its own.
     QStringList handOver;
     for (const QString &argument : arguments)
-        handOver.append(!argument.isEmpty() && QFileInfo::exists(argument) ? QFileInfo(argument).absoluteFilePath()
-                                                                            : argument);
+        handOver.append(!argument.isEmpty() && TFileKind::Of(argument) != TFileKind::Missing
+                            ? QFileInfo(argument).absoluteFilePath()
+                            : argument);
     if (TSingleInstance::HandOver(handOver))
         return 1;
 

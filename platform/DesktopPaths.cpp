@@ -1,11 +1,12 @@
 #include "DesktopPaths.h"
 
-#include <QFileInfo>
+#include "FileKind.h"
+
 #include <QStandardPaths>
 
 QString TDesktopPaths::ShortPath(const QString &path)
 {
-    if (path.isEmpty() || !QFileInfo::exists(path))
+    if (path.isEmpty() || TFileKind::Of(path) == TFileKind::Missing)
         return {};
     return path;
 }

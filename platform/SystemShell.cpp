@@ -1,12 +1,15 @@
 #include "SystemShell.h"
 
+#include "FileKind.h"
+#include "NativePath.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
+#include <QDir>
 #include <QUrl>
+
+#include <vector>
 
 // glib's headers use "signals" as a name.
 #undef signals
@@ -15,37 +18,63 @@
 
 namespace {
 
-QUrl UrlOf(const QString &target)
+// A file address that keeps the path's own bytes, also those that are not
+// UTF-8 (QUrl::fromLocalFile would change them).
+QByteArray FileUriOf(const QString &path)
+{
+    return TNativePath::FileUri(path.startsWith(u'/') ? path : QDir::current().absoluteFilePath(path));
+}
+
+bool IsLocal(const QString &target)
 {
     // A path that exists, or anything without a scheme, is a local file;
     // "https://..." and the like are addresses.
-    if (QFileInfo::exists(target) || !target.contains(u':'))
-        return QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
-    return QUrl(target);
+    return TFileKind::Of(target) != TFileKind::Missing || !target.contains(u':');
 }
 
 } // namespace
 
 void TSystemShell::OpenDefault(const QString &target)
 {
-    if (!target.isEmpty())
-        QDesktopServices::openUrl(UrlOf(target)); // the answer is not examined
+    if (target.isEmpty())
+        return;
+    if (!IsLocal(target)) {
+        QDesktopServices::openUrl(QUrl(target)); // the answer is not examined
+    } else if (!TNativePath::HasRawBytes(target)) {
+        QDesktopServices::openUrl(QUrl::fromEncoded(FileUriOf(target)));
+    } else {
+        // QUrl would lose the bytes that are not UTF-8; GIO takes the address as it is.
+        GError *error = nullptr;
+        if (!g_app_info_launch_default_for_uri(FileUriOf(target).constData(), nullptr, &error))
+            g_error_free(error); // not examined, as above
+    }
 }
 
 void TSystemShell::StartProgram(const QString &program, const QStringList &arguments)
 {
-    QProcess::startDetached(program, arguments);
+    // The program gets the exact bytes of every name; GLib reaps it.
+    std::vector<QByteArray> bytes;
+    bytes.push_back(TNativePath::Encode(program));
+    for (const QString &argument : arguments)
+        bytes.push_back(TNativePath::Encode(argument));
+    std::vector<char *> argv;
+    for (QByteArray &b : bytes)
+        argv.push_back(b.data());
+    argv.push_back(nullptr);
+    GError *error = nullptr;
+    if (!g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, &error))
+        g_error_free(error); // as before, a program that does not start is not reported
 }
 
 void TSystemShell::LaunchDesktopEntry(const QString &entry, const QStringList &files)
 {
-    GDesktopAppInfo *info = g_desktop_app_info_new_from_filename(QFile::encodeName(entry).constData());
+    GDesktopAppInfo *info = g_desktop_app_info_new_from_filename(TNativePath::Encode(entry).constData());
     if (!info)
         return;
     GList *list = nullptr;
     for (const QString &file : files)
         if (!file.isEmpty())
-            list = g_list_append(list, g_file_new_for_path(QFile::encodeName(file).constData()));
+            list = g_list_append(list, g_file_new_for_path(TNativePath::Encode(file).constData()));
     g_app_info_launch(G_APP_INFO(info), list, nullptr, nullptr); // the answer is not examined
     g_list_free_full(list, g_object_unref);
     g_object_unref(info);
@@ -59,7 +88,7 @@ bool TSystemShell::ShowProperties(const QString &path)
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItemProperties"));
-    call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+    call << QStringList{QString::fromLatin1(FileUriOf(path))} << QString();
     // Without a file manager the bus answers at once with an error.
     const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
     return reply.type() == QDBusMessage::ReplyMessage;

@@ -312,7 +312,7 @@ void TGrepThread::FileDone(const QString &path, const TFileOutcome &outcome)
     }
     if (outcome.HasText) {
         StatusTexts[1] = HitsLabel + QString::number(Published);
-        StatusTexts[2] = Searching + QStringLiteral(" [") + FileNameOf(path) + u']';
+        StatusTexts[2] = Searching + QStringLiteral(" [") + ShownPath(FileNameOf(path)) + u']';
         PushStatus();
     }
     if (outcome.AdapterFailed)

@@ -266,6 +266,17 @@ void TestCore::nativePathKeepsBytes()
     const QString real = QString::fromUtf8("\xF0\x90\x82\x80"); // U+10080: its low half is DC80
     QVERIFY(!TNativePath::HasRawBytes(real));
     QCOMPARE(TNativePath::Encode(real + path), QByteArray("\xF0\x90\x82\x80") + bytes);
+
+    // As a file address (a drop, a request to the desktop) and back.
+    const QString absolute = QStringLiteral("/a b/") + path;
+    const QByteArray uri = TNativePath::FileUri(absolute);
+    QCOMPARE(TNativePath::LocalFileOfUri(uri), absolute);
+    for (const char c : uri)
+        QVERIFY(c > ' ' && c < 0x7F);
+    if (utf8) {
+        QCOMPARE(QUrl::fromEncoded(uri), QUrl::fromLocalFile(absolute));
+        QCOMPARE(TNativePath::LocalFileOfUri(QUrl::fromLocalFile(absolute).toEncoded()), absolute);
+    }
 }
 
 void TestCore::shownPath_data()

@@ -1,5 +1,7 @@
 #include "MessageCatcher.h"
 #include "MainWindow.h"
+#include "FileKind.h"
+#include "NativePath.h"
 #include "ShortcutCodes.h"
 #include "ResultListView.h"
 #include "IniFile.h"
@@ -30,6 +32,7 @@
 #include "TestMain.h"
 
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -87,6 +90,7 @@ private slots:
     void folderCommand();
     void drop_data();
     void drop();
+    void dropOfNameThatIsNotUtf8();
     void sizingClearsOtherSelections();
     void settingsRoundTrip();
     void settingsFromNothing();
@@ -614,6 +618,20 @@ void TestMainWindow::drop()
     Window->DropFiles(urls);
     QCOMPARE(Window->ComboBoxTarget->currentText(), at(result));
     QCOMPARE(Window->ComboBoxFilter->isEnabled(), result.endsWith(u'/'));
+}
+
+void TestMainWindow::dropOfNameThatIsNotUtf8()
+{
+    // A folder named 検索 in Shift-JIS, dropped from a file manager: the
+    // target is the folder's own bytes.
+    const QByteArray folder = TNativePath::Encode(Tree->Root()) + "\x8c\x9f\x8d\xf5";
+    QCOMPARE(::mkdir(folder.constData(), 0700), 0);
+    QVERIFY(TFileKind::IsFolder(TNativePath::Decode(folder)));
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"), "# from a file manager\r\n"
+                                                  + TNativePath::FileUri(TNativePath::Decode(folder)) + "\r\n");
+    Window->DropData(data);
+    QCOMPARE(TNativePath::Encode(Window->ComboBoxTarget->currentText()), folder + '/');
 }
 
 void TestMainWindow::sizingClearsOtherSelections()

@@ -2,6 +2,7 @@
 #include "DesktopShell.h"
 #include "IniFile.h"
 #include "MainWindow.h"
+#include "NativePath.h"
 #include "ResultListView.h"
 #include "SystemShell.h"
 #include "TestTree.h"
@@ -82,6 +83,7 @@ private slots:
     void doubleClickAndEnterChooseByExtension_data();
     void doubleClickAndEnterChooseByExtension();
     void hostileHitReachesToolAsArguments();
+    void nameThatIsNotUtf8ReachesToolExactly();
     void resultCommands();
     void copyRow_data();
     void copyRow();
@@ -258,6 +260,32 @@ void TToolCommandsTest::hostileHitReachesToolAsArguments()
              (QStringList{file + ":1", "3", "14", "$(touch PWNED)"}));
     QVERIFY(!QFile::exists(Tree->Path("PWNED")));
     QVERIFY(!QFile::exists(cwd + "/PWNED"));
+}
+
+void TToolCommandsTest::nameThatIsNotUtf8ReachesToolExactly()
+{
+    // 検索.txt with its name in Shift-JIS: the tool gets the name's bytes.
+    const QString record = Tree->Path("args.txt");
+    const QString script = Tree->File("rec.sh", "#!/bin/sh\nprintf '%s\\n' \"$1\" > \"$0.tmp\"\n"
+                                                "mv \"$0.tmp\" \"" + QFile::encodeName(record) + "\"\n");
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray name = TNativePath::Encode(Tree->Root()) + "\x8c\x9f\x8d\xf5.txt";
+    {
+        FILE *f = fopen(name.constData(), "w");
+        QVERIFY(f);
+        fputs("x\n", f);
+        fclose(f);
+    }
+    Window->Shell = std::make_unique<TSystemShell>();
+    Window->ToolList.Add(Tool("rec", script, "%F", "*.txt"));
+    Window->BuildToolActions();
+    Window->HitList.Append(Hit(TNativePath::Decode(name), 0, 1, "x"));
+    Select(0);
+    Window->ListViewResultDblClick();
+    QTRY_VERIFY(QFile::exists(record));
+    QFile f(record);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), name + '\n');
 }
 
 void TToolCommandsTest::resultCommands()

@@ -81,3 +81,27 @@ bool TNativePath::HasRawBytes(QStringView path)
             return true;
     return false;
 }
+
+QByteArray TNativePath::FileUri(const QString &absolutePath)
+{
+    return "file://" + QByteArray(Encode(absolutePath)).toPercentEncoding("/");
+}
+
+QString TNativePath::LocalFileOfUri(QByteArrayView uri)
+{
+    // file:///path, file://localhost/path or file:/path
+    QByteArrayView rest = uri.trimmed();
+    if (!rest.startsWith("file:"))
+        return {};
+    rest = rest.sliced(5);
+    if (rest.startsWith("//")) {
+        const qsizetype slash = rest.indexOf('/', 2);
+        const QByteArrayView host = slash < 0 ? rest.sliced(2) : rest.sliced(2, slash - 2);
+        if (slash < 0 || !(host.isEmpty() || host == "localhost"))
+            return {}; // a file on another machine
+        rest = rest.sliced(slash);
+    }
+    if (!rest.startsWith('/'))
+        return {};
+    return Decode(QByteArray::fromPercentEncoding(rest.toByteArray()));
+}

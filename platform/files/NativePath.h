@@ -14,6 +14,12 @@ class TNativePath
 public:
     static QString Decode(QByteArrayView bytes);
     static QByteArray Encode(const QString &path);
+    // A file:// address of an absolute path and back, the bytes kept: the
+    // address percent-encodes them as they are. (QUrl cannot carry a
+    // percent-encoded byte that is not UTF-8; these are plain ASCII text.)
+    static QByteArray FileUri(const QString &absolutePath);
+    // The path of a file:// address; empty for any other address.
+    static QString LocalFileOfUri(QByteArrayView uri);
     // Whether path holds bytes that are not UTF-8.
     static bool HasRawBytes(QStringView path);
     // The byte the code unit at i stands for, or -1 for (part of) an
