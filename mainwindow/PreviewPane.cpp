@@ -1,5 +1,6 @@
 #include "PreviewPane.h"
 
+#include "PathText.h"
 #include "PreviewText.h"
 
 #include <QLabel>
@@ -37,7 +38,8 @@ void TPreviewPane::ClearPreview()
 
 void TPreviewPane::ShowPreview(const QString &fileName, const TPreviewText &preview, const QColor &hitColor)
 {
-    Header->setText(preview.Note.isEmpty() ? fileName : fileName + QStringLiteral("  —  ") + preview.Note);
+    const QString shown = ShownPath(fileName);
+    Header->setText(preview.Note.isEmpty() ? shown : shown + QStringLiteral("  —  ") + preview.Note);
     Body->clear();
     Body->setTabStopDistance(Body->fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
     const qint64 widest = preview.Lines.empty() ? 1 : preview.Lines.back().Number;

@@ -3,6 +3,7 @@
 
 #include "IniFile.h"
 #include "MainWindow.h"
+#include "NativePath.h"
 #include "PreviewPane.h"
 #include "ResultListView.h"
 #include "TestIni.h"
@@ -24,6 +25,7 @@ private slots:
     void fromSettings();
     void followsCurrentRow();
     void heightRemembered();
+    void nameThatIsNotUtf8();
 
 private:
     void SearchTree(const QString &text);
@@ -151,6 +153,23 @@ void TestPreviewPane::followsCurrentRow()
     Window->ActionViewPreview->trigger();
     QVERIFY(!Window->PreviewPane->isVisible());
     QVERIFY(Window->PreviewPane->BodyText().isEmpty());
+}
+
+void TestPreviewPane::nameThatIsNotUtf8()
+{
+    // 検索.txt with its name in Shift-JIS: read, and named as it shows.
+    const QByteArray name = TNativePath::Encode(Tree->Root()) + "\x8c\x9f\x8d\xf5.txt";
+    FILE *f = fopen(name.constData(), "w");
+    QVERIFY(f);
+    fputs("one\nthe word\nthree\n", f);
+    fclose(f);
+    SearchTree(QStringLiteral("word"));
+    QCOMPARE(Window->HitList.Size(), qsizetype(1));
+    Window->ActionViewPreview->trigger();
+    Window->ListViewResult->setCurrentIndex(Window->ListViewResult->model()->index(0, 0));
+    QCOMPARE(Window->PreviewPane->HeaderText(), Tree->Root() + QStringLiteral("検索.txt"));
+    QCOMPARE(Window->PreviewPane->BodyText().split(u'\n').size(), 3);
+    QCOMPARE(Window->PreviewPane->HighlightedText(Window->Display.FindColor), QStringLiteral("word"));
 }
 
 void TestPreviewPane::heightRemembered()
