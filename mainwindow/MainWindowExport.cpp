@@ -32,13 +32,22 @@ void TForm1::CreateExportCommand(QMenu *fileMenu)
 
 void TForm1::ActionFileSaveResultExecute()
 {
-    QString filter = ExportFilters().first();
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("検索結果を保存"), QString(),
-                                                      ExportFilters().join(QStringLiteral(";;")), &filter);
-    if (path.isEmpty())
+    // A name typed without an extension gets the chosen form's; the dialog
+    // asks before it replaces a file under the name with the extension.
+    static const QStringList suffixes{QStringLiteral("txt"), QStringLiteral("tsv"), QStringLiteral("jsonl")};
+    QFileDialog dialog(this, QStringLiteral("検索結果を保存"));
+    dialog.setObjectName(QStringLiteral("SaveResultDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(ExportFilters());
+    dialog.setDefaultSuffix(suffixes.first());
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
+        dialog.setDefaultSuffix(suffixes.value(qMax(0, int(ExportFilters().indexOf(filter)))));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return; // cancelled
-    const auto format = static_cast<TResultExport::Format>(qMax(0, int(ExportFilters().indexOf(filter))));
-    SaveResultList(path, format);
+    const auto format =
+        static_cast<TResultExport::Format>(qMax(0, int(ExportFilters().indexOf(dialog.selectedNameFilter()))));
+    SaveResultList(dialog.selectedFiles().first(), format);
 }
 
 bool TForm1::SaveResultList(const QString &path, TResultExport::Format format)

@@ -9,6 +9,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QTimer>
+#include <QFileDialog>
 #include <QComboBox>
 #include <QMenu>
 #include <QMessageBox>
@@ -88,6 +90,7 @@ private slots:
     void copyRow_data();
     void copyRow();
     void saveResultList();
+    void saveDialogAddsTheExtension();
     void sendTo();
     void settingsPasses();
 
@@ -376,6 +379,30 @@ void TToolCommandsTest::saveResultList()
     QFile file(out);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), (Tree->Path("a.txt") + ":1:1: x after\n" + Tree->Path("b.txt") + ":5:2: y after\n").toUtf8());
+}
+
+void TToolCommandsTest::saveDialogAddsTheExtension()
+{
+    // A name typed without an extension, TSV chosen: saved as name.tsv.
+    Window->HitList.Append(Hit(Tree->Path("a.txt"), 0, 1, "x"));
+    bool answered = false;
+    QTimer::singleShot(0, Window.get(), [&] {
+        QFileDialog *dialog = nullptr;
+        QTRY_VERIFY((dialog = Window->findChild<QFileDialog *>(QStringLiteral("SaveResultDialog"))) != nullptr
+                    && dialog->isVisible());
+        dialog->setDirectory(Tree->Root());
+        dialog->selectNameFilter(QStringLiteral("TSV (*.tsv)"));
+        emit dialog->filterSelected(QStringLiteral("TSV (*.tsv)"));
+        dialog->selectFile(QStringLiteral("hits"));
+        QMetaObject::invokeMethod(dialog, "accept");
+        answered = true;
+    });
+    Window->ActionFileSaveResult->trigger();
+    QVERIFY(answered);
+    QFile file(Tree->Path("hits.tsv"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().startsWith(TResultExport::TsvHeader()));
+    QVERIFY(!QFile::exists(Tree->Path("hits")));
 }
 
 void TToolCommandsTest::sendTo()
