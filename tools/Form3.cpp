@@ -261,6 +261,13 @@ bool TForm3::ToolsTabActive() const
     return TabControlBase->currentIndex() == ToolsTab;
 }
 
+TForm3::~TForm3()
+{
+    // QDialog's destructor hides the dialog, and the list would lay itself
+    // out once more, asking this no longer whole dialog for its cells.
+    ListViewTool->setModel(nullptr);
+}
+
 bool TForm3::SearchTabActive() const
 {
     return TabControlBase->currentIndex() == SearchTab;

@@ -29,6 +29,7 @@ public:
     enum : int { ToolsTab = 0, ShortcutsTab = 1, SearchTab = 2 };
 
     explicit TForm3(TSettingsHost &host, QWidget *parent = nullptr);
+    ~TForm3() override;
 
     // The shortcut code of a key pressed in the shortcut field: the
     // modifiers held, then the key; a lone Shift, Ctrl or Alt gives 0.
