@@ -55,6 +55,7 @@ class TWKSpinEdit;
 class TDesktopShell;
 class TPreviewPane;
 class TPreviewReader;
+class TPreviewLoader;
 class QKeyEvent;
 
 class TForm1 : public QMainWindow, public TGrepReporter, public TSettingsHost
@@ -155,6 +156,11 @@ public:
     QSplitter *SplitterResult = nullptr;  // the result list above, the pane below
     TPreviewPane *PreviewPane = nullptr;
     std::unique_ptr<TPreviewReader> PreviewReader;
+    // Files above this size are read for the pane on the loader's thread.
+    static constexpr qint64 AsidePreviewSize = qint64(8) << 20;
+    TPreviewLoader *PreviewLoader = nullptr;
+    quint64 PreviewTicket = 0;
+    std::optional<TGrepResult> PendingPreview; // the hit the loader reads for
     // When the search of the listed hits began: a file written later has
     // changed since the search.
     QDateTime SearchStartTime;

@@ -3,9 +3,11 @@
 
 #include "MainWindow.h"
 
+#include "PreviewLoader.h"
 #include "PreviewPane.h"
 #include "PreviewReader.h"
 #include "PreviewText.h"
+#include "ReadOnlyFile.h"
 #include "ResultListView.h"
 
 #include <QMenu>
@@ -26,6 +28,12 @@ void TForm1::CreatePreviewCommand(QMenu *viewMenu)
 void TForm1::CreatePreviewPane()
 {
     PreviewReader = std::make_unique<TPreviewReader>();
+    PreviewLoader = new TPreviewLoader(this);
+    connect(PreviewLoader, &TPreviewLoader::Loaded, this, [this](quint64 ticket, const TPreviewReader::TResult &read) {
+        if (ticket == PreviewTicket && PendingPreview && ActionViewPreview->isChecked())
+            PreviewPane->ShowPreview(PendingPreview->FileName, TPreviewText::Make(*PendingPreview, read, SearchStartTime),
+                                     Display.FindColor);
+    });
     PreviewPane = new TPreviewPane(SplitterResult);
     PreviewPane->setObjectName(QStringLiteral("PreviewPane"));
     PreviewPane->setFont(ListViewResult->font());
@@ -44,6 +52,8 @@ void TForm1::ActionViewPreviewExecute()
     const bool on = ActionViewPreview->isChecked();
     PreviewPane->setVisible(on);
     if (!on) {
+        ++PreviewTicket;
+        PreviewLoader->Cancel();
         PreviewPane->ClearPreview();
         return;
     }
@@ -68,13 +78,26 @@ void TForm1::UpdatePreview()
     if (!PreviewPane || !ActionViewPreview->isChecked())
         return;
     const std::optional<TGrepResult> hit = SelectedHit();
+    ++PreviewTicket; // whatever is still being read is no longer wanted
+    PendingPreview.reset();
     if (!hit) {
+        PreviewLoader->Cancel();
         PreviewPane->ClearPreview();
         return;
     }
     const TGrepResult &record = *hit;
-    const TPreviewReader::TResult read = PreviewReader->Read(record.FileName, record.CodeId,
-                                                             TPreviewText::FirstLine(record),
-                                                             TPreviewText::LastLine(record));
+    const qint64 first = TPreviewText::FirstLine(record);
+    const qint64 last = TPreviewText::LastLine(record);
+    // A big file may have to be read a long way to its line: that is done
+    // aside while the pane says so, and the list goes on taking keys.
+    TReadOnlyFile probe;
+    if (probe.Open(record.FileName) && probe.Size() > AsidePreviewSize) {
+        PendingPreview = record;
+        PreviewPane->ShowLoading(record.FileName);
+        PreviewLoader->Request(PreviewTicket, record.FileName, record.CodeId, first, last);
+        return;
+    }
+    PreviewLoader->Cancel();
+    const TPreviewReader::TResult read = PreviewReader->Read(record.FileName, record.CodeId, first, last);
     PreviewPane->ShowPreview(record.FileName, TPreviewText::Make(record, read, SearchStartTime), Display.FindColor);
 }

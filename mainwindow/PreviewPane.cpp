@@ -36,6 +36,12 @@ void TPreviewPane::ClearPreview()
     Body->clear();
 }
 
+void TPreviewPane::ShowLoading(const QString &fileName)
+{
+    Header->setText(ShownPath(fileName) + QStringLiteral("  —  読み込み中…"));
+    Body->clear();
+}
+
 void TPreviewPane::ShowPreview(const QString &fileName, const TPreviewText &preview, const QColor &hitColor)
 {
     const QString shown = ShownPath(fileName);

@@ -18,6 +18,8 @@ public:
 
     void ShowPreview(const QString &fileName, const TPreviewText &preview, const QColor &hitColor);
     void ClearPreview();
+    // The file's name and a note that its lines are being read.
+    void ShowLoading(const QString &fileName);
 
     // What the pane shows (tests read it).
     QString HeaderText() const;

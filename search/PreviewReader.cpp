@@ -162,6 +162,10 @@ TPreviewReader::TResult TPreviewReader::Read(const QString &path, qint32 codeId,
     // Up to the first line asked for: only line ends are counted.
     end = false;
     while (line < first && !end) {
+        if (Stopped()) {
+            result.State = TState::Stopped;
+            return result;
+        }
         const QByteArray piece = ReadPiece(file, pos, PieceSize, end, LastBytesRead, units);
         LastBytesHeld = qMax<qint64>(LastBytesHeld, piece.size());
         const qsizetype n = Walkable(piece, end, units);
@@ -193,6 +197,10 @@ TPreviewReader::TResult TPreviewReader::Read(const QString &path, qint32 codeId,
     bool cut = false;
     end = false;
     while (line <= last && !end) {
+        if (Stopped()) {
+            result.State = TState::Stopped;
+            return result;
+        }
         const QByteArray piece = ReadPiece(file, pos, PieceSize, end, LastBytesRead, units);
         const qsizetype n = Walkable(piece, end, units);
         const char *p = piece.constData();

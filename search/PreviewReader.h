@@ -12,12 +12,13 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <atomic>
 #include <vector>
 
 class TPreviewReader
 {
 public:
-    enum class TState { Read, Missing, Unreadable };
+    enum class TState { Read, Missing, Unreadable, Stopped };
     struct TLine
     {
         qint64 Index = 0;  // 0-based
@@ -39,6 +40,10 @@ public:
     // What the last Read took from the file, and the most file bytes it held
     // at once.
     qint64 BytesRead() const { return LastBytesRead; }
+
+    // A flag that, once set, ends a read early with a result of no lines
+    // (State Stopped); nullptr reads to the end.
+    void SetStop(const std::atomic<bool> *stop) { Stop = stop; }
     qint64 BytesHeld() const { return LastBytesHeld; }
 
     // Bytes read from the file at a time.
@@ -68,4 +73,6 @@ private:
 
     qint64 LastBytesRead = 0;
     qint64 LastBytesHeld = 0;
+    const std::atomic<bool> *Stop = nullptr;
+    bool Stopped() const { return Stop && Stop->load(std::memory_order_relaxed); }
 };

@@ -4,6 +4,7 @@
 #include "IniFile.h"
 #include "MainWindow.h"
 #include "NativePath.h"
+#include "PreviewLoader.h"
 #include "PreviewPane.h"
 #include "ResultListView.h"
 #include "TestIni.h"
@@ -11,6 +12,7 @@
 #include "TestTree.h"
 
 #include <QComboBox>
+#include <QSignalSpy>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QtTest>
@@ -26,6 +28,7 @@ private slots:
     void followsCurrentRow();
     void heightRemembered();
     void nameThatIsNotUtf8();
+    void bigFileReadAside();
 
 private:
     void SearchTree(const QString &text);
@@ -170,6 +173,41 @@ void TestPreviewPane::nameThatIsNotUtf8()
     QCOMPARE(Window->PreviewPane->HeaderText(), Tree->Root() + QStringLiteral("検索.txt"));
     QCOMPARE(Window->PreviewPane->BodyText().split(u'\n').size(), 3);
     QCOMPARE(Window->PreviewPane->HighlightedText(Window->Display.FindColor), QStringLiteral("word"));
+}
+
+void TestPreviewPane::bigFileReadAside()
+{
+    // A file above the size read at once, its hit on the last line.
+    QByteArray big;
+    big.reserve(qsizetype(TForm1::AsidePreviewSize) + (1 << 20));
+    while (big.size() <= TForm1::AsidePreviewSize)
+        big += "filler line of some length, nothing to find here\n";
+    big += "the last line has the word\n";
+    const QString bigPath = Tree->File("big.txt", big);
+    const QString smallPath = Tree->File("small.txt", "a small word\n");
+    SearchTree(QStringLiteral("word"));
+    QCOMPARE(Window->HitList.Size(), qsizetype(2));
+    const int bigRow = Window->HitList.FileNameAt(0) == bigPath ? 0 : 1;
+    Window->ActionViewPreview->trigger();
+    QSignalSpy loaded(Window->PreviewLoader, &TPreviewLoader::Loaded);
+
+    // The pane says it is reading, then shows the lines.
+    Window->ListViewResult->setCurrentIndex(Window->ListViewResult->model()->index(bigRow, 0));
+    QCOMPARE(Window->PreviewPane->HeaderText(), bigPath + QStringLiteral("  —  読み込み中…"));
+    QVERIFY(loaded.wait(20000));
+    QCOMPARE(Window->PreviewPane->HeaderText(), bigPath);
+    QCOMPARE(Window->PreviewPane->HighlightedText(Window->Display.FindColor), QStringLiteral("word"));
+    QVERIFY(Window->PreviewPane->BodyText().contains(QStringLiteral("the last line has the word")));
+
+    // Moving on before the read ends: the small file stays in the pane.
+    Window->ListViewResult->setCurrentIndex(Window->ListViewResult->model()->index(1 - bigRow, 0));
+    Window->ListViewResult->setCurrentIndex(Window->ListViewResult->model()->index(bigRow, 0));
+    Window->ListViewResult->setCurrentIndex(Window->ListViewResult->model()->index(1 - bigRow, 0));
+    QCOMPARE(Window->PreviewPane->HeaderText(), smallPath);
+    // The second read of the big file went on from the line start the first
+    // one met, so it may have ended already; whatever it gives is dropped.
+    QCoreApplication::processEvents();
+    QCOMPARE(Window->PreviewPane->HeaderText(), smallPath);
 }
 
 void TestPreviewPane::heightRemembered()
