@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <cstdio>
+
 class TTestTree
 {
 public:
@@ -22,6 +24,18 @@ public:
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
             qFatal("cannot write test file");
+        return path;
+    }
+
+    // A file in the root whose name is given as bytes, which need not be
+    // UTF-8 (Shift-JIS names, say); gives the full path as bytes.
+    QByteArray NativeFile(const QByteArray &name, const QByteArray &content) const
+    {
+        const QByteArray path = QFile::encodeName(Root()) + name;
+        FILE *f = std::fopen(path.constData(), "wb");
+        if (!f || std::fwrite(content.constData(), 1, size_t(content.size()), f) != size_t(content.size()))
+            qFatal("cannot write test file");
+        std::fclose(f);
         return path;
     }
 

@@ -15,9 +15,6 @@
 
 #include <QtTest>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 using TStatus = TPreviewText::TStatus;
 Q_DECLARE_METATYPE(TStatus)
 
@@ -419,12 +416,8 @@ void TestPreview::nameThatIsNotUtf8()
 {
     // 検索.txt with its name in Shift-JIS, as archives from Windows have it.
     TTestTree tree;
-    const QByteArray name = TNativePath::Encode(tree.Root()) + "\x8c\x9f\x8d\xf5.txt";
     const QByteArray content = Sjis(QStringLiteral("一行目\nここに目印\n三行目\n"));
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-    QVERIFY(fd >= 0);
-    QCOMPARE(::write(fd, content.constData(), size_t(content.size())), ssize_t(content.size()));
-    ::close(fd);
+    const QByteArray name = tree.NativeFile("\x8c\x9f\x8d\xf5.txt", content);
     const QString path = TNativePath::Decode(name);
     const std::vector<TGrepResult> hits = Search(path, QStringLiteral("目印"));
     QCOMPARE(hits.size(), size_t(1));

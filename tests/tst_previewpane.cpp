@@ -3,7 +3,6 @@
 
 #include "IniFile.h"
 #include "MainWindow.h"
-#include "NativePath.h"
 #include "PreviewLoader.h"
 #include "PreviewPane.h"
 #include "ResultListView.h"
@@ -161,11 +160,7 @@ void TestPreviewPane::followsCurrentRow()
 void TestPreviewPane::nameThatIsNotUtf8()
 {
     // 検索.txt with its name in Shift-JIS: read, and named as it shows.
-    const QByteArray name = TNativePath::Encode(Tree->Root()) + "\x8c\x9f\x8d\xf5.txt";
-    FILE *f = fopen(name.constData(), "w");
-    QVERIFY(f);
-    fputs("one\nthe word\nthree\n", f);
-    fclose(f);
+    Tree->NativeFile("\x8c\x9f\x8d\xf5.txt", "one\nthe word\nthree\n");
     SearchTree(QStringLiteral("word"));
     QCOMPARE(Window->HitList.Size(), qsizetype(1));
     Window->ActionViewPreview->trigger();

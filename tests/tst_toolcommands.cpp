@@ -272,13 +272,7 @@ void TToolCommandsTest::nameThatIsNotUtf8ReachesToolExactly()
     const QString script = Tree->File("rec.sh", "#!/bin/sh\nprintf '%s\\n' \"$1\" > \"$0.tmp\"\n"
                                                 "mv \"$0.tmp\" \"" + QFile::encodeName(record) + "\"\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QByteArray name = TNativePath::Encode(Tree->Root()) + "\x8c\x9f\x8d\xf5.txt";
-    {
-        FILE *f = fopen(name.constData(), "w");
-        QVERIFY(f);
-        fputs("x\n", f);
-        fclose(f);
-    }
+    const QByteArray name = Tree->NativeFile("\x8c\x9f\x8d\xf5.txt", "x\n");
     Window->Shell = std::make_unique<TSystemShell>();
     Window->ToolList.Add(Tool("rec", script, "%F", "*.txt"));
     Window->BuildToolActions();
