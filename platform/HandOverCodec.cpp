@@ -1,16 +1,17 @@
 #include "HandOverCodec.h"
 
-#include <QStringDecoder>
+#include "NativePath.h"
+
 #include <QtEndian>
 
 QByteArray THandOverCodec::Encode(const QString &text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    if (static_cast<quint64>(utf8.size()) > MaxMessageBytes)
+    const QByteArray bytes = TNativePath::Encode(text);
+    if (static_cast<quint64>(bytes.size()) > MaxMessageBytes)
         return {};
     QByteArray message(HeaderBytes, Qt::Uninitialized);
-    qToBigEndian<quint32>(static_cast<quint32>(utf8.size()), message.data());
-    message += utf8;
+    qToBigEndian<quint32>(static_cast<quint32>(bytes.size()), message.data());
+    message += bytes;
     return message;
 }
 
@@ -35,14 +36,9 @@ THandOverCodec::TResult THandOverCodec::Take(QString &text)
     if (static_cast<quint64>(Buffer.size()) < HeaderBytes + static_cast<quint64>(length))
         return TResult::NeedMore;
 
-    // ConvertInitialBom: a leading U+FEFF is part of the argument, not a mark.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    QString decoded = decoder(QByteArrayView(Buffer.constData() + HeaderBytes, length));
-    if (decoder.hasError()) {
-        Broken = true;
-        Buffer.clear();
-        return TResult::Invalid;
-    }
+    // A leading U+FEFF stays part of the argument, and bytes that are not
+    // UTF-8 (a name from a Windows archive) stay the bytes they were.
+    QString decoded = TNativePath::Decode(QByteArrayView(Buffer.constData() + HeaderBytes, length));
     Buffer.remove(0, HeaderBytes + length);
     text = std::move(decoded);
     return TResult::Message;

@@ -7,13 +7,14 @@
 // The wire format between a second start and the running instance.
 //
 // Each argument travels as one message: a 4-byte big-endian byte count N
-// followed by N bytes of UTF-8 text. The receiver answers every message with
+// followed by the argument's N bytes as the command line held them: UTF-8
+// text, where a file name may hold other bytes (TNativePath keeps them). The receiver answers every message with
 // the single byte Acknowledgement once it has applied it; the sender waits for
 // that byte before it sends the next message.
 //
 // The decoding side collects bytes as they arrive and hands out whole
-// messages. A byte count above MaxMessageBytes or text that is not valid UTF-8
-// makes the stream invalid for good: the connection is to be dropped.
+// messages. A byte count above MaxMessageBytes makes the stream invalid for
+// good: the connection is to be dropped.
 class THandOverCodec
 {
 public:
@@ -26,8 +27,8 @@ public:
 
     enum class TResult { NeedMore, Message, Invalid };
 
-    // The message carrying text; an empty array when its UTF-8 form is
-    // longer than MaxMessageBytes (a valid message is never empty).
+    // The message carrying text; an empty array when its bytes are more
+    // than MaxMessageBytes (a valid message is never empty).
     static QByteArray Encode(const QString &text);
 
     void Append(QByteArrayView bytes);

@@ -3,6 +3,7 @@
 #include "FileKind.h"
 #include "FolderReader.h"
 #include "HandOverCodec.h"
+#include "NativePath.h"
 #include "ReadOnlyFile.h"
 #include "RuntimeFolder.h"
 #include "SettingsLocation.h"
@@ -217,14 +218,17 @@ void TestPlatform::codecRoundTrip_data()
     QTest::newRow("leading byte-order mark") << (QChar(0xFEFF) + QStringLiteral("x"));
     QTest::newRow("outside the basic plane") << QStringLiteral("𠮷野家");
     QTest::newRow("100 KB") << QString(100 * 1024, QLatin1Char('a'));
+    QTest::newRow("name in Shift-JIS bytes") << TNativePath::Decode("/tmp/sjis\x8c\x9f\x8d\xf5.txt");
+    QTest::newRow("lone bytes around UTF-8") << TNativePath::Decode("\xff\xe6\xa4\x9c\x80");
 }
 
 void TestPlatform::codecRoundTrip()
 {
     QFETCH(QString, text);
     const QByteArray message = THandOverCodec::Encode(text);
-    QCOMPARE(message.size(), 4 + text.toUtf8().size());
-    QCOMPARE(qFromBigEndian<quint32>(message.constData()), quint32(text.toUtf8().size()));
+    const QByteArray bytes = TNativePath::Encode(text);
+    QCOMPARE(message.sliced(4), bytes);
+    QCOMPARE(qFromBigEndian<quint32>(message.constData()), quint32(bytes.size()));
 
     THandOverCodec whole;
     whole.Append(message);
@@ -263,11 +267,14 @@ void TestPlatform::codecStream_data()
                                            << QStringList() << THandOverCodec::TResult::Invalid;
     QTest::newRow("count at the very top") << QByteArray("\xFF\xFF\xFF\xFF", 4) << QStringList()
                                            << THandOverCodec::TResult::Invalid;
-    QTest::newRow("not UTF-8") << (BigEndian(2) + "\xC3\x28") << QStringList() << THandOverCodec::TResult::Invalid;
-    QTest::newRow("Shift-JIS bytes") << (BigEndian(4) + "\x8C\x9F\x8D\xF5") << QStringList()
-                                     << THandOverCodec::TResult::Invalid;
-    QTest::newRow("cut UTF-8 character") << (BigEndian(2) + "\xE6\xA4") << QStringList()
-                                         << THandOverCodec::TResult::Invalid;
+    // Names need not be UTF-8: their bytes are kept, not refused.
+    QTest::newRow("not UTF-8") << (BigEndian(2) + "\xC3\x28") << QStringList {TNativePath::Decode("\xC3\x28")}
+                               << THandOverCodec::TResult::NeedMore;
+    QTest::newRow("Shift-JIS bytes") << (BigEndian(4) + "\x8C\x9F\x8D\xF5" + one)
+                                     << QStringList {TNativePath::Decode("\x8C\x9F\x8D\xF5"), "一"}
+                                     << THandOverCodec::TResult::NeedMore;
+    QTest::newRow("cut UTF-8 character") << (BigEndian(2) + "\xE6\xA4") << QStringList {TNativePath::Decode("\xE6\xA4")}
+                                         << THandOverCodec::TResult::NeedMore;
     QTest::newRow("valid, then garbage, then valid") << (one + QByteArray("\xFF\xFF\xFF\xFF", 4) + two)
                                                      << QStringList {"一"} << THandOverCodec::TResult::Invalid;
 }
@@ -451,6 +458,8 @@ void TestPlatform::handOver_data()
         << QStringList {"前", QString(100 * 1024, QLatin1Char('x')), "後ろ"};
     QTest::newRow("100 KB of Japanese") << QStringList {QString(50 * 1024, QChar(0x691C))};
     QTest::newRow("empty and blank arguments") << QStringList {"", " ", "-restore", ""};
+    QTest::newRow("a folder with a Shift-JIS name")
+        << QStringList {TNativePath::Decode("/tmp/\x8c\x9f\x8d\xf5/"), "-s検索"};
     QStringList many;
     for (int i = 0; i < 300; ++i)
         many << QStringLiteral("引数%1").arg(i);
@@ -585,7 +594,8 @@ void TestPlatform::misbehavingClient_data()
     QTest::newRow("garbage") << garbage << false << true << QStringList();
     QTest::newRow("count above the limit") << BigEndian(THandOverCodec::MaxMessageBytes + 1) << false << true
                                            << QStringList();
-    QTest::newRow("not UTF-8") << (BigEndian(3) + "\x80\x80\x80") << false << true << QStringList();
+    QTest::newRow("bytes that are not UTF-8") << (BigEndian(3) + "\x80\x80\x80") << false << false
+                                              << QStringList {TNativePath::Decode("\x80\x80\x80")};
     QTest::newRow("whole message, then garbage") << (whole + garbage) << false << true << QStringList {"一つ目"};
     QTest::newRow("connects and leaves") << QByteArray() << true << false << QStringList();
     QTest::newRow("part of the count, leaves") << QByteArray("\0\0", 2) << true << false << QStringList();

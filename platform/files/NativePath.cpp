@@ -1,5 +1,7 @@
 #include "NativePath.h"
 
+#include <QStringDecoder>
+
 namespace {
 
 // The length of the well-formed UTF-8 sequence at p (at most n bytes), or
@@ -30,6 +32,14 @@ qsizetype Utf8Length(const unsigned char *p, qsizetype n)
     return 0;
 }
 
+// Well-formed UTF-8 as its characters. A leading EF BB BF is the character
+// U+FEFF of the name, not a mark to drop (QString::fromUtf8 drops it).
+QString Utf8Run(const char *p, qsizetype n)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(QByteArrayView(p, n));
+}
+
 } // namespace
 
 QString TNativePath::Decode(QByteArrayView bytes)
@@ -45,13 +55,13 @@ QString TNativePath::Decode(QByteArrayView bytes)
             i += length;
             continue;
         }
-        out += QString::fromUtf8(bytes.data() + runStart, i - runStart);
+        out += Utf8Run(bytes.data() + runStart, i - runStart);
         out += QChar(char16_t(0xDC00 + p[i]));
         runStart = ++i;
     }
     if (runStart == 0)
-        return QString::fromUtf8(bytes.data(), n);
-    out += QString::fromUtf8(bytes.data() + runStart, n - runStart);
+        return Utf8Run(bytes.data(), n);
+    out += Utf8Run(bytes.data() + runStart, n - runStart);
     return out;
 }
 
