@@ -2,8 +2,10 @@
 
 #include "CodePage.h"
 #include "Cp932.h"
+#include "ReadOnlyFile.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -183,4 +185,41 @@ qint32 TCodeDetector::Result() const
     if (Utf8)
         return CodeId::Utf8N;
     return CodeId::ShiftJis;
+}
+
+bool TFileCodeDetector::Feed(QByteArrayView bytes)
+{
+    if (Ended)
+        return false;
+    for (qsizetype i = 0; HeadSize < 2 && i < bytes.size(); ++i) {
+        Head[HeadSize++] = bytes[i];
+        if (HeadSize == 2 && (Utf16 = Utf16ByMark(QByteArrayView(Head, 2)))) {
+            Ended = true;
+            return false;
+        }
+    }
+    if (const void *zero = bytes.isEmpty() ? nullptr : memchr(bytes.data(), 0, size_t(bytes.size()))) {
+        Text.Feed(bytes.first(static_cast<const char *>(zero) - bytes.data()));
+        Ended = true;
+        return false;
+    }
+    return Text.Feed(bytes);
+}
+
+std::optional<qint32> DetectCodeOfFile(const QString &path)
+{
+    TReadOnlyFile file;
+    if (!file.Open(path))
+        return std::nullopt;
+    file.ExpectSequentialReads();
+    constexpr qint64 Piece = 1 << 20;
+    std::vector<char> buffer(size_t(qMin<qint64>(Piece, qMax<qint64>(file.Size(), 2))));
+    TFileCodeDetector detector;
+    while (true) {
+        const qint64 got = file.ReadFully(buffer.data(), qint64(buffer.size()));
+        if (got < 0)
+            return std::nullopt;
+        if (!detector.Feed(QByteArrayView(buffer.data(), got)) || got < qint64(buffer.size()))
+            return detector.Result();
+    }
 }

@@ -4,6 +4,9 @@
 // once, and says as soon as more bytes can no longer change the answer.
 
 #include <QByteArrayView>
+#include <QString>
+
+#include <optional>
 
 class TCodeDetector
 {
@@ -26,3 +29,26 @@ private:
     bool Utf8 = true;       // well-formed UTF-8 so far
     int Utf8Pending = 0;    // continuation bytes the last sequence still expects
 };
+
+// The code id automatic detection gives a whole file, fed from its first
+// byte on, piece by piece: UTF-16 by its mark, otherwise TCodeDetector over
+// the bytes before the first zero byte.
+class TFileCodeDetector
+{
+public:
+    // Feeds the next bytes of the file. Returns false once the result is
+    // settled: the rest of the file need not be fed.
+    bool Feed(QByteArrayView bytes);
+    qint32 Result() const { return Utf16 ? Utf16 : Text.Result(); }
+
+private:
+    TCodeDetector Text;
+    char Head[2] = {};
+    int HeadSize = 0;
+    qint32 Utf16 = 0;
+    bool Ended = false; // a mark or a zero byte decided what the text is
+};
+
+// Reads the file at path from the start, as little of it as the answer
+// needs, a piece at a time. Nothing when it cannot be read.
+std::optional<qint32> DetectCodeOfFile(const QString &path);

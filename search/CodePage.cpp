@@ -87,9 +87,7 @@ QByteArrayView Utf16TextPart(QByteArrayView text)
 
 qint32 DetectFileCode(QByteArrayView content)
 {
-    if (const qint32 utf16 = Utf16ByMark(content))
-        return utf16;
-    if (const void *zero = content.isEmpty() ? nullptr : memchr(content.data(), 0, size_t(content.size())))
-        content = content.first(static_cast<const char *>(zero) - content.data());
-    return DetectCodePage(content);
+    TFileCodeDetector detector;
+    detector.Feed(content);
+    return detector.Result();
 }

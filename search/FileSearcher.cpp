@@ -138,28 +138,10 @@ qint32 TFileSearcher::StreamedCode(int codeChoice)
 {
     if (ChoiceForcesCode(codeChoice))
         return CodeIdForChoice(codeChoice, {});
-    TCodeDetector detector;
-    bool first = true;
+    TFileCodeDetector detector;
     while (!StopRequested()) {
-        QByteArrayView piece = Reader.Fill({}, Piece);
-        bool end = piece.size() < Piece;
-        if (first) {
-            // A UTF-16 mark decides before anything else.
-            first = false;
-            if (!end && piece.size() < 2) {
-                const qsizetype had = piece.size();
-                piece = Reader.Fill(piece, 1);
-                end = piece.size() == had;
-            }
-            if (const qint32 utf16 = Utf16ByMark(piece)) {
-                Reader.Rewind();
-                return utf16;
-            }
-        }
-        const void *zero = memchr(piece.data(), 0, size_t(piece.size()));
-        if (zero)
-            piece = piece.first(static_cast<const char *>(zero) - piece.data());
-        if (!detector.Feed(piece) || zero || end)
+        const QByteArrayView piece = Reader.Fill({}, Piece);
+        if (!detector.Feed(piece) || piece.size() < Piece)
             break;
     }
     Reader.Rewind();

@@ -113,6 +113,7 @@ private slots:
     void detect();
     void utf8SequenceLength();
     void detectInPieces();
+    void detectFileInPieces();
     void displayNames();
     void lineEnds_data();
     void lineEnds();
@@ -262,6 +263,38 @@ void TestSearch::detectInPieces()
         }
         if (at >= text.size())
             QCOMPARE(detector.Result(), expected);
+    }
+}
+
+void TestSearch::detectFileInPieces()
+{
+    // A whole file: a UTF-16 mark decides before anything else (its bytes
+    // may come in two pieces), otherwise the text before the first zero
+    // byte. Fed in pieces of any size, the file detector gives that answer.
+    const auto reference = [](const QByteArray &file) -> qint32 {
+        if (file.startsWith("\xFF\xFE"))
+            return CodeId::Utf16Le;
+        if (file.startsWith("\xFE\xFF"))
+            return CodeId::Utf16Be;
+        const qsizetype zero = file.indexOf('\0');
+        return DetectCodePage(zero < 0 ? file : file.left(zero));
+    };
+    const QList<QByteArray> parts = {"abc ", "\x1B$B", "\xE3\x81\x82", "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF",
+                                     "\xFF", "\xFE", "\xA4\xA2", "\x82\xA0", QByteArray("\0", 1), "\n"};
+    QRandomGenerator random(815);
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray file;
+        for (int i = random.bounded(1, 10); i > 0; --i)
+            file += parts[random.bounded(int(parts.size()))];
+        TFileCodeDetector detector;
+        for (qsizetype at = 0; at < file.size();) {
+            const qsizetype n = qMin<qsizetype>(random.bounded(1, 5), file.size() - at);
+            if (!detector.Feed(QByteArrayView(file).sliced(at, n)))
+                break;
+            at += n;
+        }
+        QCOMPARE(detector.Result(), reference(file));
+        QCOMPARE(DetectFileCode(file), reference(file));
     }
 }
 
