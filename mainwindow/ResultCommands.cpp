@@ -3,6 +3,7 @@
 
 #include "MainWindow.h"
 
+#include "ClipboardText.h"
 #include "DesktopShell.h"
 #include "FileKind.h"
 #include "HitRow.h"
@@ -121,7 +122,7 @@ void TForm1::ActionToolsResultFileDirectoryExecute()
 void TForm1::ActionToolsResultFilePathExecute()
 {
     if (const auto hit = SelectedHit())
-        QApplication::clipboard()->setText(hit->FileName);
+        QApplication::clipboard()->setMimeData(ClipboardDataFor(ShownPath(hit->FileName), hit->FileName));
 }
 
 void TForm1::ActionToolsResultTargetExecute()
@@ -133,7 +134,7 @@ void TForm1::ActionToolsResultTargetExecute()
 void TForm1::CopySelectedRow()
 {
     if (const auto hit = SelectedHit())
-        QApplication::clipboard()->setText(THitRow::Text(*hit));
+        QApplication::clipboard()->setMimeData(ClipboardDataFor(THitRow::Text(*hit), hit->FileName));
 }
 
 void TForm1::ListViewResultDblClick()

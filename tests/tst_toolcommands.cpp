@@ -3,6 +3,8 @@
 #include "IniFile.h"
 #include "MainWindow.h"
 #include "NativePath.h"
+#include "PathText.h"
+#include "PropertiesDialog.h"
 #include "ResultListView.h"
 #include "SystemShell.h"
 #include "TestTree.h"
@@ -12,9 +14,13 @@
 #include <QTimer>
 #include <QFileDialog>
 #include <QComboBox>
+#include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -89,6 +95,9 @@ private slots:
     void resultCommands();
     void copyRow_data();
     void copyRow();
+    void copyNameThatIsNotUtf8();
+    void propertiesBox_data();
+    void propertiesBox();
     void saveResultList();
     void saveDialogAddsTheExtension();
     void sendTo();
@@ -360,6 +369,70 @@ void TToolCommandsTest::copyRow()
     Select(1);
     copy();
     QCOMPARE(QApplication::clipboard()->text(), file + expected);
+}
+
+void TToolCommandsTest::copyNameThatIsNotUtf8()
+{
+    // The text is the name as shown; the name's bytes go along as an address.
+    const QByteArray name = Tree->NativeFile("\x8c\x9f\x8d\xf5.txt", "x\n");
+    const QString file = TNativePath::Decode(name);
+    Window->HitList.Append(Hit(file, 0, 1, "x"));
+    Select(0);
+    const QByteArray uri = "file://" + name.toPercentEncoding("/");
+    for (QAction *copy : {Window->ActionToolsResultFilePath, Window->MenuToolsResultCopyRow}) {
+        QApplication::clipboard()->clear();
+        copy->trigger();
+        const QMimeData *data = QApplication::clipboard()->mimeData();
+        QVERIFY(data);
+        QVERIFY(data->text().startsWith(Tree->Path(QString::fromUtf8("検索.txt"))));
+        QCOMPARE(data->data(QStringLiteral("text/uri-list")), uri + "\r\n");
+        QCOMPARE(data->data(QStringLiteral("x-special/gnome-copied-files")), "copy\n" + uri);
+    }
+    // A UTF-8 name is plain text, as before.
+    Window->HitList.Append(Hit(Tree->File("plain.txt", "x"), 0, 1, "x"));
+    Select(1);
+    Window->ActionToolsResultFilePath->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), Tree->Path("plain.txt"));
+    QVERIFY(!QApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("text/uri-list")));
+}
+
+void TToolCommandsTest::propertiesBox_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("Shift-JIS name") << QByteArray("\x8c\x9f\x8d\xf5.txt") << QByteArray("\x8c\x9f\x8d\xf5 text\n")
+                                    << "10 バイト" << "Shift-JIS";
+    QTest::newRow("UTF-16 by its mark") << QByteArray("u16.txt") << QByteArray("\xff\xfe\x1c\x69\x00\x00", 6)
+                                        << "6 バイト" << "UTF16LE";
+    // The deciding bytes lie past the first piece the box reads.
+    QTest::newRow("EUC-JP after 3 MB of ASCII")
+        << QByteArray("late.txt") << (QByteArray(3 << 20, 'a') + "\xb8\xa1\xba\xf7\n") << "3,145,733 バイト" << "EUC-JP";
+    QTest::newRow("gone") << QByteArray() << QByteArray() << "0 バイト" << "";
+}
+
+void TToolCommandsTest::propertiesBox()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, size);
+    QFETCH(QString, code);
+    QString path = Tree->Path("gone.txt");
+    if (!name.isEmpty()) {
+        const QByteArray native = Tree->NativeFile(name, content);
+        QCOMPARE(::chmod(native.constData(), 0640), 0);
+        path = TNativePath::Decode(native);
+    }
+    TPropertiesDialog box(path, Window.get());
+    auto label = [&](const char *which) { return box.findChild<QLabel *>(QLatin1String(which))->text(); };
+    QCOMPARE(label("Name"), ShownPath(path).section(u'/', -1));
+    QCOMPARE(label("Size"), size);
+    QCOMPARE(label("Code"), code);
+    if (!name.isEmpty()) {
+        QCOMPARE(label("Permissions"), QStringLiteral("rw-r-----"));
+        QVERIFY(!label("Modified").isEmpty());
+    }
 }
 
 void TToolCommandsTest::saveResultList()
