@@ -82,38 +82,93 @@ bool FitsEucJp(const unsigned char *p, qsizetype n)
     return true;
 }
 
-// pending: continuation bytes a sequence begun before p still expects;
-// on return, those the last sequence still expects.
-bool FitsUtf8(const unsigned char *p, qsizetype n, int &pending)
+// The length Utf8SequenceLength gives, from a table: this runs for every
+// character of a UTF-8 file.
+struct TSequenceLengths
 {
-    qsizetype i = 0;
-    for (; pending > 0 && i < n; --pending, ++i)
-        if ((p[i] & 0xC0) != 0x80)
-            return false;
+    unsigned char Of[256];
+    constexpr TSequenceLengths() : Of()
+    {
+        for (int b = 0; b < 256; ++b)
+            Of[b] = (b < 0xC0 || b > 0xFD) ? 1 : b <= 0xDF ? 2 : b <= 0xEF ? 3 : b <= 0xF7 ? 4 : b <= 0xFB ? 5 : 6;
+    }
+};
+constexpr TSequenceLengths SequenceLengths;
+
+inline bool IsContinuation(unsigned char b)
+{
+    return (b & 0xC0) == 0x80;
+}
+
+// One sequence after another from p[i] (a sequence start) to n: false at the
+// first that does not fit; a sequence cut off by the end still passes, and
+// pending then holds the continuation bytes it still expects.
+bool FitsUtf8OneByOne(const unsigned char *p, qsizetype i, qsizetype n, int &pending)
+{
     while (i < n) {
-        // ASCII stretches sixteen bytes at a time.
-        if (i + 16 <= n && !AnyHigh16(p + i)) {
-            i += 16;
-            continue;
-        }
         const unsigned char b = p[i];
         if (b <= 0x7F) {
             ++i;
             continue;
         }
-        const int length = Utf8SequenceLength(b);
+        const int length = SequenceLengths.Of[b];
         if (length == 1)
             return false;
-        // A sequence cut off by the end of the data still passes.
         const qsizetype end = qMin(n, i + length);
         for (qsizetype k = i + 1; k < end; ++k)
-            if ((p[k] & 0xC0) != 0x80)
+            if (!IsContinuation(p[k]))
                 return false;
         pending = int(i + length - end);
         i = end;
     }
     return true;
 }
+
+} // namespace
+
+bool FitsUtf8(const unsigned char *p, qsizetype n, int &pending)
+{
+    qsizetype i = 0;
+    for (; pending > 0 && i < n; --pending, ++i)
+        if (!IsContinuation(p[i]))
+            return false;
+    // A few sequences one by one, so that five bytes lie behind the blocks.
+    while (i < n && i < 5) {
+        const qsizetype end = qMin(n, i + SequenceLengths.Of[p[i]]);
+        if (!FitsUtf8OneByOne(p, i, end, pending))
+            return false;
+        if (pending > 0)
+            return true; // cut off by the end
+        i = end;
+    }
+    if (i >= n)
+        return true;
+    // Sixteen bytes at a time: a byte must be a continuation byte exactly
+    // when a lead byte up to five bytes before it reaches it (C0-FD reach
+    // one byte on, E0-FD two, F0-FD three, F8-FD four, FC-FD five), and FE
+    // and FF fit nowhere. That is what reading one sequence after another
+    // asks, whatever the order.
+    const qsizetype blocksFrom = i;
+    for (; i + 16 <= n; i += 16) {
+        const TBytes16 v = Load16(p + i);
+        const auto reached = (Load16(p + i - 1) >= 0xC0) | (Load16(p + i - 2) >= 0xE0) | (Load16(p + i - 3) >= 0xF0)
+                             | (Load16(p + i - 4) >= 0xF8) | (Load16(p + i - 5) >= 0xFC);
+        const auto continuation = (v & 0xC0) == 0x80;
+        if (AnySet((continuation != reached) | (v >= 0xFE)))
+            return false;
+    }
+    // The rest one by one, from the start of the last sequence in the
+    // blocks: it may reach past them, or past the end.
+    qsizetype from = i;
+    if (i > blocksFrom) {
+        from = i - 1;
+        while (from > blocksFrom && IsContinuation(p[from]))
+            --from;
+    }
+    return FitsUtf8OneByOne(p, from, n, pending);
+}
+
+namespace {
 
 } // namespace
 

@@ -30,6 +30,13 @@ private:
     int Utf8Pending = 0;    // continuation bytes the last sequence still expects
 };
 
+// Whether n bytes continue well-formed UTF-8 as the detector reads it: each
+// lead byte takes the continuation bytes Utf8SequenceLength says, nothing
+// else is a continuation byte, FE and FF never occur. pending: continuation
+// bytes a sequence begun before p still expects; on return, those the last
+// sequence still expects (a sequence cut off by the end passes).
+bool FitsUtf8(const unsigned char *p, qsizetype n, int &pending);
+
 // The code id automatic detection gives a whole file, fed from its first
 // byte on, piece by piece: UTF-16 by its mark, otherwise TCodeDetector over
 // the bytes before the first zero byte.

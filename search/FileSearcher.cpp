@@ -164,9 +164,13 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
     qsizetype markLeft = id == CodeId::Utf8 ? 3 : utf16 ? 2 : 0;
     bool ended = false;
     while (!ended && !StopRequested()) {
-        QByteArrayView v = Reader.Fill(carry, Piece);
+        // A line longer than a piece is carried on; asking for as much
+        // again as is carried keeps the search for its end from going over
+        // the same bytes again and again.
+        const qsizetype more = qMax(Piece, carry.size());
+        QByteArrayView v = Reader.Fill(carry, more);
         const qsizetype fresh = v.size() - carry.size();
-        ended = fresh < Piece;
+        ended = fresh < more;
         // Only the bytes before the first zero byte (zero code unit) are
         // text. v starts on a code unit: the mark and every cut are whole
         // units.

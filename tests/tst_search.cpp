@@ -114,6 +114,7 @@ private slots:
     void utf8SequenceLength();
     void detectInPieces();
     void detectFileInPieces();
+    void utf8CheckMatchesOneByOne();
     void displayNames();
     void lineEnds_data();
     void lineEnds();
@@ -295,6 +296,58 @@ void TestSearch::detectFileInPieces()
         }
         QCOMPARE(detector.Result(), reference(file));
         QCOMPARE(DetectFileCode(file), reference(file));
+    }
+}
+
+void TestSearch::utf8CheckMatchesOneByOne()
+{
+    // The detector tests UTF-8 sixteen bytes at a time; it must answer as
+    // reading one sequence after another does, for every split into pieces.
+    const auto oneByOne = [](QByteArrayView bytes, int &pending) {
+        qsizetype i = 0;
+        for (; pending > 0 && i < bytes.size(); --pending, ++i)
+            if ((uchar(bytes[i]) & 0xC0) != 0x80)
+                return false;
+        while (i < bytes.size()) {
+            const uchar b = uchar(bytes[i]);
+            const int length = b <= 0x7F ? 1 : Utf8SequenceLength(b);
+            if (b > 0x7F && length == 1)
+                return false;
+            const qsizetype end = qMin(bytes.size(), i + length);
+            for (qsizetype k = i + 1; k < end; ++k)
+                if ((uchar(bytes[k]) & 0xC0) != 0x80)
+                    return false;
+            pending = int(i + length - end);
+            i = end;
+        }
+        return true;
+    };
+    const QList<QByteArray> parts = {"a", "plain ascii text ", "\xC3\xA9", "\xE6\xA4\x9C", "\xF0\x9F\x98\x80",
+                                     "\xF8\x88\x80\x80\x80", "\xFC\x84\x80\x80\x80\x80", "\x80", "\xBF",
+                                     "\xFE", "\xFF", "\xE6", "\xF0\x9F", "\xC3", "\xFD\xBF\xBF\xBF\xBF\xBF"};
+    QRandomGenerator random(2027);
+    for (int round = 0; round < 20000; ++round) {
+        QByteArray text;
+        // Mostly well-formed, so that a fault deep inside a long text is reached.
+        const bool clean = random.bounded(3) > 0;
+        for (int k = random.bounded(1, 60); k > 0; --k) {
+            const int which = random.bounded(clean ? 7 : int(parts.size()));
+            text += parts[which];
+        }
+        const qsizetype split = random.bounded(int(text.size()) + 1);
+        int fastPending = 0, slowPending = 0;
+        const auto *data = reinterpret_cast<const uchar *>(text.constData());
+        bool fast = FitsUtf8(data, split, fastPending);
+        bool slow = oneByOne(QByteArrayView(text).first(split), slowPending);
+        QCOMPARE(fast, slow);
+        if (!fast)
+            continue;
+        QCOMPARE(fastPending, slowPending);
+        fast = FitsUtf8(data + split, text.size() - split, fastPending);
+        slow = oneByOne(QByteArrayView(text).sliced(split), slowPending);
+        QCOMPARE(fast, slow);
+        if (fast)
+            QCOMPARE(fastPending, slowPending);
     }
 }
 
