@@ -108,6 +108,11 @@ inline bool RowInCp932(unsigned char j1)
     return !((j1 >= 0x29 && j1 <= 0x2C) || j1 == 0x2E || j1 == 0x2F || (j1 >= 0x75 && j1 <= 0x78) || j1 >= 0x7D);
 }
 
+inline bool IsJisPrintable(unsigned char b)
+{
+    return b >= 0x21 && b <= 0x7E;
+}
+
 } // namespace
 
 TDecodedText TTextDecoder::Locate(QByteArrayView content, int codeChoice) const
@@ -240,6 +245,26 @@ QByteArray TTextDecoder::DecodeIso2022Jp(QByteArrayView text, const std::atomic<
                 return out;
             }
         }
+        // The runs that make up nearly all of a text, without the tests of
+        // the general step below: printable bytes in ASCII, and printable
+        // pairs in a double-byte set. Each stops at the next stop check.
+        const qsizetype runEnd = qMin(n, nextCheck);
+        if (!shiftedOut && mode == Mode::Ascii) {
+            while (i < runEnd && IsJisPrintable(p[i]))
+                *o++ = static_cast<char>(p[i++]);
+        } else if (!shiftedOut && mode == Mode::DoubleByte) {
+            while (i + 1 < runEnd && IsJisPrintable(p[i]) && IsJisPrintable(p[i + 1])) {
+                if (RowInCp932(p[i]))
+                    JisToSjis(p[i], p[i + 1], o), o += 2;
+                else
+                    *o++ = Substitute[0];
+                i += 2;
+            }
+        }
+        if (i >= n)
+            break;
+        if (i >= nextCheck)
+            continue;
         const unsigned char b = p[i];
         if (b == 0x1B) {
             auto at = [&](qsizetype k) -> int { return i + k < n ? p[i + k] : -1; };
