@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Throughput of kestu-grep against GNU grep and ripgrep on the same tree.
 #
-# Builds (once) a corpus of about 350 MB of Japanese text in five encodings
+# Builds (once) a corpus of about 990 MB of Japanese text in five encodings
 # plus ASCII source code under $KESTU_BENCH_DIR (default /tmp/kestu-bench),
 # then times each command with a warm cache, best of $KESTU_BENCH_RUNS
 # (default 3), and prints seconds, MB/s and the time ratios kestu/grep and
