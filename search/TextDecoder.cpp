@@ -87,23 +87,10 @@ const char *IconvName(qint32 codeId)
     }
 }
 
-// JIS X 0208 row/cell bytes (0x21-0x7E each) to the Shift-JIS pair.
-inline void JisToSjis(unsigned char j1, unsigned char j2, char *out)
-{
-    const unsigned char s1 = static_cast<unsigned char>(((j1 + 1) >> 1) + (j1 <= 0x5E ? 0x70 : 0xB0));
-    unsigned char s2;
-    if (j1 & 1)
-        s2 = static_cast<unsigned char>(j2 + (j2 <= 0x5F ? 0x1F : 0x20));
-    else
-        s2 = static_cast<unsigned char>(j2 + 0x7E);
-    out[0] = static_cast<char>(s1);
-    out[1] = static_cast<char>(s2);
-}
-
 // Rows of JIS X 0208 (0x21-0x7E) that CP932 has characters in: all but
 // rows 9-12, 14-15, 85-88 and 93-94. A character of the other rows (JIS X
 // 0213 puts some there) has no CP932 form.
-inline bool RowInCp932(unsigned char j1)
+constexpr bool RowInCp932(unsigned char j1)
 {
     return !((j1 >= 0x29 && j1 <= 0x2C) || j1 == 0x2E || j1 == 0x2F || (j1 >= 0x75 && j1 <= 0x78) || j1 >= 0x7D);
 }
@@ -111,6 +98,39 @@ inline bool RowInCp932(unsigned char j1)
 inline bool IsJisPrintable(unsigned char b)
 {
     return b >= 0x21 && b <= 0x7E;
+}
+
+// The CP932 bytes of every JIS X 0208 pair (both bytes 0x21-0x7E), first
+// byte first; 0 for a pair of a row CP932 has nothing in.
+struct TJisPairs
+{
+    unsigned short Sjis[94 * 94];
+    constexpr TJisPairs() : Sjis()
+    {
+        for (int j1 = 0x21; j1 <= 0x7E; ++j1) {
+            for (int j2 = 0x21; j2 <= 0x7E; ++j2) {
+                if (!RowInCp932(static_cast<unsigned char>(j1)))
+                    continue;
+                const int s1 = ((j1 + 1) >> 1) + (j1 <= 0x5E ? 0x70 : 0xB0);
+                const int s2 = (j1 & 1) ? j2 + (j2 <= 0x5F ? 0x1F : 0x20) : j2 + 0x7E;
+                Sjis[(j1 - 0x21) * 94 + (j2 - 0x21)] = static_cast<unsigned short>(s1 << 8 | s2);
+            }
+        }
+    }
+};
+constexpr TJisPairs JisPairs;
+
+// The character of a pair (both bytes 0x21-0x7E) of JIS X 0208: its CP932
+// bytes, or one "?" where CP932 has none. Returns the next output place.
+inline char *PutJisPair(unsigned char j1, unsigned char j2, char *o)
+{
+    if (const unsigned short sjis = JisPairs.Sjis[(j1 - 0x21) * 94 + (j2 - 0x21)]) {
+        o[0] = static_cast<char>(sjis >> 8);
+        o[1] = static_cast<char>(sjis & 0xFF);
+        return o + 2;
+    }
+    *o = Substitute[0];
+    return o + 1;
 }
 
 } // namespace
@@ -253,11 +273,11 @@ QByteArray TTextDecoder::DecodeIso2022Jp(QByteArrayView text, const std::atomic<
             while (i < runEnd && IsJisPrintable(p[i]))
                 *o++ = static_cast<char>(p[i++]);
         } else if (!shiftedOut && mode == Mode::DoubleByte) {
-            while (i + 1 < runEnd && IsJisPrintable(p[i]) && IsJisPrintable(p[i + 1])) {
-                if (RowInCp932(p[i]))
-                    JisToSjis(p[i], p[i + 1], o), o += 2;
-                else
-                    *o++ = Substitute[0];
+            while (i + 1 < runEnd) {
+                const unsigned first = p[i] - 0x21u, second = p[i + 1] - 0x21u;
+                if (first >= 94 || second >= 94)
+                    break;
+                o = PutJisPair(p[i], p[i + 1], o);
                 i += 2;
             }
         }
@@ -329,8 +349,8 @@ QByteArray TTextDecoder::DecodeIso2022Jp(QByteArrayView text, const std::atomic<
         }
         // A double-byte set: two bytes 0x21-0x7E make one character.
         if (i + 1 < n && p[i + 1] >= 0x21 && p[i + 1] <= 0x7E) {
-            if (mode == Mode::DoubleByte && RowInCp932(b))
-                JisToSjis(b, p[i + 1], o), o += 2;
+            if (mode == Mode::DoubleByte)
+                o = PutJisPair(b, p[i + 1], o);
             else
                 *o++ = Substitute[0];
             i += 2;

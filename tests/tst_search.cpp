@@ -127,6 +127,7 @@ private slots:
     void utf16Search();
     void iso2022jp_data();
     void iso2022jp();
+    void iso2022jpEveryCharacter();
     void conversionSubstitutes();
     void badSpotsStayInStep_data();
     void badSpotsStayInStep();
@@ -588,6 +589,30 @@ void TestSearch::iso2022jp()
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, expected);
     QCOMPARE(TTextDecoder().ConvertText(input, 50220), expected);
+}
+
+void TestSearch::iso2022jpEveryCharacter()
+{
+    // Every double-byte character of CP932 that ISO-2022-JP can carry, as
+    // iconv writes it, in lines of different lengths: it comes back as its
+    // CP932 form, in runs and alone.
+    QString text;
+    int count = 0;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (lead > 0x9F && lead < 0xE0)
+            continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            const char pair[2] = {char(lead), char(trail)};
+            const QString c = TCp932::ToQString(QByteArray(pair, 2));
+            if (c.size() != 1 || c[0] == QChar::ReplacementCharacter || Encode(c, "ISO-2022-JP").size() < 5)
+                continue;
+            text += c;
+            if (++count % (count % 7 + 1) == 0)
+                text += count % 3 ? u'\n' : u'a';
+        }
+    }
+    QVERIFY(count > 6000);
+    QCOMPARE(TTextDecoder().ConvertText(Encode(text, "ISO-2022-JP"), 50220), Sjis(text));
 }
 
 void TestSearch::conversionSubstitutes()
