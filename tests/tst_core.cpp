@@ -37,6 +37,7 @@ private slots:
     void extensionList();
     void cp932RoundTrip();
     void cp932Refuses();
+    void cp932ToUtf8AsIconv();
     void iconvSubstitutesAndGoesOn();
     void iconvPieceBoundary();
     void iconvStops();
@@ -375,6 +376,32 @@ void TestCore::cp932RoundTrip()
     QCOMPARE(bytes.left(6), QByteArray("\x93\xfa\x96\x7b\x8c\xea"));
     QCOMPARE(TCp932::ToQString(bytes), text);
     QCOMPARE(TCp932::ToUtf8(bytes), text.toUtf8());
+}
+
+void TestCore::cp932ToUtf8AsIconv()
+{
+    // Every byte and every pair of bytes from 0x80 up, alone, after a
+    // lead byte, and around text, converts as iconv converts it, the bad
+    // ones included.
+    TIconvConverter iconv("UTF-8", "CP932", "\xEF\xBF\xBD");
+    const auto reference = [&](const QByteArray &cp932) {
+        QByteArray out;
+        iconv.Convert(cp932, out);
+        return out;
+    };
+    QByteArray all;
+    for (int a = 0x80; a <= 0xFF; ++a) {
+        const QByteArray single(1, char(a));
+        QCOMPARE(TCp932::ToUtf8(single), reference(single));
+        QCOMPARE(TCp932::ToUtf8("x" + single + "y"), reference("x" + single + "y"));
+        for (int b = 0x00; b <= 0xFF; ++b) {
+            const QByteArray pair = single + char(b);
+            if (TCp932::ToUtf8(pair) != reference(pair))
+                QFAIL(qPrintable(QStringLiteral("%1 %2").arg(a, 2, 16).arg(b, 2, 16)));
+            all += pair;
+        }
+    }
+    QCOMPARE(TCp932::ToUtf8(all), reference(all));
 }
 
 void TestCore::cp932Refuses()
