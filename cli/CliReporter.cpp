@@ -25,7 +25,7 @@ qsizetype BidiControlLength(const unsigned char *p, qsizetype left)
     return 0;
 }
 
-void AppendVisible(QByteArray &out, const QByteArray &utf8)
+void AppendVisible(QByteArray &out, QByteArrayView utf8)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(utf8.constData());
     const qsizetype n = utf8.size();
@@ -55,6 +55,19 @@ void AppendVisible(QByteArray &out, const QByteArray &utf8)
     flush(n);
 }
 
+// CP932 working text, shown as AppendVisible shows it; ASCII needs no
+// conversion (nor a copy).
+void AppendVisibleCp932(QByteArray &out, QByteArrayView cp932)
+{
+    for (const char c : cp932) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            AppendVisible(out, TCp932::ToUtf8(cp932));
+            return;
+        }
+    }
+    AppendVisible(out, cp932);
+}
+
 } // namespace
 
 TCliReporter::TCliReporter(std::vector<TGrepResult> &hitList, bool json, bool colour, FILE *out, FILE *err)
@@ -80,13 +93,15 @@ QByteArray TCliReporter::FormatPlain(const TGrepResult &hit, bool colour)
     if (colour)
         line += "\033[m";
     line += ' ';
-    AppendVisible(line, TCp932::ToUtf8(hit.BeforeText));
+    const QByteArrayView fromHit = hit.TextFromHit;
+    const qsizetype hitLength = qBound<qsizetype>(0, hit.HitLength, fromHit.size());
+    AppendVisibleCp932(line, hit.BeforeText);
     if (colour)
         line += "\033[01;31m";
-    AppendVisible(line, TCp932::ToUtf8(hit.HitText()));
+    AppendVisibleCp932(line, fromHit.first(hitLength));
     if (colour)
         line += "\033[m";
-    AppendVisible(line, TCp932::ToUtf8(hit.AfterText()));
+    AppendVisibleCp932(line, fromHit.sliced(hitLength));
     line += '\n';
     return line;
 }
@@ -137,7 +152,7 @@ QByteArray TCliReporter::FormatContextLine(const QString &path, const TSourceLin
     out += '-' + QByteArray::number(line.Index + 1) + '-';
     if (colour)
         out += "\033[m";
-    AppendVisible(out, TCp932::ToUtf8(line.Text));
+    AppendVisibleCp932(out, line.Text);
     out += '\n';
     return out;
 }
