@@ -76,6 +76,7 @@ public:
     TStatusBar *StatusBar1 = nullptr;
     QLabel *LabelTarget = nullptr;
     QComboBox *ComboBoxTarget = nullptr;
+    QString TargetBehindText; // the path the target field's text stands for (SetTargetText)
     QToolButton *SpeedButtonTarget = nullptr;
     QLabel *LabelFilter = nullptr;
     QComboBox *ComboBoxFilter = nullptr;
@@ -240,6 +241,11 @@ public:
     // Sets the target from a dropped or handed-over path: a file as it is,
     // a folder with a trailing "/"; false when it is neither.
     bool SetTargetFromPath(const QString &path);
+    // The target field shows a name that is not UTF-8 decoded (ShownPath);
+    // the path it stands for is kept beside it, and is the target as long
+    // as the field still shows exactly that name.
+    void SetTargetText(const QString &path);
+    QString TargetPath() const;
     // The drop handler: the first dropped item becomes the target.
     void DropFiles(const QList<QUrl> &items);
     // The same for addresses as the text/uri-list gives them.

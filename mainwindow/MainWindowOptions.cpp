@@ -26,7 +26,7 @@ void TForm1::ConnectOptionCommands()
 
 void TForm1::ActionViewTargetParentExecute()
 {
-    const QString target = ComboBoxTarget->currentText();
+    const QString target = TargetPath();
     if (TTargetParent::StaysAsItIs(target))
         return; // the filter box's state is not looked at again either
     const bool folder = TFileKind::IsFolder(target);
@@ -35,7 +35,7 @@ void TForm1::ActionViewTargetParentExecute()
         if (entry >= 0)
             ComboBoxFilter->setEditText(ComboBoxFilter->itemText(entry));
     }
-    ComboBoxTarget->setEditText(TTargetParent::ParentOf(target, folder));
+    SetTargetText(TTargetParent::ParentOf(target, folder));
     // The text may come out unchanged (a missing folder with its "/"), so
     // the filter box's state is brought in line here, not by the change.
     UpdateFilterState();

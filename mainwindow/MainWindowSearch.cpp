@@ -28,7 +28,7 @@ void TForm1::ActionFileGrepExecute()
     options.DepthLimit = EditSubLimit->Value();
     options.CodeChoice = ComboBoxCode->currentIndex();
     options.FindText = ComboBoxGrep->currentText();
-    options.TargetPath = ComboBoxTarget->currentText();
+    options.TargetPath = TargetPath();
     options.FilterList = ComboBoxFilter->currentText();
     options.ExcludeDirs = PatternListOf(Settings.ExcludeDirs);
     QByteArray findText;

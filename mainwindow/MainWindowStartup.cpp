@@ -33,7 +33,7 @@ void TForm1::ApplyArgument(const QString &text)
 void TForm1::ApplyStartArguments(const TStartArguments &arguments)
 {
     if (arguments.Target)
-        ComboBoxTarget->setEditText(*arguments.Target);
+        SetTargetText(*arguments.Target);
     if (arguments.Filter)
         ComboBoxFilter->setEditText(*arguments.Filter);
     if (arguments.Grep)

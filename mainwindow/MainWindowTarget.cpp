@@ -19,13 +19,27 @@ bool TForm1::SetTargetFromPath(const QString &path)
 {
     const std::optional<QString> target = TStartArguments::TargetOf(path);
     if (target)
-        ComboBoxTarget->setEditText(*target);
+        SetTargetText(*target);
     return target.has_value();
+}
+
+void TForm1::SetTargetText(const QString &path)
+{
+    TargetBehindText = TNativePath::HasRawBytes(path) ? path : QString();
+    ComboBoxTarget->setEditText(ShownPath(path));
+}
+
+QString TForm1::TargetPath() const
+{
+    const QString text = ComboBoxTarget->currentText();
+    if (!TargetBehindText.isEmpty() && text == ShownPath(TargetBehindText))
+        return TargetBehindText;
+    return text;
 }
 
 void TForm1::UpdateFilterState()
 {
-    const bool folder = TFileKind::IsFolder(ComboBoxTarget->currentText());
+    const bool folder = TFileKind::IsFolder(TargetPath());
     ComboBoxFilter->setEnabled(folder);
     LabelFilter->setEnabled(folder);
 }
@@ -37,7 +51,7 @@ void TForm1::SetTargetDialogs(std::unique_ptr<TTargetDialogs> dialogs)
 
 void TForm1::ActionFileOpenFileExecute()
 {
-    const QString target = ComboBoxTarget->currentText();
+    const QString target = TargetPath();
     QString file, folder;
     if (TFileKind::IsFile(target))
         file = target;
@@ -46,13 +60,13 @@ void TForm1::ActionFileOpenFileExecute()
     const QString chosen = Dialogs->OpenFile(this, file, folder);
     if (chosen.isEmpty())
         return;
-    ComboBoxTarget->setEditText(chosen);
+    SetTargetText(chosen);
     UpdateFilterState();
 }
 
 void TForm1::ActionFileOpenDirectoryExecute()
 {
-    const QString target = ComboBoxTarget->currentText();
+    const QString target = TargetPath();
     QString initial;
     if (TFileKind::IsFile(target))
         initial = FolderPartOf(QFileInfo(target).absoluteFilePath());
@@ -61,7 +75,7 @@ void TForm1::ActionFileOpenDirectoryExecute()
     const QString chosen = Dialogs->BrowseForFolder(QStringLiteral("ディレクトリ選択"), initial, this);
     if (chosen.isEmpty() || !TFileKind::IsFolder(chosen))
         return;
-    ComboBoxTarget->setEditText(chosen.endsWith(u'/') ? chosen : chosen + u'/');
+    SetTargetText(chosen.endsWith(u'/') ? chosen : chosen + u'/');
     UpdateFilterState();
 }
 

@@ -110,13 +110,13 @@ void TForm1::ActionToolsPropertyExecute()
 void TForm1::ActionToolsResultFileFileExecute()
 {
     if (const auto hit = SelectedHit())
-        ComboBoxTarget->setEditText(hit->FileName);
+        SetTargetText(hit->FileName);
 }
 
 void TForm1::ActionToolsResultFileDirectoryExecute()
 {
     if (const auto hit = SelectedHit())
-        ComboBoxTarget->setEditText(FolderPartOf(hit->FileName));
+        SetTargetText(FolderPartOf(hit->FileName));
 }
 
 void TForm1::ActionToolsResultFilePathExecute()

@@ -32,6 +32,7 @@
 #include "TestMain.h"
 
 #include <QtTest>
+#include <cstdio>
 #include <sys/stat.h>
 
 namespace {
@@ -631,7 +632,27 @@ void TestMainWindow::dropOfNameThatIsNotUtf8()
     data.setData(QStringLiteral("text/uri-list"), "# from a file manager\r\n"
                                                   + TNativePath::FileUri(TNativePath::Decode(folder)) + "\r\n");
     Window->DropData(data);
-    QCOMPARE(TNativePath::Encode(Window->ComboBoxTarget->currentText()), folder + '/');
+    // The field shows the name decoded; the target is the folder's bytes,
+    // and a search goes into it.
+    QCOMPARE(Window->ComboBoxTarget->currentText(), Tree->Root() + QString::fromUtf8("検索/"));
+    QCOMPARE(TNativePath::Encode(Window->TargetPath()), folder + '/');
+    QVERIFY(Window->ComboBoxFilter->isEnabled());
+    FILE *f = std::fopen((folder + "/a.txt").constData(), "wb");
+    QVERIFY(f);
+    std::fputs("hit\n", f);
+    std::fclose(f);
+    Window->ComboBoxFilter->setEditText(QStringLiteral("*.txt"));
+    Window->ComboBoxGrep->setEditText(QStringLiteral("hit"));
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    QCOMPARE(Window->HitList.Size(), 1);
+    QCOMPARE(TNativePath::Encode(Window->HitList.FileNameAt(0)), folder + "/a.txt");
+
+    // Typed over, the field is the target again.
+    Window->ComboBoxTarget->setEditText(Tree->Root() + QString::fromUtf8("検索/"));
+    QCOMPARE(TNativePath::Encode(Window->TargetPath()), folder + '/'); // the same text still stands for it
+    Window->ComboBoxTarget->setEditText(Tree->Root() + QStringLiteral("other/"));
+    QCOMPARE(Window->TargetPath(), Tree->Root() + QStringLiteral("other/"));
 }
 
 void TestMainWindow::sizingClearsOtherSelections()
