@@ -161,6 +161,7 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
     TTextDecoder::TIso2022State isoState;
     qint64 lineBase = 0;
     QByteArrayView carry;
+    qint64 carryOffset = 0; // where carry begins in the file
     qsizetype markLeft = id == CodeId::Utf8 ? 3 : utf16 ? 2 : 0;
     bool ended = false;
     while (!ended && !StopRequested()) {
@@ -169,6 +170,7 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
         // the same bytes again and again.
         const qsizetype more = qMax(Piece, carry.size());
         QByteArrayView v = Reader.Fill(carry, more);
+        qint64 vOffset = carryOffset; // where v begins in the file
         const qsizetype fresh = v.size() - carry.size();
         ended = fresh < more;
         // Only the bytes before the first zero byte (zero code unit) are
@@ -189,16 +191,19 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
         if (markLeft > 0) { // the mark is skipped unseen
             const qsizetype drop = qMin(markLeft, v.size());
             v = v.sliced(drop);
+            vOffset += drop;
             markLeft -= drop;
         }
         const qsizetype cut = ended ? v.size() : utf16 ? SafeCutUtf16(v, id == CodeId::Utf16Be)
                                                        : SafeCut(v, id == CodeId::EucJp);
         if (cut == 0 && !ended) {
             carry = v; // no line end yet: read on
+            carryOffset = vOffset;
             continue;
         }
         const QByteArrayView piece = v.first(cut);
         carry = v.sliced(cut);
+        carryOffset = vOffset + cut;
         if (piece.isEmpty())
             continue;
         if (!outcome.HasText) {
@@ -206,8 +211,9 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
             Searcher.SetFile(path, recorded);
         }
         Searcher.SetLineBase(lineBase);
+        Searcher.SetTextOrigin(convert ? QByteArrayView() : piece, convert ? -1 : vOffset);
         if (convert && !needle.Bytes.isEmpty() && !(id == CodeId::EucJp && LineEndsMayMerge(piece))) {
-            if (!SearchRawCandidates(decoder, piece, id, needle)) {
+            if (!SearchRawCandidates(decoder, piece, vOffset, id, needle)) {
                 outcome.AdapterFailed = true;
                 break;
             }
@@ -250,7 +256,9 @@ TFileOutcome TFileSearcher::SearchContent(const QString &path, int codeChoice)
             if (!StopRequested() && decoded.HasText) {
                 outcome.HasText = true;
                 Searcher.SetFile(path, decoded.CodeId);
-                outcome.AdapterFailed = !SearchRawCandidates(decoder, decoded.Text, decoded.CodeId, needle);
+                outcome.AdapterFailed = !SearchRawCandidates(decoder, decoded.Text,
+                                                             decoded.Text.data() - Reader.Content().data(),
+                                                             decoded.CodeId, needle);
             }
             Reader.Release();
             return outcome;
@@ -269,6 +277,11 @@ TFileOutcome TFileSearcher::SearchContent(const QString &path, int codeChoice)
     if (!StopRequested() && decoded.HasText) {
         outcome.HasText = true;
         Searcher.SetFile(path, decoded.CodeId);
+        // Text searched as the file holds it: its hits know their lines' offsets.
+        const QByteArrayView content = Reader.Content();
+        if (decoded.Converted.isNull() && decoded.Text.data() >= content.data()
+            && decoded.Text.data() + decoded.Text.size() <= content.data() + content.size())
+            Searcher.SetTextOrigin(decoded.Text, decoded.Text.data() - content.data());
         if (decoded.Skipped) {
             // Certain to hold no hit: nothing to search.
         } else if (Adapter) {
@@ -284,8 +297,8 @@ TFileOutcome TFileSearcher::SearchContent(const QString &path, int codeChoice)
     return outcome;
 }
 
-bool TFileSearcher::SearchRawCandidates(const TTextDecoder &decoder, QByteArrayView raw, qint32 codeId,
-                                        const TSourcePrefilter::TRawNeedle &needle)
+bool TFileSearcher::SearchRawCandidates(const TTextDecoder &decoder, QByteArrayView raw, qint64 rawOffset,
+                                        qint32 codeId, const TSourcePrefilter::TRawNeedle &needle)
 {
     // The file's own line ends are those of its converted text, so a line
     // converted alone is the line the whole conversion would give, with the
@@ -302,10 +315,12 @@ bool TFileSearcher::SearchRawCandidates(const TTextDecoder &decoder, QByteArrayV
             const QByteArray line = decoder.ConvertText(rawLine, codeId, &stopped);
             if (stopped)
                 return false;
+            Searcher.SetLineOffset(rawOffset + (rawLine.data() - raw.data()));
             if (Adapter)
                 return Searcher.SearchRegExpLine(line, index, *Adapter);
             Searcher.SearchLine(line, index);
             return true;
         });
+    Searcher.SetLineOffset(-1);
     return ok || stopped;
 }

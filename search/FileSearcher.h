@@ -62,7 +62,8 @@ private:
     TFileOutcome SearchStreamed(const QString &path, qint32 codeId);
     // Converts and searches only the lines of a UTF-8 or EUC-JP text whose
     // own bytes hold the needle; false when the adapter failed.
-    bool SearchRawCandidates(const TTextDecoder &decoder, QByteArrayView raw, qint32 codeId,
+    // rawOffset: where raw begins in the file.
+    bool SearchRawCandidates(const TTextDecoder &decoder, QByteArrayView raw, qint64 rawOffset, qint32 codeId,
                              const TSourcePrefilter::TRawNeedle &needle);
     bool StopRequested() const { return Stop && Stop->load(std::memory_order_relaxed); }
 

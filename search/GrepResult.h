@@ -16,6 +16,10 @@ public:
     qint64 Column = 0;         // 1-based byte column of the hit
     qint32 CodeId = 0;         // the file's code id
     qint64 HitLength = 0;      // length of the hit in bytes
+    // Where the hit's line begins in the file, in the file's own bytes;
+    // -1 where the search did not see the file's bytes of the line (a
+    // code that is converted as a whole, such as ISO-2022-JP or UTF-16).
+    qint64 LineOffset = -1;
     QString FileName;          // full path as listed
     QByteArray BeforeText;     // up to 59 bytes before the hit
     QByteArray TextFromHit;    // the hit, then up to 60 more bytes

@@ -28,6 +28,9 @@ void TLineSearcher::SetFile(const QString &path, qint32 codeId)
     FileName = path;
     CodeId = codeId;
     LineBase = 0;
+    Origin = {};
+    OriginOffset = -1;
+    LineOffset = -1;
 }
 
 void TLineSearcher::SearchLine(QByteArrayView line, qint64 lineIndex)
@@ -173,6 +176,10 @@ void TLineSearcher::PublishHit(QByteArrayView line, qint64 lineIndex, qsizetype 
     record.Column = offset + 1;
     record.CodeId = CodeId;
     record.HitLength = length;
+    if (LineOffset >= 0)
+        record.LineOffset = LineOffset;
+    else if (OriginOffset >= 0 && line.data() >= Origin.data() && line.data() <= Origin.data() + Origin.size())
+        record.LineOffset = OriginOffset + (line.data() - Origin.data());
     record.FileName = FileName;
     Sink(std::move(record));
 }

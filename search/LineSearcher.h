@@ -29,6 +29,17 @@ public:
     // The number of the file's lines before the text searched next (a huge
     // file is searched a piece at a time); SetFile sets it to 0.
     void SetLineBase(qint64 base) { LineBase = base; }
+    // The text searched next is the file's own bytes from fileOffset on:
+    // every hit in a line of it records where its line begins in the file.
+    // SetFile forgets it.
+    void SetTextOrigin(QByteArrayView text, qint64 fileOffset)
+    {
+        Origin = text;
+        OriginOffset = fileOffset;
+    }
+    // The next lines searched one by one (converted from the file's bytes)
+    // begin at this file offset; -1: not known.
+    void SetLineOffset(qint64 offset) { LineOffset = offset; }
 
     // All hits of one line (no line-end characters in it).
     void SearchLine(QByteArrayView line, qint64 lineIndex);
@@ -102,4 +113,7 @@ private:
     qint32 CodeId = 0;
     TSkippedLines SkippedLines;
     qint64 LineBase = 0;
+    QByteArrayView Origin;
+    qint64 OriginOffset = -1;
+    qint64 LineOffset = -1;
 };

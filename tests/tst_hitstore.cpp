@@ -29,7 +29,7 @@ QString Differences(const TGrepResult &a, const TGrepResult &b)
     QStringList out;
     if (a.FileName != b.FileName)
         out << u"file"_s;
-    if (a.Line != b.Line || a.Column != b.Column || a.HitLength != b.HitLength || a.CodeId != b.CodeId)
+    if (a.Line != b.Line || a.LineOffset != b.LineOffset || a.Column != b.Column || a.HitLength != b.HitLength || a.CodeId != b.CodeId)
         out << u"numbers"_s;
     if (a.AtLineStart != b.AtLineStart || a.AtLineEnd != b.AtLineEnd)
         out << u"line ends"_s;
@@ -132,6 +132,7 @@ void TestHitStore::randomHitsComeBackExactly()
                 c = char(random.bounded(256));
         }
         hit.Line = lineIndex;
+        hit.LineOffset = random.bounded(4) == 0 ? -1 : qint64(random.generate64() >> 2);
         const qsizetype column = random.bounded(qint32(line.size()));
         hit.Column = column + 1;
         const qsizetype before = qMin<qsizetype>(column, random.bounded(60));

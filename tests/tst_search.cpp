@@ -1285,6 +1285,22 @@ QByteArray RecordText(const TGrepResult &r)
 }
 } // namespace
 
+// Whether a line (0-based) of a file begins at offset: its bytes from
+// textStart (past a UTF-8 mark) to the offset end a line there, and hold
+// that many line ends (LF, CR, CR LF).
+static bool LineStartsAt(const QByteArray &raw, qint64 textStart, qint64 offset, qint64 line)
+{
+    const auto at = [&](qint64 i) { return i < raw.size() ? raw[i] : '\0'; };
+    if (offset < textStart || offset > raw.size())
+        return false;
+    if (offset > textStart && raw[offset - 1] != '\n' && !(raw[offset - 1] == '\r' && at(offset) != '\n'))
+        return false;
+    qint64 ends = 0;
+    for (qint64 i = textStart; i < offset; ++i)
+        ends += raw[i] == '\n' || (raw[i] == '\r' && at(i + 1) != '\n');
+    return ends == line;
+}
+
 void TestSearch::rawSearchMatchesWholeFile()
 {
     // UTF-8 and EUC-JP files are searched in their own bytes and only the
@@ -1318,6 +1334,7 @@ void TestSearch::rawSearchMatchesWholeFile()
     TTestTree tree;
     const QString path = tree.Path("f.txt");
     int compared = 0;
+    int knownOffsets = 0; // hits that know where their line begins in the file
     TBRegExp adapter(nullptr);
     for (int round = 0; round < 150; ++round) {
         QString text;
@@ -1335,6 +1352,8 @@ void TestSearch::rawSearchMatchesWholeFile()
         for (int k = random.bounded(3); k > 0; --k)
             raw.insert(random.bounded(int(raw.size()) + 1), brokenBytes[random.bounded(int(brokenBytes.size()))]);
         tree.File("f.txt", raw);
+        // UTF-8 chosen, or found by its mark: the first three bytes are the mark.
+        const qint64 textStart = choice == 5 || (choice == 0 && raw.startsWith("\xEF\xBB\xBF")) ? 3 : 0;
         for (const TQuery &query : queries) {
             QByteArray find;
             if (!TCp932::FromQString(query.Text, find))
@@ -1347,7 +1366,15 @@ void TestSearch::rawSearchMatchesWholeFile()
             TFileOutcome outcomes[3];
             for (int way = 0; way < 3; ++way) {
                 TFileSearcher searcher(find, query.NoCase, nullptr,
-                                       [&](TGrepResult &&r) { records[way].append(RecordText(r)); },
+                                       [&](TGrepResult &&r) {
+                                           records[way].append(RecordText(r));
+                                           if (r.LineOffset >= 0) {
+                                               QVERIFY2(LineStartsAt(raw, textStart, r.LineOffset, r.Line),
+                                                        qPrintable(QStringLiteral("line %1 at %2 in %3")
+                                                                       .arg(r.Line).arg(r.LineOffset).arg(text)));
+                                               ++knownOffsets;
+                                           }
+                                       },
                                        query.RegExp ? &adapter : nullptr, prefilter, way == 2);
                 if (way == 1)
                     searcher.SetPieces(0, random.bounded(1, 24));
@@ -1364,6 +1391,7 @@ void TestSearch::rawSearchMatchesWholeFile()
         }
     }
     QVERIFY(compared > 500); // hits were really found and compared
+    QVERIFY(knownOffsets > 500);
 }
 
 void TestSearch::sideBySideMatchesInTurn_data()

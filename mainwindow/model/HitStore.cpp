@@ -25,6 +25,7 @@ void THitStore::Append(const TGrepResult &hit)
     entry.Line = hit.Line;
     entry.Column = hit.Column;
     entry.HitLength = hit.HitLength;
+    entry.LineOffset = hit.LineOffset;
     entry.TextLength = hit.TextFromHit.size();
     entry.BeforeLength = quint8(hit.BeforeText.size());
     entry.Flags = quint8((hit.AtLineStart ? AtLineStartFlag : 0) | (hit.AtLineEnd ? AtLineEndFlag : 0));
@@ -125,6 +126,7 @@ TGrepResult THitStore::At(qsizetype index) const
     hit.Column = entry.Column;
     hit.CodeId = file.CodeId;
     hit.HitLength = entry.HitLength;
+    hit.LineOffset = entry.LineOffset;
     hit.FileName = file.Name;
     hit.BeforeText = QByteArray(texts, entry.BeforeLength);
     hit.TextFromHit = QByteArray(texts + entry.BeforeLength, entry.TextLength);

@@ -44,6 +44,7 @@ private:
         qint64 Column;
         qint64 HitLength;
         qint64 TextLength;    // TextFromHit's size
+        qint64 LineOffset;    // where the line begins in the file, -1 not known
         quint32 Block;        // the text block
         quint32 Offset;       // where BeforeText begins in it
         quint32 File;         // index into Files
