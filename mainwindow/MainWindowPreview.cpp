@@ -90,14 +90,28 @@ void TForm1::UpdatePreview()
     const qint64 last = TPreviewText::LastLine(record);
     // A big file may have to be read a long way to its line: that is done
     // aside while the pane says so, and the list goes on taking keys.
+    // Where the search saw the hit's line begin lets a read start right
+    // there, whatever the file's size.
+    TPreviewReader::TKnownLine known{record.Line, record.LineOffset};
     TReadOnlyFile probe;
     if (probe.Open(record.FileName) && probe.Size() > AsidePreviewSize) {
+        if (known.Offset >= 0) {
+            TPreviewReader::TKnownLine near = known;
+            near.Only = true;
+            const TPreviewReader::TResult read = PreviewReader->Read(record.FileName, record.CodeId, first, last, near);
+            if (read.State != TPreviewReader::TState::Far) {
+                PreviewLoader->Cancel();
+                PreviewPane->ShowPreview(record.FileName, TPreviewText::Make(record, read, SearchStartTime),
+                                         Display.FindColor);
+                return;
+            }
+        }
         PendingPreview = record;
         PreviewPane->ShowLoading(record.FileName);
-        PreviewLoader->Request(PreviewTicket, record.FileName, record.CodeId, first, last);
+        PreviewLoader->Request(PreviewTicket, record.FileName, record.CodeId, first, last, known);
         return;
     }
     PreviewLoader->Cancel();
-    const TPreviewReader::TResult read = PreviewReader->Read(record.FileName, record.CodeId, first, last);
+    const TPreviewReader::TResult read = PreviewReader->Read(record.FileName, record.CodeId, first, last, known);
     PreviewPane->ShowPreview(record.FileName, TPreviewText::Make(record, read, SearchStartTime), Display.FindColor);
 }

@@ -16,17 +16,18 @@ TPreviewLoader::~TPreviewLoader()
     Thread.wait();
 }
 
-void TPreviewLoader::Request(quint64 ticket, const QString &path, qint32 codeId, qint64 first, qint64 last)
+void TPreviewLoader::Request(quint64 ticket, const QString &path, qint32 codeId, qint64 first, qint64 last,
+                             TPreviewReader::TKnownLine known)
 {
     Latest.store(ticket);
     Stop.store(true); // ends the read in progress, if any
-    QMetaObject::invokeMethod(Worker, [this, ticket, path, codeId, first, last] {
+    QMetaObject::invokeMethod(Worker, [this, ticket, path, codeId, first, last, known] {
         if (Latest.load() != ticket)
             return; // overtaken before it began
         Stop.store(false);
         if (Latest.load() != ticket)
             return; // overtaken just now; the newer request is queued behind
-        const TPreviewReader::TResult result = Reader.Read(path, codeId, first, last);
+        const TPreviewReader::TResult result = Reader.Read(path, codeId, first, last, known);
         if (result.State == TPreviewReader::TState::Stopped)
             return;
         QMetaObject::invokeMethod(this, [this, ticket, result] {

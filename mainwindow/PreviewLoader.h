@@ -23,7 +23,8 @@ public:
     // Reads lines first..last of the file; Loaded(ticket, ...) follows on
     // this object's thread unless a later Request or Cancel came first.
     // Tickets grow with every request.
-    void Request(quint64 ticket, const QString &path, qint32 codeId, qint64 first, qint64 last);
+    void Request(quint64 ticket, const QString &path, qint32 codeId, qint64 first, qint64 last,
+                 TPreviewReader::TKnownLine known = {});
     // Drops the request in progress.
     void Cancel();
 

@@ -112,7 +112,55 @@ void TPreviewReader::AddMark(const TMark &mark)
     Marks.insert(at, mark);
 }
 
-TPreviewReader::TResult TPreviewReader::Read(const QString &path, qint32 codeId, qint64 first, qint64 last)
+void TPreviewReader::MarkFromKnownLine(TReadOnlyFile &file, const TKnownLine &known, qint64 first, bool euc)
+{
+    const qint64 textStart = Marks.front().Offset;
+    if (known.Line < first || known.Offset < textStart || known.Offset > MarkSize || MarkBefore(first).Line == first)
+        return;
+    // Bytes from where the walk may reach back to, up to one past the known
+    // start (it tells a CR LF from a lone CR).
+    const qint64 reach = qint64(known.Line - first + 1) * LineLimit;
+    const qint64 from = qMax(textStart, known.Offset - qMin<qint64>(reach, PieceSize));
+    bool end = false;
+    const QByteArray bytes = ReadPiece(file, from, qsizetype(known.Offset - from + 1), end, LastBytesRead);
+    const qint64 n = bytes.size();
+    if (n < known.Offset - from)
+        return; // a zero byte or the file's end before the known start: not the file searched
+    const auto at = [&](qint64 i) -> int { return i < n ? static_cast<unsigned char>(bytes[i]) : -1; };
+    // Whether a line begins at i (relative to from): after an LF, or after a
+    // CR not followed by LF. In EUC-JP, a line end right after 0x8E may be
+    // taken into a character by the decoder: then nothing is certain.
+    bool unsure = false;
+    const auto startsLine = [&](qint64 i) {
+        const int before = at(i - 1);
+        const bool starts = before == '\n' || (before == '\r' && at(i) != '\n');
+        if (starts && euc && at(i - 2) == 0x8E)
+            unsure = true;
+        return starts;
+    };
+    const qint64 knownAt = known.Offset - from;
+    if (known.Offset > textStart && !startsLine(knownAt))
+        return;
+    qint64 line = known.Line;
+    qint64 i = knownAt;
+    while (line > first && i > 0) {
+        --i;
+        if (i == 0 && from == textStart) {
+            if (--line != 0)
+                return; // the text's first line is line 0
+            break;
+        }
+        if (i > 0 && startsLine(i))
+            --line;
+    }
+    if (unsure || line != first || (from > textStart && i == 0))
+        return; // not within reach, or the walk does not fit the text
+    AddMark({known.Line, known.Offset, {}});
+    AddMark({first, from + i, {}});
+}
+
+TPreviewReader::TResult TPreviewReader::Read(const QString &path, qint32 codeId, qint64 first, qint64 last,
+                                             TKnownLine known)
 {
     LastBytesRead = 0;
     LastBytesHeld = 0;
@@ -149,6 +197,16 @@ TPreviewReader::TResult TPreviewReader::Read(const QString &path, qint32 codeId,
     Forget(path, codeId, result.FileSize, result.Modified);
     if (Marks.empty())
         Marks.push_back({0, qint64(located.Text.data() - head.constData()), {}});
+    // Codes whose lines can be found in their bytes, and that carry no shift
+    // state from line to line.
+    if (known.Offset >= 0 && !iso && units.Size == 1
+        && (!located.NeedsConversion || located.CodeId == CodeId::EucJp || located.CodeId == CodeId::Utf8
+            || located.CodeId == CodeId::Utf8N))
+        MarkFromKnownLine(file, known, first, located.NeedsConversion && located.CodeId == CodeId::EucJp);
+    if (known.Only && MarkBefore(first).Line != first) {
+        result.State = TState::Far;
+        return result;
+    }
 
     const TMark start = MarkBefore(first);
     qint64 pos = start.Offset;

@@ -9,6 +9,8 @@
 
 #include "TextDecoder.h"
 
+class TReadOnlyFile;
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -18,7 +20,9 @@
 class TPreviewReader
 {
 public:
-    enum class TState { Read, Missing, Unreadable, Stopped };
+    // Far: the lines lie far from every line start known, and the read was
+    // asked to go no further (TKnownLine::Only).
+    enum class TState { Read, Missing, Unreadable, Stopped, Far };
     struct TLine
     {
         qint64 Index = 0;  // 0-based
@@ -34,8 +38,19 @@ public:
     };
 
     // Lines first..last (0-based, both included) of the file as the code id
-    // decodes it.
-    TResult Read(const QString &path, qint32 codeId, qint64 first, qint64 last);
+    // decodes it. A line start the search saw (a hit's Line and LineOffset)
+    // lets the reader begin near it instead of at the file's start.
+    struct TKnownLine
+    {
+        qint64 Line = -1;
+        qint64 Offset = -1;
+        bool Only = false; // read nothing (State Far) rather than scan from a far line start
+    };
+    TResult Read(const QString &path, qint32 codeId, qint64 first, qint64 last, TKnownLine known);
+    TResult Read(const QString &path, qint32 codeId, qint64 first, qint64 last)
+    {
+        return Read(path, codeId, first, last, TKnownLine());
+    }
 
     // What the last Read took from the file, and the most file bytes it held
     // at once.
@@ -63,6 +78,10 @@ private:
     void Forget(const QString &path, qint32 codeId, qint64 size, const QDateTime &modified);
     const TMark &MarkBefore(qint64 line) const;
     void AddMark(const TMark &mark);
+    // Marks the start of line first, found by walking back from a known line
+    // start of a code without shift states; nothing when the bytes there do
+    // not bear the known start out.
+    void MarkFromKnownLine(TReadOnlyFile &file, const TKnownLine &known, qint64 first, bool euc);
 
     // The file the marks belong to, as it was when they were taken.
     QString MarkPath;

@@ -61,7 +61,8 @@ std::vector<TGrepResult> Search(const QString &path, const QString &text)
 
 TPreviewReader::TResult ReadFor(TPreviewReader &reader, const TGrepResult &hit)
 {
-    return reader.Read(hit.FileName, hit.CodeId, TPreviewText::FirstLine(hit), TPreviewText::LastLine(hit));
+    return reader.Read(hit.FileName, hit.CodeId, TPreviewText::FirstLine(hit), TPreviewText::LastLine(hit),
+                       {hit.Line, hit.LineOffset});
 }
 
 // One line of ASCII filler, its line end included, so that lines fall at
@@ -83,6 +84,8 @@ private slots:
     void lineEndsAcrossPieces();
     void utf16LineEnds_data();
     void utf16LineEnds();
+    void knownLineStart_data();
+    void knownLineStart();
     void boundedReading_data();
     void boundedReading();
     void longLine_data();
@@ -258,6 +261,80 @@ void TestPreview::utf16LineEnds()
         const TPreviewReader::TResult read = reader.Read(path, codeId, centre - 10, centre + 10);
         QVERIFY2(SameAsWholeFile(read, all, qMax(0, centre - 10), centre + 10),
                  qPrintable(QStringLiteral("around line %1").arg(centre)));
+    }
+}
+
+void TestPreview::knownLineStart_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<qint32>("codeId");
+    QTest::addColumn<qint64>("line");
+    QTest::addColumn<qint64>("offsetShift"); // added to the true line start
+    QTest::addColumn<bool>("near");          // read near the known start
+
+    // 30,000 lines of mixed line ends, about 1.2 MB.
+    QByteArray mixed;
+    const char *ends[] = {"\n", "\r\n", "\r"};
+    for (int i = 0; i < 30000; ++i)
+        mixed += QByteArray("line ") + QByteArray::number(i) + " \x8c\x9f\x8d\xf5" + ends[i % 3];
+    QTest::newRow("far line") << mixed << qint32(CodeId::ShiftJis) << qint64(29000) << qint64(0) << true;
+    QTest::newRow("near the start") << mixed << qint32(CodeId::ShiftJis) << qint64(4) << qint64(0) << true;
+    QTest::newRow("first line") << mixed << qint32(CodeId::ShiftJis) << qint64(0) << qint64(0) << true;
+    QTest::newRow("not a line start") << mixed << qint32(CodeId::ShiftJis) << qint64(29000) << qint64(2) << false;
+    QTest::newRow("inside a CR LF") << mixed << qint32(CodeId::ShiftJis) << qint64(29002) << qint64(-1) << false;
+    QTest::newRow("past the end") << mixed << qint32(CodeId::ShiftJis) << qint64(29000) << qint64(1 << 30) << false;
+    QByteArray utf8 = "\xEF\xBB\xBF";
+    for (int i = 0; i < 20000; ++i)
+        utf8 += QByteArray("\xe8\xa1\x8c ") + QByteArray::number(i) + "\n";
+    QTest::newRow("UTF-8 with mark") << utf8 << qint32(CodeId::Utf8) << qint64(19990) << qint64(0) << true;
+    QTest::newRow("UTF-8, second line") << utf8 << qint32(CodeId::Utf8) << qint64(1) << qint64(0) << true;
+    // EUC-JP: a line end right after 0x8E may belong to a character.
+    QByteArray euc;
+    for (int i = 0; i < 20000; ++i)
+        euc += QByteArray("\xb9\xd4 ") + QByteArray::number(i) + (i == 19995 ? "\x8e\n" : "\n");
+    QTest::newRow("EUC-JP") << euc << qint32(CodeId::EucJp) << qint64(19000) << qint64(0) << true;
+    QTest::newRow("EUC-JP, 8E before a line end") << euc << qint32(CodeId::EucJp) << qint64(19999) << qint64(0)
+                                                  << false;
+}
+
+void TestPreview::knownLineStart()
+{
+    // A line start the search saw: the lines around it are read from there,
+    // the same lines as reading from the start, and a known start the bytes
+    // do not bear out is not used.
+    QFETCH(QByteArray, content);
+    QFETCH(qint32, codeId);
+    QFETCH(qint64, line);
+    QFETCH(qint64, offsetShift);
+    QFETCH(bool, near);
+    TTestTree tree;
+    const QString path = tree.File("a.txt", content);
+    const QList<QByteArray> all = AllLines(path, codeId);
+    QVERIFY(line < all.size());
+    // The line's start, counted from the file's start.
+    qint64 start = content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    for (qint64 l = 0; l < line; ++l) {
+        while (content[start] != '\n' && content[start] != '\r')
+            ++start;
+        start += (content[start] == '\r' && start + 1 < content.size() && content[start + 1] == '\n') ? 2 : 1;
+    }
+    const qint64 first = qMax<qint64>(0, line - 10), last = line + 10;
+    TPreviewReader reader;
+    const TPreviewReader::TResult read = reader.Read(path, codeId, first, last, {line, start + offsetShift});
+    QCOMPARE(read.State, TPreviewReader::TState::Read);
+    QVERIFY(SameAsWholeFile(read, all, first, last));
+    if (near) {
+        QVERIFY2(reader.BytesRead() < 3 * TPreviewReader::PieceSize, qPrintable(QString::number(reader.BytesRead())));
+        // Asked to go no further than the known start, it still reads.
+        TPreviewReader again;
+        TPreviewReader::TKnownLine only{line, start};
+        only.Only = true;
+        QVERIFY(SameAsWholeFile(again.Read(path, codeId, first, last, only), all, first, last));
+    } else if (line > 1000) {
+        TPreviewReader again;
+        TPreviewReader::TKnownLine only{line, start + offsetShift};
+        only.Only = true;
+        QCOMPARE(again.Read(path, codeId, first, last, only).State, TPreviewReader::TState::Far);
     }
 }
 

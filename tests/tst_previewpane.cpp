@@ -25,6 +25,8 @@ private slots:
     void fromSettings_data();
     void fromSettings();
     void followsCurrentRow();
+    void bigFileOpensAtItsLine_data();
+    void bigFileOpensAtItsLine();
     void heightRemembered();
     void nameThatIsNotUtf8();
     void bigFileReadAside();
@@ -172,8 +174,10 @@ void TestPreviewPane::nameThatIsNotUtf8()
 
 void TestPreviewPane::bigFileReadAside()
 {
-    // A file above the size read at once, its hit on the last line.
-    QByteArray big;
+    // A file above the size read at once, its hit on the last line. It is
+    // ISO-2022-JP (the escape at its start says so), which the search
+    // converts whole, so the hit cannot tell where its line begins.
+    QByteArray big = "\x1B(B";
     big.reserve(qsizetype(TForm1::AsidePreviewSize) + (1 << 20));
     while (big.size() <= TForm1::AsidePreviewSize)
         big += "filler line of some length, nothing to find here\n";
@@ -203,6 +207,49 @@ void TestPreviewPane::bigFileReadAside()
     // one met, so it may have ended already; whatever it gives is dropped.
     QCoreApplication::processEvents();
     QCOMPARE(Window->PreviewPane->HeaderText(), smallPath);
+}
+
+void TestPreviewPane::bigFileOpensAtItsLine_data()
+{
+    QTest::addColumn<QByteArray>("line");    // a filler line, repeated
+    QTest::addColumn<QByteArray>("last");    // the line with the hit
+    QTest::addColumn<QString>("find");
+    QTest::newRow("Shift-JIS, CR LF") << QByteArray("\x8c\x9f\x8d\xf5\x82\xb5\x82\xc8\x82\xa2\x8d\x73\r\n")
+                                      << QByteArray("\x8d\xc5\x8c\xe3\x82\xcc\x8c\xea\r\n") << QString::fromUtf8("最後");
+    QTest::newRow("UTF-8, LF") << QByteArray("filler line, \xe6\x97\xa5\xe6\x9c\xac\n")
+                               << QByteArray("the last line has the \xe8\xaa\x9e\n") << QString::fromUtf8("語");
+    QTest::newRow("EUC-JP, CR") << QByteArray("\xb8\xa1\xba\xf7 filler\r") << QByteArray("last \xb8\xec here\r")
+                                << QString::fromUtf8("語");
+}
+
+void TestPreviewPane::bigFileOpensAtItsLine()
+{
+    // A file far above the size read at once, its hit on the last line:
+    // the search saw where that line begins, so the pane shows the lines
+    // at once, and only the bytes around them are read.
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, last);
+    QFETCH(QString, find);
+    QByteArray big;
+    const qsizetype size = qsizetype(TForm1::AsidePreviewSize) + (1 << 20);
+    big.reserve(size + line.size() + last.size());
+    while (big.size() <= size)
+        big += line;
+    const qint64 lines = big.size() / line.size();
+    big += last;
+    const QString bigPath = Tree->File("big.txt", big);
+    SearchTree(find);
+    QCOMPARE(Window->HitList.Size(), qsizetype(1));
+    QCOMPARE(Window->HitList.At(0).Line, lines);
+    QVERIFY(Window->HitList.At(0).LineOffset > 0);
+    Window->ActionViewPreview->trigger();
+    Window->ListViewResult->setCurrentIndex(Window->ListViewResult->model()->index(0, 0));
+    QCOMPARE(Window->PreviewPane->HeaderText(), bigPath); // no reading aside
+    QCOMPARE(Window->PreviewPane->HighlightedText(Window->Display.FindColor), find);
+    QVERIFY(Window->PreviewPane->BodyText().contains(QString::number(lines + 1)));
+    QVERIFY(Window->PreviewPane->BodyText().contains(QString::number(lines - 9)));
+    QVERIFY2(Window->PreviewReader->BytesRead() < 2 * TPreviewReader::PieceSize,
+             qPrintable(QString::number(Window->PreviewReader->BytesRead())));
 }
 
 void TestPreviewPane::heightRemembered()
