@@ -102,6 +102,44 @@ qsizetype SafeCutUtf16(QByteArrayView v, bool bigEndian)
     return 0;
 }
 
+// The file offsets of a UTF-16 piece's lines (LF, CR and CR LF units),
+// found walking on from the last one asked for.
+class TUtf16LineStarts
+{
+public:
+    TUtf16LineStarts(QByteArrayView piece, bool bigEndian, qint64 fileOffset)
+        : Piece(piece), BigEndian(bigEndian), FileOffset(fileOffset)
+    {
+    }
+    qint64 Offset(qint64 index)
+    {
+        if (index < Line) {
+            Line = 0;
+            At = 0;
+        }
+        const qsizetype n = Piece.size() - Piece.size() % 2;
+        while (Line < index && At < n) {
+            const unsigned u = Unit(At);
+            At += 2;
+            if (u == '\n' || (u == '\r' && !(At < n && Unit(At) == '\n')))
+                ++Line;
+        }
+        return Line == index ? FileOffset + At : -1;
+    }
+
+private:
+    unsigned Unit(qsizetype i) const
+    {
+        const auto a = static_cast<unsigned char>(Piece[i]), b = static_cast<unsigned char>(Piece[i + 1]);
+        return BigEndian ? unsigned(a) << 8 | b : unsigned(b) << 8 | a;
+    }
+    QByteArrayView Piece;
+    bool BigEndian;
+    qint64 FileOffset;
+    qint64 Line = 0;
+    qsizetype At = 0;
+};
+
 } // namespace
 
 TFileOutcome TFileSearcher::Search(const QString &path, int codeChoice)
@@ -222,6 +260,11 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
         }
         QByteArray converted;
         QByteArrayView text = piece;
+        // UTF-16 converts line for line: a hit's line is found again in the
+        // piece's own units.
+        TUtf16LineStarts utf16Starts(piece, id == CodeId::Utf16Be, vOffset);
+        if (utf16)
+            Searcher.SetLineResolver([&utf16Starts](qint64 index) { return utf16Starts.Offset(index); });
         if (convert) {
             bool stopped = false;
             converted = decoder.ConvertPiece(piece, id, isoState, &stopped);
@@ -238,7 +281,9 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
             Searcher.SearchText(text);
         }
         lineBase += TLineCursor::CountLines(text, ended);
+        Searcher.SetLineResolver(nullptr);
     }
+    Searcher.SetLineResolver(nullptr);
     return outcome;
 }
 

@@ -31,6 +31,7 @@ void TLineSearcher::SetFile(const QString &path, qint32 codeId)
     Origin = {};
     OriginOffset = -1;
     LineOffset = -1;
+    Resolver = nullptr;
 }
 
 void TLineSearcher::SearchLine(QByteArrayView line, qint64 lineIndex)
@@ -180,6 +181,8 @@ void TLineSearcher::PublishHit(QByteArrayView line, qint64 lineIndex, qsizetype 
         record.LineOffset = LineOffset;
     else if (OriginOffset >= 0 && line.data() >= Origin.data() && line.data() <= Origin.data() + Origin.size())
         record.LineOffset = OriginOffset + (line.data() - Origin.data());
+    else if (Resolver)
+        record.LineOffset = Resolver(lineIndex);
     record.FileName = FileName;
     Sink(std::move(record));
 }

@@ -40,6 +40,11 @@ public:
     // The next lines searched one by one (converted from the file's bytes)
     // begin at this file offset; -1: not known.
     void SetLineOffset(qint64 offset) { LineOffset = offset; }
+    // For converted text whose lines are the file's lines one for one: the
+    // file offset of line index (as the search numbers the text's lines).
+    // An empty function: not known. SetFile forgets it.
+    using LineResolver = std::function<qint64(qint64 index)>;
+    void SetLineResolver(LineResolver resolver) { Resolver = std::move(resolver); }
 
     // All hits of one line (no line-end characters in it).
     void SearchLine(QByteArrayView line, qint64 lineIndex);
@@ -116,4 +121,5 @@ private:
     QByteArrayView Origin;
     qint64 OriginOffset = -1;
     qint64 LineOffset = -1;
+    LineResolver Resolver;
 };

@@ -112,27 +112,35 @@ void TPreviewReader::AddMark(const TMark &mark)
     Marks.insert(at, mark);
 }
 
-void TPreviewReader::MarkFromKnownLine(TReadOnlyFile &file, const TKnownLine &known, qint64 first, bool euc)
+void TPreviewReader::MarkFromKnownLine(TReadOnlyFile &file, const TKnownLine &known, qint64 first, bool euc,
+                                       int unitSize, bool bigEndian)
 {
+    const TUnits units{unitSize, bigEndian};
     const qint64 textStart = Marks.front().Offset;
-    if (known.Line < first || known.Offset < textStart || known.Offset > MarkSize || MarkBefore(first).Line == first)
+    if (known.Line < first || known.Offset < textStart || known.Offset > MarkSize
+        || (known.Offset - textStart) % unitSize || MarkBefore(first).Line == first)
         return;
-    // Bytes from where the walk may reach back to, up to one past the known
-    // start (it tells a CR LF from a lone CR).
+    // Bytes from where the walk may reach back to, up to one unit past the
+    // known start (it tells a CR LF from a lone CR).
     const qint64 reach = qint64(known.Line - first + 1) * LineLimit;
-    const qint64 from = qMax(textStart, known.Offset - qMin<qint64>(reach, PieceSize));
+    qint64 back = qMin<qint64>(reach, PieceSize);
+    back -= back % unitSize;
+    const qint64 from = qMax(textStart, known.Offset - back);
     bool end = false;
-    const QByteArray bytes = ReadPiece(file, from, qsizetype(known.Offset - from + 1), end, LastBytesRead);
+    const QByteArray bytes = ReadPiece(file, from, qsizetype(known.Offset - from + unitSize), end, LastBytesRead, units);
     const qint64 n = bytes.size();
     if (n < known.Offset - from)
         return; // a zero byte or the file's end before the known start: not the file searched
-    const auto at = [&](qint64 i) -> int { return i < n ? static_cast<unsigned char>(bytes[i]) : -1; };
-    // Whether a line begins at i (relative to from): after an LF, or after a
-    // CR not followed by LF. In EUC-JP, a line end right after 0x8E may be
-    // taken into a character by the decoder: then nothing is certain.
+    // The unit at byte i (relative to from); -1 past what was read.
+    const auto at = [&](qint64 i) -> int {
+        return i >= 0 && i + unitSize <= n ? int(units.At(bytes.constData(), qsizetype(i))) : -1;
+    };
+    // Whether a line begins at i: after an LF, or after a CR not followed by
+    // LF. In EUC-JP, a line end right after 0x8E may be taken into a
+    // character by the decoder: then nothing is certain.
     bool unsure = false;
     const auto startsLine = [&](qint64 i) {
-        const int before = at(i - 1);
+        const int before = at(i - unitSize);
         const bool starts = before == '\n' || (before == '\r' && at(i) != '\n');
         if (starts && euc && at(i - 2) == 0x8E)
             unsure = true;
@@ -144,7 +152,7 @@ void TPreviewReader::MarkFromKnownLine(TReadOnlyFile &file, const TKnownLine &kn
     qint64 line = known.Line;
     qint64 i = knownAt;
     while (line > first && i > 0) {
-        --i;
+        i -= unitSize;
         if (i == 0 && from == textStart) {
             if (--line != 0)
                 return; // the text's first line is line 0
@@ -199,10 +207,11 @@ TPreviewReader::TResult TPreviewReader::Read(const QString &path, qint32 codeId,
         Marks.push_back({0, qint64(located.Text.data() - head.constData()), {}});
     // Codes whose lines can be found in their bytes, and that carry no shift
     // state from line to line.
-    if (known.Offset >= 0 && !iso && units.Size == 1
+    if (known.Offset >= 0 && !iso
         && (!located.NeedsConversion || located.CodeId == CodeId::EucJp || located.CodeId == CodeId::Utf8
-            || located.CodeId == CodeId::Utf8N))
-        MarkFromKnownLine(file, known, first, located.NeedsConversion && located.CodeId == CodeId::EucJp);
+            || located.CodeId == CodeId::Utf8N || units.Size == 2))
+        MarkFromKnownLine(file, known, first, located.NeedsConversion && located.CodeId == CodeId::EucJp, units.Size,
+                          units.BigEndian);
     if (known.Only && MarkBefore(first).Line != first) {
         result.State = TState::Far;
         return result;

@@ -81,7 +81,9 @@ private:
     // Marks the start of line first, found by walking back from a known line
     // start of a code without shift states; nothing when the bytes there do
     // not bear the known start out.
-    void MarkFromKnownLine(TReadOnlyFile &file, const TKnownLine &known, qint64 first, bool euc);
+    // unitSize 2: UTF-16, in the byte order bigEndian says.
+    void MarkFromKnownLine(TReadOnlyFile &file, const TKnownLine &known, qint64 first, bool euc, int unitSize,
+                           bool bigEndian);
 
     // The file the marks belong to, as it was when they were taken.
     QString MarkPath;

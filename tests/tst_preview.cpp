@@ -292,6 +292,18 @@ void TestPreview::knownLineStart_data()
     QByteArray euc;
     for (int i = 0; i < 20000; ++i)
         euc += QByteArray("\xb9\xd4 ") + QByteArray::number(i) + (i == 19995 ? "\x8e\n" : "\n");
+    // UTF-16 in both byte orders, the line's start counted in units.
+    for (const bool bigEndian : {false, true}) {
+        QString text;
+        for (int i = 0; i < 20000; ++i)
+            text += QStringLiteral("行 %1").arg(i) + (i % 2 ? QStringLiteral("\r\n") : QStringLiteral("\n"));
+        const QByteArray utf16 = (bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE"))
+                                 + Encode(text, bigEndian ? "UTF-16BE" : "UTF-16LE");
+        const qint32 id = bigEndian ? CodeId::Utf16Be : CodeId::Utf16Le;
+        QTest::addRow("UTF-16 %s", bigEndian ? "BE" : "LE") << utf16 << id << qint64(19990) << qint64(0) << true;
+        QTest::addRow("UTF-16 %s, half a unit off", bigEndian ? "BE" : "LE")
+            << utf16 << id << qint64(19990) << qint64(1) << false;
+    }
     QTest::newRow("EUC-JP") << euc << qint32(CodeId::EucJp) << qint64(19000) << qint64(0) << true;
     QTest::newRow("EUC-JP, 8E before a line end") << euc << qint32(CodeId::EucJp) << qint64(19999) << qint64(0)
                                                   << false;
@@ -311,12 +323,22 @@ void TestPreview::knownLineStart()
     const QString path = tree.File("a.txt", content);
     const QList<QByteArray> all = AllLines(path, codeId);
     QVERIFY(line < all.size());
-    // The line's start, counted from the file's start.
-    qint64 start = content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    // The line's start, counted from the file's start, in bytes or units.
+    const bool utf16 = codeId == CodeId::Utf16Le || codeId == CodeId::Utf16Be;
+    const int unit = utf16 ? 2 : 1;
+    const auto at = [&](qint64 i) -> int {
+        if (i + unit > content.size())
+            return -1;
+        if (!utf16)
+            return uchar(content[i]);
+        const int a = uchar(content[i]), b = uchar(content[i + 1]);
+        return codeId == CodeId::Utf16Be ? a << 8 | b : b << 8 | a;
+    };
+    qint64 start = utf16 ? 2 : content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     for (qint64 l = 0; l < line; ++l) {
-        while (content[start] != '\n' && content[start] != '\r')
-            ++start;
-        start += (content[start] == '\r' && start + 1 < content.size() && content[start + 1] == '\n') ? 2 : 1;
+        while (at(start) != '\n' && at(start) != '\r')
+            start += unit;
+        start += (at(start) == '\r' && at(start + unit) == '\n') ? 2 * unit : unit;
     }
     const qint64 first = qMax<qint64>(0, line - 10), last = line + 10;
     TPreviewReader reader;

@@ -211,15 +211,24 @@ void TestPreviewPane::bigFileReadAside()
 
 void TestPreviewPane::bigFileOpensAtItsLine_data()
 {
+    QTest::addColumn<QByteArray>("mark");    // the file's first bytes
     QTest::addColumn<QByteArray>("line");    // a filler line, repeated
     QTest::addColumn<QByteArray>("last");    // the line with the hit
     QTest::addColumn<QString>("find");
-    QTest::newRow("Shift-JIS, CR LF") << QByteArray("\x8c\x9f\x8d\xf5\x82\xb5\x82\xc8\x82\xa2\x8d\x73\r\n")
+    QTest::newRow("Shift-JIS, CR LF") << QByteArray() << QByteArray("\x8c\x9f\x8d\xf5\x82\xb5\x82\xc8\x82\xa2\x8d\x73\r\n")
                                       << QByteArray("\x8d\xc5\x8c\xe3\x82\xcc\x8c\xea\r\n") << QString::fromUtf8("最後");
-    QTest::newRow("UTF-8, LF") << QByteArray("filler line, \xe6\x97\xa5\xe6\x9c\xac\n")
+    QTest::newRow("UTF-8, LF") << QByteArray() << QByteArray("filler line, \xe6\x97\xa5\xe6\x9c\xac\n")
                                << QByteArray("the last line has the \xe8\xaa\x9e\n") << QString::fromUtf8("語");
-    QTest::newRow("EUC-JP, CR") << QByteArray("\xb8\xa1\xba\xf7 filler\r") << QByteArray("last \xb8\xec here\r")
+    QTest::newRow("EUC-JP, CR") << QByteArray() << QByteArray("\xb8\xa1\xba\xf7 filler\r") << QByteArray("last \xb8\xec here\r")
                                 << QString::fromUtf8("語");
+    const auto utf16 = [](const QString &text) {
+        QByteArray out;
+        for (const QChar c : text)
+            out += char(c.unicode() & 0xFF), out += char(c.unicode() >> 8);
+        return out;
+    };
+    QTest::newRow("UTF-16LE, CR LF") << QByteArray("\xFF\xFE") << utf16(QString::fromUtf8("filler 行\r\n"))
+                                     << utf16(QString::fromUtf8("最後の語\r\n")) << QString::fromUtf8("語");
 }
 
 void TestPreviewPane::bigFileOpensAtItsLine()
@@ -227,15 +236,16 @@ void TestPreviewPane::bigFileOpensAtItsLine()
     // A file far above the size read at once, its hit on the last line:
     // the search saw where that line begins, so the pane shows the lines
     // at once, and only the bytes around them are read.
+    QFETCH(QByteArray, mark);
     QFETCH(QByteArray, line);
     QFETCH(QByteArray, last);
     QFETCH(QString, find);
-    QByteArray big;
+    QByteArray big = mark;
     const qsizetype size = qsizetype(TForm1::AsidePreviewSize) + (1 << 20);
     big.reserve(size + line.size() + last.size());
     while (big.size() <= size)
         big += line;
-    const qint64 lines = big.size() / line.size();
+    const qint64 lines = (big.size() - mark.size()) / line.size();
     big += last;
     const QString bigPath = Tree->File("big.txt", big);
     SearchTree(find);

@@ -1285,19 +1285,28 @@ QByteArray RecordText(const TGrepResult &r)
 }
 } // namespace
 
-// Whether a line (0-based) of a file begins at offset: its bytes from
-// textStart (past a UTF-8 mark) to the offset end a line there, and hold
-// that many line ends (LF, CR, CR LF).
-static bool LineStartsAt(const QByteArray &raw, qint64 textStart, qint64 offset, qint64 line)
+// Whether a line (0-based) of a file begins at offset: its text from
+// textStart (past a mark) to the offset ends a line there and holds that
+// many line ends (LF, CR, CR LF), in bytes or in UTF-16 units.
+static bool LineStartsAt(const QByteArray &raw, qint64 textStart, qint64 offset, qint64 line, int unit = 1,
+                         bool bigEndian = false)
 {
-    const auto at = [&](qint64 i) { return i < raw.size() ? raw[i] : '\0'; };
-    if (offset < textStart || offset > raw.size())
+    const auto at = [&](qint64 i) -> unsigned {
+        if (i + unit > raw.size())
+            return 0;
+        const auto a = uchar(raw[i]);
+        if (unit == 1)
+            return a;
+        const auto b = uchar(raw[i + 1]);
+        return bigEndian ? a << 8 | b : b << 8 | a;
+    };
+    if (offset < textStart || offset > raw.size() || (offset - textStart) % unit)
         return false;
-    if (offset > textStart && raw[offset - 1] != '\n' && !(raw[offset - 1] == '\r' && at(offset) != '\n'))
+    if (offset > textStart && at(offset - unit) != '\n' && !(at(offset - unit) == '\r' && at(offset) != '\n'))
         return false;
     qint64 ends = 0;
-    for (qint64 i = textStart; i < offset; ++i)
-        ends += raw[i] == '\n' || (raw[i] == '\r' && at(i + 1) != '\n');
+    for (qint64 i = textStart; i < offset; i += unit)
+        ends += at(i) == '\n' || (at(i) == '\r' && at(i + unit) != '\n');
     return ends == line;
 }
 
@@ -1352,8 +1361,10 @@ void TestSearch::rawSearchMatchesWholeFile()
         for (int k = random.bounded(3); k > 0; --k)
             raw.insert(random.bounded(int(raw.size()) + 1), brokenBytes[random.bounded(int(brokenBytes.size()))]);
         tree.File("f.txt", raw);
-        // UTF-8 chosen, or found by its mark: the first three bytes are the mark.
-        const qint64 textStart = choice == 5 || (choice == 0 && raw.startsWith("\xEF\xBB\xBF")) ? 3 : 0;
+        // UTF-8 chosen, or found by its mark: the first three bytes are the
+        // mark. UTF-16 is found by its mark only.
+        const bool utf16 = choice == 0 && (raw.startsWith("\xFF\xFE") || raw.startsWith("\xFE\xFF"));
+        const qint64 textStart = utf16 ? 2 : choice == 5 || (choice == 0 && raw.startsWith("\xEF\xBB\xBF")) ? 3 : 0;
         for (const TQuery &query : queries) {
             QByteArray find;
             if (!TCp932::FromQString(query.Text, find))
@@ -1369,7 +1380,8 @@ void TestSearch::rawSearchMatchesWholeFile()
                                        [&](TGrepResult &&r) {
                                            records[way].append(RecordText(r));
                                            if (r.LineOffset >= 0) {
-                                               QVERIFY2(LineStartsAt(raw, textStart, r.LineOffset, r.Line),
+                                               QVERIFY2(LineStartsAt(raw, textStart, r.LineOffset, r.Line, utf16 ? 2 : 1,
+                                                                     raw.startsWith("\xFE\xFF")),
                                                         qPrintable(QStringLiteral("line %1 at %2 in %3")
                                                                        .arg(r.Line).arg(r.LineOffset).arg(text)));
                                                ++knownOffsets;
