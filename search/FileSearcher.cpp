@@ -102,13 +102,13 @@ qsizetype SafeCutUtf16(QByteArrayView v, bool bigEndian)
     return 0;
 }
 
-// The file offsets of a UTF-16 piece's lines (LF, CR and CR LF units),
-// found walking on from the last one asked for.
-class TUtf16LineStarts
+// The file offsets of a piece's lines (LF, CR and CR LF, in bytes or in
+// UTF-16 units), found walking on from the last one asked for.
+class TPieceLineStarts
 {
 public:
-    TUtf16LineStarts(QByteArrayView piece, bool bigEndian, qint64 fileOffset)
-        : Piece(piece), BigEndian(bigEndian), FileOffset(fileOffset)
+    TPieceLineStarts(QByteArrayView piece, int unitSize, bool bigEndian, qint64 fileOffset)
+        : Piece(piece), UnitSize(unitSize), BigEndian(bigEndian), FileOffset(fileOffset)
     {
     }
     qint64 Offset(qint64 index)
@@ -117,10 +117,10 @@ public:
             Line = 0;
             At = 0;
         }
-        const qsizetype n = Piece.size() - Piece.size() % 2;
+        const qsizetype n = Piece.size() - Piece.size() % UnitSize;
         while (Line < index && At < n) {
             const unsigned u = Unit(At);
-            At += 2;
+            At += UnitSize;
             if (u == '\n' || (u == '\r' && !(At < n && Unit(At) == '\n')))
                 ++Line;
         }
@@ -130,10 +130,14 @@ public:
 private:
     unsigned Unit(qsizetype i) const
     {
-        const auto a = static_cast<unsigned char>(Piece[i]), b = static_cast<unsigned char>(Piece[i + 1]);
+        const auto a = static_cast<unsigned char>(Piece[i]);
+        if (UnitSize == 1)
+            return a;
+        const auto b = static_cast<unsigned char>(Piece[i + 1]);
         return BigEndian ? unsigned(a) << 8 | b : unsigned(b) << 8 | a;
     }
     QByteArrayView Piece;
+    int UnitSize;
     bool BigEndian;
     qint64 FileOffset;
     qint64 Line = 0;
@@ -260,11 +264,12 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
         }
         QByteArray converted;
         QByteArrayView text = piece;
-        // UTF-16 converts line for line: a hit's line is found again in the
-        // piece's own units.
-        TUtf16LineStarts utf16Starts(piece, id == CodeId::Utf16Be, vOffset);
-        if (utf16)
-            Searcher.SetLineResolver([&utf16Starts](qint64 index) { return utf16Starts.Offset(index); });
+        // UTF-16 and ISO-2022-JP convert line for line (their line ends
+        // stand for themselves, and nothing else becomes one): a hit's line
+        // is found again in the piece's own units.
+        TPieceLineStarts lineStarts(piece, utf16 ? 2 : 1, id == CodeId::Utf16Be, vOffset);
+        if (utf16 || id == CodeId::Iso2022Jp)
+            Searcher.SetLineResolver([&lineStarts](qint64 index) { return lineStarts.Offset(index); });
         if (convert) {
             bool stopped = false;
             converted = decoder.ConvertPiece(piece, id, isoState, &stopped);

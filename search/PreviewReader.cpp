@@ -113,7 +113,7 @@ void TPreviewReader::AddMark(const TMark &mark)
 }
 
 void TPreviewReader::MarkFromKnownLine(TReadOnlyFile &file, const TKnownLine &known, qint64 first, bool euc,
-                                       int unitSize, bool bigEndian)
+                                       int unitSize, bool bigEndian, bool iso)
 {
     const TUnits units{unitSize, bigEndian};
     const qint64 textStart = Marks.front().Offset;
@@ -163,8 +163,39 @@ void TPreviewReader::MarkFromKnownLine(TReadOnlyFile &file, const TKnownLine &kn
     }
     if (unsure || line != first || (from > textStart && i == 0))
         return; // not within reach, or the walk does not fit the text
-    AddMark({known.Line, known.Offset, {}});
-    AddMark({first, from + i, {}});
+    if (!iso) {
+        AddMark({known.Line, known.Offset, {}});
+        AddMark({first, from + i, {}});
+        return;
+    }
+    // ISO-2022-JP: the character set at the line is the one the last
+    // designation before it chose (a shift-out ends with every line). An
+    // escape is a designation when it leaves the same set whatever set was
+    // chosen before it.
+    TTextDecoder::TIso2022State state;
+    const QByteArrayView before(bytes.constData(), qsizetype(i));
+    qsizetype e = before.size();
+    while (e > 0) {
+        const qsizetype esc = before.first(e).lastIndexOf('\x1B');
+        if (esc < 0)
+            break;
+        const QByteArrayView sequence = before.sliced(esc, qMin<qsizetype>(4, before.size() - esc));
+        TTextDecoder::TIso2022State ascii, twoBytes;
+        twoBytes.CharSet = TTextDecoder::TIso2022State::Mode::DoubleByte;
+        TTextDecoder::DecodeIso2022Jp(sequence, nullptr, nullptr, &ascii);
+        TTextDecoder::DecodeIso2022Jp(sequence, nullptr, nullptr, &twoBytes);
+        if (ascii.CharSet == twoBytes.CharSet) {
+            TTextDecoder::DecodeIso2022Jp(before.sliced(esc), nullptr, nullptr, &state);
+            AddMark({first, from + i, state});
+            return;
+        }
+        e = esc;
+    }
+    if (from == textStart) {
+        TTextDecoder::DecodeIso2022Jp(before, nullptr, nullptr, &state); // from the text's start
+        AddMark({first, from + i, state});
+    }
+    // Otherwise the set chosen lies further back than was read.
 }
 
 TPreviewReader::TResult TPreviewReader::Read(const QString &path, qint32 codeId, qint64 first, qint64 last,
@@ -205,13 +236,13 @@ TPreviewReader::TResult TPreviewReader::Read(const QString &path, qint32 codeId,
     Forget(path, codeId, result.FileSize, result.Modified);
     if (Marks.empty())
         Marks.push_back({0, qint64(located.Text.data() - head.constData()), {}});
-    // Codes whose lines can be found in their bytes, and that carry no shift
-    // state from line to line.
-    if (known.Offset >= 0 && !iso
+    // Codes whose lines can be found in their bytes (and whose shift state,
+    // for ISO-2022-JP, can be worked out near the line).
+    if (known.Offset >= 0
         && (!located.NeedsConversion || located.CodeId == CodeId::EucJp || located.CodeId == CodeId::Utf8
-            || located.CodeId == CodeId::Utf8N || units.Size == 2))
+            || located.CodeId == CodeId::Utf8N || units.Size == 2 || iso))
         MarkFromKnownLine(file, known, first, located.NeedsConversion && located.CodeId == CodeId::EucJp, units.Size,
-                          units.BigEndian);
+                          units.BigEndian, iso);
     if (known.Only && MarkBefore(first).Line != first) {
         result.State = TState::Far;
         return result;

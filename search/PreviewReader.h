@@ -81,9 +81,10 @@ private:
     // Marks the start of line first, found by walking back from a known line
     // start of a code without shift states; nothing when the bytes there do
     // not bear the known start out.
-    // unitSize 2: UTF-16, in the byte order bigEndian says.
+    // unitSize 2: UTF-16, in the byte order bigEndian says. iso: the shift
+    // state at the line is worked out from the last designation before it.
     void MarkFromKnownLine(TReadOnlyFile &file, const TKnownLine &known, qint64 first, bool euc, int unitSize,
-                           bool bigEndian);
+                           bool bigEndian, bool iso);
 
     // The file the marks belong to, as it was when they were taken.
     QString MarkPath;

@@ -304,6 +304,20 @@ void TestPreview::knownLineStart_data()
         QTest::addRow("UTF-16 %s, half a unit off", bigEndian ? "BE" : "LE")
             << utf16 << id << qint64(19990) << qint64(1) << false;
     }
+    // ISO-2022-JP: every line chooses its sets; or one choice at the start
+    // that holds for every line, too far back to be read near the line.
+    QByteArray iso;
+    for (int i = 0; i < 20000; ++i)
+        iso += "\x1B$B9T\x1B(B " + QByteArray::number(i) + (i % 2 ? " \x1B$B4A;z\x1B(B\n" : "\n");
+    QTest::newRow("ISO-2022-JP") << iso << qint32(CodeId::Iso2022Jp) << qint64(19990) << qint64(0) << true;
+    QTest::newRow("ISO-2022-JP, second line") << iso << qint32(CodeId::Iso2022Jp) << qint64(1) << qint64(0) << true;
+    QByteArray isoOnce = "\x1B$B";
+    for (int i = 0; i < 60000; ++i) // 420 KB: more than a piece
+        isoOnce += "9T4A;z\n";
+    QTest::newRow("ISO-2022-JP, one choice far back")
+        << isoOnce << qint32(CodeId::Iso2022Jp) << qint64(59990) << qint64(0) << false;
+    QTest::newRow("ISO-2022-JP, one choice at the start")
+        << isoOnce << qint32(CodeId::Iso2022Jp) << qint64(5) << qint64(0) << true;
     QTest::newRow("EUC-JP") << euc << qint32(CodeId::EucJp) << qint64(19000) << qint64(0) << true;
     QTest::newRow("EUC-JP, 8E before a line end") << euc << qint32(CodeId::EucJp) << qint64(19999) << qint64(0)
                                                   << false;

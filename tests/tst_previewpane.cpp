@@ -175,8 +175,9 @@ void TestPreviewPane::nameThatIsNotUtf8()
 void TestPreviewPane::bigFileReadAside()
 {
     // A file above the size read at once, its hit on the last line. It is
-    // ISO-2022-JP (the escape at its start says so), which the search
-    // converts whole, so the hit cannot tell where its line begins.
+    // ISO-2022-JP (the escape at its start says so), and that one escape
+    // lies too far before the hit to be found near it: the lines are read
+    // from the start, aside.
     QByteArray big = "\x1B(B";
     big.reserve(qsizetype(TForm1::AsidePreviewSize) + (1 << 20));
     while (big.size() <= TForm1::AsidePreviewSize)
@@ -221,6 +222,8 @@ void TestPreviewPane::bigFileOpensAtItsLine_data()
                                << QByteArray("the last line has the \xe8\xaa\x9e\n") << QString::fromUtf8("語");
     QTest::newRow("EUC-JP, CR") << QByteArray() << QByteArray("\xb8\xa1\xba\xf7 filler\r") << QByteArray("last \xb8\xec here\r")
                                 << QString::fromUtf8("語");
+    QTest::newRow("ISO-2022-JP, LF") << QByteArray() << QByteArray("\x1B$B9T\x1B(B filler\n")
+                                     << QByteArray("last \x1B$B8l\x1B(B\n") << QString::fromUtf8("語");
     const auto utf16 = [](const QString &text) {
         QByteArray out;
         for (const QChar c : text)
