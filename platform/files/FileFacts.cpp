@@ -12,34 +12,36 @@
 
 namespace {
 
-// getpwuid_r/getgrgid_r want room for the record's strings; the size the
-// system suggests, grown while it says the room was too small.
-std::vector<char> NameBuffer(int which)
+// The name in a user or group record, through getpwuid_r or getgrgid_r
+// (call), which want room for the record's strings: the size the system
+// suggests (sizeName), grown while it says the room was too small. The
+// number where there is no such record.
+template <typename TRecord, typename TCall, typename TName>
+QString RecordName(int sizeName, TCall call, TName name, unsigned long id)
 {
-    const long suggested = sysconf(which);
-    return std::vector<char>(suggested > 0 ? size_t(suggested) : 1024);
+    const long suggested = sysconf(sizeName);
+    std::vector<char> buffer(suggested > 0 ? size_t(suggested) : 1024);
+    TRecord record, *found = nullptr;
+    int error;
+    while ((error = call(&record, buffer.data(), buffer.size(), &found)) == ERANGE && buffer.size() < (1u << 20))
+        buffer.resize(buffer.size() * 2);
+    return error == 0 && found ? QString::fromLocal8Bit(name(*found)) : QString::number(id);
 }
 
 QString UserName(uid_t uid)
 {
-    std::vector<char> buffer = NameBuffer(_SC_GETPW_R_SIZE_MAX);
-    struct passwd record, *found = nullptr;
-    int error;
-    while ((error = getpwuid_r(uid, &record, buffer.data(), buffer.size(), &found)) == ERANGE
-           && buffer.size() < (1u << 20))
-        buffer.resize(buffer.size() * 2);
-    return error == 0 && found ? QString::fromLocal8Bit(found->pw_name) : QString::number(uid);
+    return RecordName<passwd>(
+        _SC_GETPW_R_SIZE_MAX,
+        [uid](passwd *record, char *room, size_t size, passwd **found) { return getpwuid_r(uid, record, room, size, found); },
+        [](const passwd &record) { return record.pw_name; }, uid);
 }
 
 QString GroupName(gid_t gid)
 {
-    std::vector<char> buffer = NameBuffer(_SC_GETGR_R_SIZE_MAX);
-    struct group record, *found = nullptr;
-    int error;
-    while ((error = getgrgid_r(gid, &record, buffer.data(), buffer.size(), &found)) == ERANGE
-           && buffer.size() < (1u << 20))
-        buffer.resize(buffer.size() * 2);
-    return error == 0 && found ? QString::fromLocal8Bit(found->gr_name) : QString::number(gid);
+    return RecordName<group>(
+        _SC_GETGR_R_SIZE_MAX,
+        [gid](group *record, char *room, size_t size, group **found) { return getgrgid_r(gid, record, room, size, found); },
+        [](const group &record) { return record.gr_name; }, gid);
 }
 
 } // namespace
