@@ -12,8 +12,9 @@
 TFileSearcher::TFileSearcher(const QByteArray &findText, bool noCase, const std::atomic<bool> *stop,
                              TLineSearcher::HitSink sink, TBRegExp *adapter,
                              const TSourcePrefilter &prefilter, bool wholeFiles)
-    : Stop(stop), Searcher(findText, noCase, stop, std::move(sink)), Adapter(adapter), Prefilter(prefilter),
-      WholeFiles(wholeFiles)
+    : Stop(stop), Sink(std::move(sink)),
+      Searcher(findText, noCase, stop, [this](TGrepResult &&record) { Deliver(std::move(record)); }),
+      Adapter(adapter), Prefilter(prefilter), WholeFiles(wholeFiles)
 {
     if (WholeFiles)
         Searcher.SetRequiredText({}); // every line goes to the library
@@ -146,6 +147,26 @@ private:
 
 } // namespace
 
+void TFileSearcher::Deliver(TGrepResult &&record)
+{
+    if (!Holding) {
+        Sink(std::move(record));
+    } else if (Held.size() < HoldLimit) {
+        Held.push_back(std::move(record));
+    } else {
+        HeldTooMany = true;
+        Held.clear();
+    }
+}
+
+void TFileSearcher::ReleaseHeld()
+{
+    Holding = false;
+    for (TGrepResult &record : Held)
+        Sink(std::move(record));
+    Held.clear();
+}
+
 TFileOutcome TFileSearcher::Search(const QString &path, int codeChoice)
 {
     TFileOutcome outcome;
@@ -160,11 +181,9 @@ TFileOutcome TFileSearcher::Search(const QString &path, int codeChoice)
         return outcome;
     }
     if (Reader.Streaming()) {
-        const qint32 id = StreamedCode(codeChoice);
-        // UTF-7 keeps its shift state across line ends: read it whole.
-        if (id != CodeId::Utf7) {
-            if (!StopRequested())
-                outcome = SearchStreamed(path, id);
+        // UTF-7 keeps its shift state across line ends: it is read whole.
+        if (!ChoiceForcesCode(codeChoice) || CodeIdForChoice(codeChoice, {}) != CodeId::Utf7) {
+            outcome = SearchStreamedFile(path, codeChoice);
             Reader.Release();
             return outcome;
         }
@@ -176,11 +195,51 @@ TFileOutcome TFileSearcher::Search(const QString &path, int codeChoice)
     return SearchContent(path, codeChoice);
 }
 
-qint32 TFileSearcher::StreamedCode(int codeChoice)
+namespace {
+
+// The codes a piece is searched the same way in: the text of every code
+// that is not converted is searched as Shift-JIS.
+qint32 SearchedAs(qint32 id)
 {
+    switch (id) {
+    case CodeId::Utf16Le:
+    case CodeId::Utf16Be:
+    case CodeId::EucJp:
+    case CodeId::Iso2022Jp:
+    case CodeId::Utf8N:
+    case CodeId::Utf8:
+        return id;
+    default:
+        return CodeId::ShiftJis;
+    }
+}
+
+} // namespace
+
+TFileOutcome TFileSearcher::SearchStreamedFile(const QString &path, int codeChoice)
+{
+    bool redo = false;
+    std::optional<qint32> settled; // the code, when the search had to detect it to the end
     if (ChoiceForcesCode(codeChoice))
-        return CodeIdForChoice(codeChoice, {});
+        return SearchStreamed(path, CodeIdForChoice(codeChoice, {}), nullptr, 0, redo, settled);
     TFileCodeDetector detector;
+    const QByteArrayView first = Reader.Fill({}, Piece);
+    const bool open = detector.Feed(first) && first.size() == Piece;
+    Reader.Rewind();
+    const qint32 guess = detector.Result();
+    const TLineSearcher::TSkippedLines skipped = Searcher.Skipped();
+    TFileOutcome outcome = SearchStreamed(path, guess, open ? &detector : nullptr, first.size(), redo, settled);
+    if (!redo || StopRequested())
+        return outcome;
+    Searcher.RestoreSkipped(skipped);
+    const qint32 id = settled ? *settled : FinishDetection(detector);
+    if (StopRequested())
+        return {};
+    return SearchStreamed(path, id, nullptr, 0, redo, settled);
+}
+
+qint32 TFileSearcher::FinishDetection(TFileCodeDetector &detector)
+{
     while (!StopRequested()) {
         const QByteArrayView piece = Reader.Fill({}, Piece);
         if (!detector.Feed(piece) || piece.size() < Piece)
@@ -190,9 +249,14 @@ qint32 TFileSearcher::StreamedCode(int codeChoice)
     return detector.Result();
 }
 
-TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
+TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id, TFileCodeDetector *guess,
+                                           qint64 guessed, bool &redo, std::optional<qint32> &settled)
 {
     TFileOutcome outcome;
+    redo = false;
+    Holding = guess != nullptr;
+    HeldTooMany = false;
+    Held.clear();
     const bool utf16 = id == CodeId::Utf16Le || id == CodeId::Utf16Be;
     const bool convert = utf16 || id == CodeId::EucJp || id == CodeId::Iso2022Jp || id == CodeId::Utf8N
                          || id == CodeId::Utf8;
@@ -205,6 +269,7 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
     QByteArrayView carry;
     qint64 carryOffset = 0; // where carry begins in the file
     qsizetype markLeft = id == CodeId::Utf8 ? 3 : utf16 ? 2 : 0;
+    qint64 readEnd = 0; // bytes of the file read so far
     bool ended = false;
     while (!ended && !StopRequested()) {
         // A line longer than a piece is carried on; asking for as much
@@ -215,6 +280,24 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
         qint64 vOffset = carryOffset; // where v begins in the file
         const qsizetype fresh = v.size() - carry.size();
         ended = fresh < more;
+        const qint64 freshAt = readEnd; // where the fresh bytes begin in the file
+        readEnd += fresh;
+        if (guess) {
+            // The detection goes on over the bytes just read that it has
+            // not seen. Once it is settled on a code searched as the guess,
+            // the hits held back are the file's.
+            const qsizetype seen = qsizetype(qBound<qint64>(0, guessed - freshAt, fresh));
+            guessed = qMax(guessed, readEnd);
+            const bool open = guess->Feed(v.sliced(carry.size() + seen)) && !ended;
+            if (SearchedAs(guess->Result()) != SearchedAs(id)) {
+                redo = true;
+                break;
+            }
+            if (!open) {
+                guess = nullptr;
+                ReleaseHeld();
+            }
+        }
         // Only the bytes before the first zero byte (zero code unit) are
         // text. v starts on a code unit: the mark and every cut are whole
         // units.
@@ -260,6 +343,10 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
                 break;
             }
             lineBase += TLineCursor::CountLines(piece, ended);
+            if (HeldTooMany) {
+                redo = true;
+                break;
+            }
             continue;
         }
         QByteArray converted;
@@ -287,8 +374,26 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id)
         }
         lineBase += TLineCursor::CountLines(text, ended);
         Searcher.SetLineResolver(nullptr);
+        if (HeldTooMany) {
+            redo = true;
+            break;
+        }
     }
     Searcher.SetLineResolver(nullptr);
+    if (guess && outcome.AdapterFailed && !redo) {
+        // The library failed before the code was settled: the failure
+        // stands if the rest of the file keeps the guess.
+        settled = FinishDetection(*guess);
+        redo = SearchedAs(*settled) != SearchedAs(id);
+        if (!redo)
+            ReleaseHeld();
+    }
+    // Held hits that are not released (a stop, or the guess was wrong) are
+    // never the file's.
+    Holding = false;
+    Held.clear();
+    if (redo)
+        return {};
     return outcome;
 }
 

@@ -10,8 +10,11 @@
 #include <QByteArray>
 #include <QString>
 #include <atomic>
+#include <optional>
+#include <vector>
 
 class TBRegExp;
+class TFileCodeDetector;
 class TTextDecoder;
 
 class TFileOutcome
@@ -32,6 +35,9 @@ public:
     TFileSearcher(const QByteArray &findText, bool noCase, const std::atomic<bool> *stop,
                   TLineSearcher::HitSink sink, TBRegExp *adapter, const TSourcePrefilter &prefilter,
                   bool wholeFiles);
+    // Its line searcher hands hits to this object.
+    TFileSearcher(const TFileSearcher &) = delete;
+    TFileSearcher &operator=(const TFileSearcher &) = delete;
 
     TFileOutcome Search(const QString &path, int codeChoice);
     // The lines of every file so far that the regular-expression library
@@ -53,13 +59,35 @@ public:
         Piece = qMax<qsizetype>(1, piece);
     }
 
+    // Hits a big file may hold back while its code is still open before the
+    // search gives up on guessing and detects first.
+    static constexpr size_t DefaultHoldLimit = 16384;
+    void SetHoldLimit(size_t limit) { HoldLimit = limit; }
+
 private:
     // The file read whole.
     TFileOutcome SearchContent(const QString &path, int codeChoice);
-    // The file a piece at a time: first its code, detected on as many
-    // pieces as it takes, then the pieces, each cut after a line end.
-    qint32 StreamedCode(int codeChoice);
-    TFileOutcome SearchStreamed(const QString &path, qint32 codeId);
+    // The file a piece at a time, each piece cut after a line end. A file
+    // whose code is to be detected is searched in one pass with the code
+    // its first piece points to, while the detection goes on over the
+    // pieces read for the search; its hits are held back until the code is
+    // settled. Only if the detection turns to a code searched differently
+    // (or too many hits pile up) is the file detected to its end first and
+    // searched again from the start.
+    TFileOutcome SearchStreamedFile(const QString &path, int codeChoice);
+    // Feeds the detector the rest of the file from where the reader stands,
+    // as far as the answer needs, and rewinds.
+    qint32 FinishDetection(TFileCodeDetector &detector);
+    // guess: the detector that is still open (null when the code is known),
+    // which has seen the file's first guessed bytes; redo is set when the search must be done again with another code;
+    // settled is set to the code when the search had to detect it to the
+    // file's end.
+    TFileOutcome SearchStreamed(const QString &path, qint32 codeId, TFileCodeDetector *guess, qint64 guessed,
+                                bool &redo, std::optional<qint32> &settled);
+    // Hits from the line searcher: handed on, or held back while the code
+    // is a guess.
+    void Deliver(TGrepResult &&record);
+    void ReleaseHeld();
     // Converts and searches only the lines of a UTF-8 or EUC-JP text whose
     // own bytes hold the needle; false when the adapter failed.
     // rawOffset: where raw begins in the file.
@@ -68,6 +96,11 @@ private:
     bool StopRequested() const { return Stop && Stop->load(std::memory_order_relaxed); }
 
     const std::atomic<bool> *Stop;
+    TLineSearcher::HitSink Sink;
+    bool Holding = false;
+    bool HeldTooMany = false;
+    std::vector<TGrepResult> Held;
+    size_t HoldLimit = DefaultHoldLimit;
     TLineSearcher Searcher;
     TFileReader Reader;
     TBRegExp *Adapter;

@@ -79,6 +79,8 @@ public:
         QString Reason;
     };
     const TSkippedLines &Skipped() const { return SkippedLines; }
+    // Back to an earlier count, when lines searched since are searched again.
+    void RestoreSkipped(const TSkippedLines &skipped) { SkippedLines = skipped; }
 
     // Sets the text every regular-expression match must hold (empty: none,
     // every line goes to the library) instead of working it out.

@@ -1349,6 +1349,10 @@ void TestSearch::rawSearchMatchesWholeFile()
         QString text;
         for (int i = random.bounded(1, 60); i > 0; --i)
             text += pieces[random.bounded(int(pieces.size()))];
+        // A plain ASCII head: a huge file is searched with the code its
+        // head points to before the rest has been seen.
+        if (random.bounded(3) == 0)
+            text.prepend(QStringLiteral("a plain head\n").repeated(random.bounded(1, 4)));
         const int choice = QList<int>{0, 0, 1, 2, 3, 5, 6}[random.bounded(7)];
         const int form = choice == 0 ? random.bounded(6) : choice == 1 ? 3 : choice == 2 ? 1 : choice == 3 ? 2 : 0;
         QByteArray raw = form == 1   ? Encode(text, "EUC-JP-MS")
@@ -1388,8 +1392,12 @@ void TestSearch::rawSearchMatchesWholeFile()
                                            }
                                        },
                                        query.RegExp ? &adapter : nullptr, prefilter, way == 2);
-                if (way == 1)
+                if (way == 1) {
                     searcher.SetPieces(0, random.bounded(1, 24));
+                    // Sometimes too few hits may wait for the code.
+                    if (random.bounded(4) == 0)
+                        searcher.SetHoldLimit(size_t(random.bounded(3)));
+                }
                 outcomes[way] = searcher.Search(path, choice);
             }
             for (int way = 0; way < 2; ++way) {
