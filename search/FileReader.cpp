@@ -14,7 +14,8 @@ void TFileReader::Release()
     // A buffer grown for one huge file read whole is not kept for the
     // small files that follow.
     if (Capacity > KeepLimit) {
-        Buffer.reset();
+        Storage.reset();
+        BufferStart = 0;
         Capacity = 0;
     }
 }
@@ -24,13 +25,16 @@ char *TFileReader::Room(qsizetype size)
     if (size > Capacity) {
         // Keeps what was read so far (the growing read of sizeless files).
         const qsizetype grown = qMax(size, Capacity + Capacity / 2);
-        std::unique_ptr<char[]> larger(new char[size_t(grown)]);
+        std::unique_ptr<char[]> larger(new char[size_t(grown + Alignment)]);
+        const auto address = reinterpret_cast<quintptr>(larger.get());
+        const qsizetype start = qsizetype((Alignment - address % Alignment) % Alignment);
         if (Capacity > 0)
-            memcpy(larger.get(), Buffer.get(), size_t(Capacity));
-        Buffer = std::move(larger);
+            memcpy(larger.get() + start, Buffer(), size_t(Capacity));
+        Storage = std::move(larger);
+        BufferStart = start;
         Capacity = grown;
     }
-    return Buffer.get();
+    return Buffer();
 }
 
 bool TFileReader::Read(const QString &path)
@@ -49,19 +53,22 @@ QByteArrayView TFileReader::Fill(QByteArrayView keep, qsizetype more)
         return {};
     const qsizetype kept = keep.size();
     // keep lies inside the buffer; Room keeps its bytes where they are
-    // when it has to grow it.
-    const qsizetype from = kept ? keep.data() - Buffer.get() : 0;
-    char *buffer = Room(kept + more);
-    if (kept && from != 0)
-        memmove(buffer, buffer + from, size_t(kept));
+    // when it has to grow it. It goes just before an aligned address, where
+    // the new bytes are read to.
+    const qsizetype from = kept ? keep.data() - Buffer() : 0;
+    const qsizetype lead = (Alignment - kept % Alignment) % Alignment;
+    char *buffer = Room(lead + kept + more);
+    if (kept && from != lead)
+        memmove(buffer + lead, buffer + from, size_t(kept));
+    char *fresh = buffer + lead + kept;
     qsizetype done = 0;
     while (done < more) {
-        const qint64 r = File.Read(buffer + kept + done, more - done);
+        const qint64 r = File.Read(fresh + done, more - done);
         if (r <= 0)
             break; // the end, or a read error: what came so far counts
         done += r;
     }
-    View = QByteArrayView(buffer, kept + done);
+    View = QByteArrayView(buffer + lead, kept + done);
     return View;
 }
 
