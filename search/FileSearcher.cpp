@@ -1,6 +1,7 @@
 #include "FileSearcher.h"
 
 #include "BRegExp.h"
+#include "ByteFinder.h"
 #include "CodeDetector.h"
 #include "CodePage.h"
 #include "LineCursor.h"
@@ -54,11 +55,32 @@ QByteArray LowerAscii(QByteArrayView raw)
     return out;
 }
 
-// Where a piece of a huge file may end: after its last line feed (or a CR
-// not followed by LF) that no conversion merges with the byte before it.
-// 0 when the piece holds no such line end.
-qsizetype SafeCut(QByteArrayView v, bool euc)
+// Whether an ISO-2022-JP text holds a CR followed by ESC, SO or SI: a
+// designation or shift between CR and LF is taken out by the decoder, which
+// then makes one line end of the two.
+bool IsoControlAfterCr(QByteArrayView v)
 {
+    const char *p = v.data();
+    const char *end = p + v.size();
+    while (p < end) {
+        const void *cr = memchr(p, '\r', size_t(end - p));
+        if (!cr)
+            return false;
+        const char *at = static_cast<const char *>(cr);
+        if (at + 1 < end && (at[1] == 0x1B || at[1] == 0x0E || at[1] == 0x0F))
+            return true;
+        p = at + 1;
+    }
+    return false;
+}
+
+// Where a piece of a huge file may end: after its last line feed (or a CR
+// not followed by LF) that no conversion merges with the bytes around it.
+// 0 when the piece holds no such line end.
+qsizetype SafeCut(QByteArrayView v, qint32 codeId)
+{
+    const bool euc = codeId == CodeId::EucJp;
+    const bool iso = codeId == CodeId::Iso2022Jp;
     auto mergeable = [&](qsizetype at) { return euc && at > 0 && static_cast<unsigned char>(v[at - 1]) == 0x8E; };
     qsizetype end = v.size();
     while (end > 0) {
@@ -70,13 +92,19 @@ qsizetype SafeCut(QByteArrayView v, bool euc)
             return at + 1;
         end = at;
     }
-    end = v.size() - 1; // a CR at the very end may be followed by LF
+    // A CR at the very end may be followed by LF; in ISO-2022-JP also after
+    // a designation or shift that follows it.
+    auto endsLine = [&](qsizetype at) {
+        const char next = v[at + 1];
+        return next != '\n' && !(iso && (next == 0x1B || next == 0x0E || next == 0x0F)) && !mergeable(at);
+    };
+    end = v.size() - 1;
     while (end > 0) {
         const void *cr = memrchr(v.data(), '\r', size_t(end));
         if (!cr)
             break;
         const qsizetype at = static_cast<const char *>(cr) - v.data();
-        if (v[at + 1] != '\n' && !mergeable(at))
+        if (endsLine(at))
             return at + 1;
         end = at;
     }
@@ -265,6 +293,9 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id, TFile
     const TSourcePrefilter::TRawNeedle &needle = convert ? Prefilter.RawNeedle(id) : none;
     const TTextDecoder decoder(Stop);
     TTextDecoder::TIso2022State isoState;
+    std::optional<TByteFinder> isoFinder;
+    if (id == CodeId::Iso2022Jp && !Prefilter.IsoNeedle().isEmpty())
+        isoFinder.emplace(Prefilter.IsoNeedle());
     qint64 lineBase = 0;
     QByteArrayView carry;
     qint64 carryOffset = 0; // where carry begins in the file
@@ -320,7 +351,7 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id, TFile
             markLeft -= drop;
         }
         const qsizetype cut = ended ? v.size() : utf16 ? SafeCutUtf16(v, id == CodeId::Utf16Be)
-                                                       : SafeCut(v, id == CodeId::EucJp);
+                                                       : SafeCut(v, id);
         if (cut == 0 && !ended) {
             carry = v; // no line end yet: read on
             carryOffset = vOffset;
@@ -355,8 +386,20 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id, TFile
         // stand for themselves, and nothing else becomes one): a hit's line
         // is found again in the piece's own units.
         TPieceLineStarts lineStarts(piece, utf16 ? 2 : 1, id == CodeId::Utf16Be, vOffset);
-        if (utf16 || id == CodeId::Iso2022Jp)
+        if (utf16 || (id == CodeId::Iso2022Jp && !IsoControlAfterCr(piece)))
             Searcher.SetLineResolver([&lineStarts](qint64 index) { return lineStarts.Offset(index); });
+        if (id == CodeId::Iso2022Jp && isoFinder) {
+            // A piece whose skeleton lacks the needle holds no hit: only
+            // its lines are counted and its last designation kept.
+            TTextDecoder::TIso2022State after = isoState;
+            const QByteArray skeleton = TTextDecoder::Iso2022Skeleton(piece, after);
+            if (isoFinder->Find(skeleton) < 0) {
+                isoState = after;
+                lineBase += TLineCursor::CountLines(skeleton, ended);
+                Searcher.SetLineResolver(nullptr);
+                continue;
+            }
+        }
         if (convert) {
             bool stopped = false;
             converted = decoder.ConvertPiece(piece, id, isoState, &stopped);

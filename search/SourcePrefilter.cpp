@@ -226,8 +226,30 @@ QByteArray TSourcePrefilter::SourceForm(qint32 codeId) const
     }
 }
 
+const QByteArray &TSourcePrefilter::IsoNeedle() const
+{
+    std::call_once(IsoForm.Known, [&] {
+        const QByteArray text = UseRegExp ? TRequiredLiteral::Find(FindText, NoCase)
+                                : NoCase  ? LowerCaseCp932(FindText)
+                                          : FindText;
+        if (NoCase && HasCaseVariant(text))
+            return; // a line may hold either form of a letter
+        if (text.contains('\r') || text.contains('\n'))
+            return;
+        IsoForm.Bytes = TTextDecoder::Iso2022SkeletonForm(text);
+    });
+    return IsoForm.Bytes;
+}
+
 bool TSourcePrefilter::MayHoldHits(QByteArrayView raw, qint32 codeId) const
 {
+    if (codeId == CodeId::Iso2022Jp) {
+        const QByteArray &needle = IsoNeedle();
+        if (needle.isEmpty())
+            return true;
+        TTextDecoder::TIso2022State state;
+        return TByteFinder(needle).Find(TTextDecoder::Iso2022Skeleton(raw, state)) >= 0;
+    }
     const QByteArray form = SourceForm(codeId);
     if (form.isEmpty())
         return true;

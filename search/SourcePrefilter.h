@@ -41,6 +41,12 @@ public:
     };
     const TRawNeedle &RawNeedle(qint32 codeId) const;
 
+    // What every line of an ISO-2022-JP text that can hold a hit holds in
+    // its skeleton (TTextDecoder::Iso2022Skeleton): a stretch of the search
+    // text, or of the text every match of a regular expression holds.
+    // Empty: no such stretch, every piece must be decoded.
+    const QByteArray &IsoNeedle() const;
+
 private:
     // Worked out when a file of that code first comes (it takes a few
     // milliseconds, which a search of Shift-JIS files need not pay).
@@ -67,4 +73,5 @@ private:
     mutable TForm EucForm;
     mutable TNeedleForm Utf8Needle;
     mutable TNeedleForm EucNeedle;
+    mutable TForm IsoForm;
 };

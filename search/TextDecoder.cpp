@@ -2,9 +2,11 @@
 
 #include "CodePage.h"
 #include "IconvConverter.h"
+#include "SjisText.h"
 #include "Utf7Decoder.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -133,7 +135,140 @@ inline char *PutJisPair(unsigned char j1, unsigned char j2, char *o)
     return o + 1;
 }
 
+using TIsoMode = TTextDecoder::TIso2022State::Mode;
+
+// A designation the decoder knows, at an ESC: its length (0: none, the
+// decoder makes a "?" of the ESC) and whether it calls in a set.
+struct TKnownEscape
+{
+    int Length = 0;
+    bool Designates = false;
+    TIsoMode Set = TIsoMode::Ascii;
+};
+
+inline TKnownEscape KnownEscapeAt(const unsigned char *p, qsizetype i, qsizetype n)
+{
+    auto at = [&](qsizetype k) -> int { return i + k < n ? p[i + k] : -1; };
+    const int c1 = at(1), c2 = at(2), c3 = at(3);
+    if (c1 == '(' && (c2 == 'B' || c2 == 'J' || c2 == 'H'))
+        return {3, true, TIsoMode::Ascii};
+    if (c1 == '(' && c2 == 'I')
+        return {3, true, TIsoMode::Kana};
+    if (c1 == '$' && (c2 == '@' || c2 == 'B'))
+        return {3, true, TIsoMode::DoubleByte};
+    if (c1 == '&' && c2 == '@') // announces the 1990 revision; ESC $ B follows
+        return {3, false, TIsoMode::Ascii};
+    if (c1 == '$' && c2 == '(' && (c3 == 'O' || c3 == 'Q' || c3 == 'B'))
+        return {4, true, TIsoMode::DoubleByte};
+    if (c1 == '$' && (c2 == '(' || c2 == ')') && c3 >= 0x40 && c3 <= 0x7E)
+        return {4, true, TIsoMode::Unsupported}; // JIS X 0212, 0213 plane 2
+    return {};
+}
+
+// Where the next byte at or after i is one the skeleton does not copy as
+// it is: ESC, SO, SI, and while shifted out CR and LF. n when there is none.
+qsizetype NextIsoControl(const unsigned char *p, qsizetype i, qsizetype n, bool shiftedOut)
+{
+    using TBytes16 = unsigned char __attribute__((vector_size(16)));
+    for (; i + 16 <= n; i += 16) {
+        TBytes16 v;
+        memcpy(&v, p + i, sizeof v);
+        auto hit = (v == 0x1B) | (v == 0x0E) | (v == 0x0F);
+        if (shiftedOut)
+            hit |= (v == '\n') | (v == '\r');
+        quint64 halves[2];
+        memcpy(halves, &hit, sizeof halves);
+        if (halves[0] | halves[1])
+            break;
+    }
+    for (; i < n; ++i) {
+        const unsigned char b = p[i];
+        if (b == 0x1B || b == 0x0E || b == 0x0F || (shiftedOut && (b == '\n' || b == '\r')))
+            return i;
+    }
+    return n;
+}
+
 } // namespace
+
+QByteArray TTextDecoder::Iso2022Skeleton(QByteArrayView text, TIso2022State &state)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(text.data());
+    const qsizetype n = text.size();
+    QByteArray out(n, Qt::Uninitialized);
+    char *o = out.data();
+    qsizetype i = 0;
+    while (i < n) {
+        const qsizetype next = NextIsoControl(p, i, n, state.ShiftedOut);
+        memcpy(o, p + i, size_t(next - i));
+        o += next - i;
+        i = next;
+        if (i >= n)
+            break;
+        const unsigned char b = p[i];
+        if (b == 0x1B) {
+            const TKnownEscape escape = KnownEscapeAt(p, i, n);
+            if (escape.Length > 0) {
+                if (escape.Designates)
+                    state.CharSet = escape.Set;
+                i += escape.Length;
+                continue;
+            }
+            *o++ = char(b); // the decoder's "?"; what follows it is copied as it is
+            ++i;
+        } else if (b == 0x0E || b == 0x0F) {
+            state.ShiftedOut = b == 0x0E;
+            ++i;
+        } else { // a line end ends a shift-out
+            state.ShiftedOut = false;
+            *o++ = char(b);
+            ++i;
+        }
+    }
+    out.resize(o - out.data());
+    return out;
+}
+
+QByteArray TTextDecoder::Iso2022SkeletonForm(QByteArrayView cp932)
+{
+    static const std::vector<unsigned short> jisOf = [] {
+        std::vector<unsigned short> inverse(65536, 0);
+        for (int k = 0; k < 94 * 94; ++k)
+            if (const unsigned short sjis = JisPairs.Sjis[k])
+                inverse[sjis] = static_cast<unsigned short>((0x21 + k / 94) << 8 | (0x21 + k % 94));
+        return inverse;
+    }();
+    const auto *p = reinterpret_cast<const unsigned char *>(cp932.data());
+    const qsizetype n = cp932.size();
+    QByteArray best, run;
+    auto endRun = [&] {
+        if (run.size() > best.size())
+            best = run;
+        run.clear();
+    };
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char b = p[i];
+        if (IsLeadByte(b) && i + 1 < n) {
+            if (const unsigned short jis = jisOf[size_t(b) << 8 | p[i + 1]]) {
+                run += char(jis >> 8);
+                run += char(jis & 0xFF);
+            } else {
+                endRun();
+            }
+            i += 2;
+            continue;
+        }
+        // "?" also stands for what cannot be decoded, half-width katakana
+        // come from two forms, and ESC, SO and SI never reach the text.
+        if (b < 0x80 && b != '?' && b != 0x1B && b != 0x0E && b != 0x0F)
+            run += char(b);
+        else
+            endRun();
+        ++i;
+    }
+    endRun();
+    return best;
+}
 
 TDecodedText TTextDecoder::Locate(QByteArrayView content, int codeChoice) const
 {
@@ -287,25 +422,11 @@ QByteArray TTextDecoder::DecodeIso2022Jp(QByteArrayView text, const std::atomic<
             continue;
         const unsigned char b = p[i];
         if (b == 0x1B) {
-            auto at = [&](qsizetype k) -> int { return i + k < n ? p[i + k] : -1; };
-            const int c1 = at(1), c2 = at(2), c3 = at(3);
-            if (c1 == '(' && (c2 == 'B' || c2 == 'J' || c2 == 'H')) {
-                mode = Mode::Ascii; i += 3; continue;
-            }
-            if (c1 == '(' && c2 == 'I') {
-                mode = Mode::Kana; i += 3; continue;
-            }
-            if (c1 == '$' && (c2 == '@' || c2 == 'B')) {
-                mode = Mode::DoubleByte; i += 3; continue;
-            }
-            if (c1 == '&' && c2 == '@') { // announces the 1990 revision; ESC $ B follows
-                i += 3; continue;
-            }
-            if (c1 == '$' && c2 == '(' && (c3 == 'O' || c3 == 'Q' || c3 == 'B')) {
-                mode = Mode::DoubleByte; i += 4; continue;
-            }
-            if (c1 == '$' && (c2 == '(' || c2 == ')') && c3 >= 0x40 && c3 <= 0x7E) {
-                mode = Mode::Unsupported; i += 4; continue; // JIS X 0212, 0213 plane 2
+            if (const TKnownEscape escape = KnownEscapeAt(p, i, n); escape.Length > 0) {
+                if (escape.Designates)
+                    mode = escape.Set;
+                i += escape.Length;
+                continue;
             }
             // A designation we do not know is one bad spot: ESC, its
             // intermediate bytes (0x20-0x2F) and its final byte (0x30-0x7E)

@@ -58,6 +58,18 @@ public:
     static QByteArray DecodeIso2022Jp(QByteArrayView text, const std::atomic<bool> *stop, bool *stopped,
                                       TIso2022State *state = nullptr);
 
+    // What of an ISO-2022-JP text is left once the designations the decoder
+    // knows and the shifts SO and SI are taken out; state goes on as the
+    // decoder's would. Every character DecodeIso2022Jp makes other than "?"
+    // and half-width katakana comes from the same bytes here, so a text
+    // whose skeleton lacks Iso2022SkeletonForm(s) cannot hold s once
+    // decoded; and its lines are those of the decoded text, one for one.
+    static QByteArray Iso2022Skeleton(QByteArrayView text, TIso2022State &state);
+    // The skeleton bytes of the longest stretch of a CP932 text whose every
+    // character comes from one skeleton form only (ASCII but "?", and the
+    // double-byte characters of JIS X 0208); empty when there is none.
+    static QByteArray Iso2022SkeletonForm(QByteArrayView cp932);
+
     // ConvertText for one piece of a text; state carries what the next
     // piece needs.
     QByteArray ConvertPiece(QByteArrayView text, qint32 sourceCodeId, TIso2022State &state, bool *stopped) const;

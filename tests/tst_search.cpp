@@ -164,6 +164,7 @@ private slots:
     void prefilterNeverSkipsAHit();
     void prefilterSkippedFileStillReported();
     void rawSearchMatchesWholeFile();
+    void isoSkeletonKeepsEveryHit();
     void sideBySideMatchesInTurn_data();
     void sideBySideMatchesInTurn();
 
@@ -1412,6 +1413,67 @@ void TestSearch::rawSearchMatchesWholeFile()
     }
     QVERIFY(compared > 500); // hits were really found and compared
     QVERIFY(knownOffsets > 500);
+}
+
+void TestSearch::isoSkeletonKeepsEveryHit()
+{
+    // ISO-2022-JP pieces whose skeleton lacks the search text are not
+    // decoded. On texts of designations that last across line ends, shifts,
+    // bad escapes and stray bytes, the skeleton must keep the decoder's
+    // lines and state, and a search a few bytes at a time must give the
+    // records of decoding the whole file.
+    const QList<QByteArray> tokens = {"\x1B$B", "\x1B$@", "\x1B(B", "\x1B(J", "\x1B(I", "\x1B$(D", "\x1B$(Q",
+                                      "\x1B&@", "\x1B(Z", "\x1B$", "\x1B", "\x0E", "\x0F", "FK", "K\\",
+                                      "%\"", "\x46\x7C", "ab", "a", "b", "?", "\n", "\r", "\r\n", "\xB1", "\x80",
+                                      "!", "1"};
+    const QList<QByteArray> needles = {Sjis(QString::fromUtf8("日本")), "ab", Sjis(QString::fromUtf8("a日")),
+                                       Sjis(QString::fromUtf8("日本ab")), "?a", Sjis(QString::fromUtf8("ｱ")),
+                                       Sjis(QString::fromUtf8("ｱab"))};
+    QRandomGenerator random(20261209);
+    TTestTree tree;
+    const QString path = tree.Path("iso.txt");
+    int hits = 0, skippedPieces = 0;
+    for (int round = 0; round < 300; ++round) {
+        QByteArray raw;
+        for (int i = random.bounded(1, 80); i > 0; --i)
+            raw += tokens[random.bounded(int(tokens.size()))];
+        TTextDecoder::TIso2022State decodedState, skeletonState;
+        const QByteArray decoded = TTextDecoder::DecodeIso2022Jp(raw, nullptr, nullptr, &decodedState);
+        const QByteArray skeleton = TTextDecoder::Iso2022Skeleton(raw, skeletonState);
+        QCOMPARE(int(skeletonState.CharSet), int(decodedState.CharSet));
+        QCOMPARE(skeletonState.ShiftedOut, decodedState.ShiftedOut);
+        QList<QByteArray> decodedLines, skeletonLines;
+        for (TLineCursor c(decoded); !c.AtEnd(); c.Next())
+            decodedLines.append(c.Line().toByteArray());
+        for (TLineCursor c(skeleton); !c.AtEnd(); c.Next())
+            skeletonLines.append(c.Line().toByteArray());
+        QCOMPARE(skeletonLines.size(), decodedLines.size());
+        tree.File("iso.txt", raw);
+        for (const QByteArray &needle : needles) {
+            const QByteArray form = TTextDecoder::Iso2022SkeletonForm(needle);
+            for (qsizetype k = 0; k < decodedLines.size(); ++k) {
+                if (!decodedLines[k].contains(needle))
+                    continue;
+                ++hits;
+                QVERIFY2(skeletonLines[k].contains(form), raw.toHex().constData());
+            }
+            QList<QByteArray> records[2];
+            for (int way = 0; way < 2; ++way) {
+                const TSourcePrefilter prefilter(needle, false, false);
+                TFileSearcher searcher(needle, false, nullptr,
+                                       [&](TGrepResult &&r) { records[way].append(RecordText(r)); }, nullptr,
+                                       prefilter, way == 1);
+                if (way == 0)
+                    searcher.SetPieces(0, random.bounded(1, 12));
+                searcher.Search(path, 3);
+            }
+            QVERIFY2(records[0] == records[1], raw.toHex().constData());
+            if (!form.isEmpty() && !skeleton.contains(form))
+                ++skippedPieces;
+        }
+    }
+    QVERIFY(hits > 100);
+    QVERIFY(skippedPieces > 100);
 }
 
 void TestSearch::sideBySideMatchesInTurn_data()
