@@ -10,7 +10,7 @@ constexpr auto StopPoll = std::chrono::milliseconds(10);
 
 TSearchPool::TSearchPool(const QStringList &paths, int workers, const std::atomic<bool> *stop,
                          const Factory &factory)
-    : Paths(paths), Stop(stop), Ahead(qMax(2, workers) * 4), Jobs(size_t(paths.size()))
+    : Paths(paths), Stop(stop), Ahead(qMax(2, workers) * FilesAheadPerWorker), Jobs(size_t(paths.size()))
 {
     for (int k = 0; k < workers; ++k)
         Threads.emplace_back([this, &factory] { Work(factory); });
@@ -90,8 +90,12 @@ void TSearchPool::HandOver(qsizetype index, std::vector<TGrepResult> &batch)
     {
         std::unique_lock<std::mutex> locker(Lock);
         TJob &job = Jobs[size_t(index)];
-        while (job.Hits.size() >= AheadLimit && !StopRequested() && !Closing)
+        // The file in turn waits only for its own hits to be taken: its
+        // worker is never held up by the files ahead, so the search goes on.
+        auto full = [&] { return job.Hits.size() >= AheadLimit || (index != Head && Held >= HeldLimit); };
+        while (full() && !StopRequested() && !Closing)
             Turn.wait_for(locker, StopPoll);
+        Held += batch.size();
         if (job.Hits.empty()) {
             job.Hits.swap(batch);
         } else {
@@ -130,6 +134,7 @@ TFileOutcome TSearchPool::Publish(qsizetype index, const TLineSearcher::HitSink 
             first = job.Taken;
             arrived.swap(job.Hits);
             job.Taken += arrived.size();
+            Held -= arrived.size();
             messages.swap(job.Messages);
             done = job.Done;
             if (done)

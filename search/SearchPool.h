@@ -4,9 +4,10 @@
 // file i + 1, whatever finishes first. The publisher (the search's own
 // thread) takes file after file; the file it waits for streams its hits as
 // they are found, the files ahead of it keep theirs until their turn.
-// Memory stays bounded: workers start at most a few files ahead, and a file
-// that has collected many hits not yet handed over waits before it goes on,
-// a file ahead for its turn, the file in turn for the publisher to take them.
+// Memory stays bounded: workers start a bounded number of files ahead, and
+// a file that has collected many hits not yet handed over waits before it
+// goes on, a file ahead for its turn (also when the files ahead hold many
+// together), the file in turn for the publisher to take them.
 
 #include "BRegExp.h"
 #include "FileSearcher.h"
@@ -41,6 +42,14 @@ public:
 
     // Hits a file may hold, not yet taken by the publisher, before it waits.
     static constexpr size_t AheadLimit = 16384;
+    // Hits all files ahead of the one in turn may hold together before
+    // their workers wait.
+    static constexpr size_t HeldLimit = AheadLimit / 2;
+    // How many files past the publisher's each worker may start. A big file
+    // in turn keeps the publisher while the other workers go on through the
+    // small files after it: with a few files ahead only, they soon had to
+    // wait, and two workers searched the bench tree no faster than one.
+    static constexpr qsizetype FilesAheadPerWorker = 64;
     // Hits a worker collects before it hands them over.
     static constexpr size_t Batch = 256;
 
@@ -77,6 +86,7 @@ private:
     qsizetype Next = 0;  // next file to start
     qsizetype Head = 0;  // file the publisher takes now
     qsizetype Ready = 0; // workers that have made their searcher
+    size_t Held = 0;     // hits of all files not yet taken by the publisher
     bool Closing = false;
     std::vector<std::thread> Threads;
 };

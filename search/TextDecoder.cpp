@@ -358,11 +358,15 @@ QByteArray TTextDecoder::ConvertWithIconv(QByteArrayView text, const char *sourc
                                           qsizetype (*skip)(const unsigned char *, qsizetype),
                                           bool *stopped) const
 {
-    TIconvConverter converter("CP932", sourceName, Substitute);
-    converter.SetSkipRule(skip);
+    // The skip rule goes with the code.
+    if (!Converter || ConverterSource != sourceName) {
+        Converter = std::make_unique<TIconvConverter>("CP932", sourceName, Substitute);
+        Converter->SetSkipRule(skip);
+        ConverterSource = sourceName;
+    }
     QByteArray out;
     out.reserve(text.size() + 16);
-    const qsizetype r = converter.Convert(text, out, [this] { return !StopRequested(); });
+    const qsizetype r = Converter->Convert(text, out, [this] { return !StopRequested(); });
     if (r < 0 && stopped)
         *stopped = StopRequested();
     return out;

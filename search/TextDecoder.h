@@ -3,9 +3,12 @@
 // the file had. Shift-JIS text is used where it lies; everything else is
 // converted.
 
+#include "IconvConverter.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <atomic>
+#include <memory>
 #include <functional>
 
 class TDecodedText
@@ -87,4 +90,10 @@ private:
 
     bool StopRequested() const { return Stop && Stop->load(std::memory_order_relaxed); }
     const std::atomic<bool> *Stop;
+    // The last converter opened, kept for the next text in the same code:
+    // the candidate lines of a file are converted one by one, and opening
+    // a converter for each cost more than converting it. A decoder is used
+    // by one thread at a time.
+    mutable std::unique_ptr<TIconvConverter> Converter;
+    mutable const char *ConverterSource = nullptr;
 };

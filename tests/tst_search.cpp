@@ -1490,7 +1490,8 @@ void TestSearch::sideBySideMatchesInTurn()
 {
     // Files searched side by side hand their hits and status texts over in
     // listing order: the same sequence as one file after the other, also
-    // for a file with more hits than a file ahead may keep waiting.
+    // for a file with more hits than a file ahead may keep waiting, and for
+    // files ahead with more together than they may keep.
     QFETCH(QString, text);
     QFETCH(bool, noCase);
     QFETCH(bool, regExp);
@@ -1507,6 +1508,9 @@ void TestSearch::sideBySideMatchesInTurn()
         }
     }
     tree.File("big/many.txt", Sjis(line.repeated(int(TSearchPool::AheadLimit) / 2 + 10)));
+    // Files that together hold more hits than the files ahead may keep.
+    for (int i = 0; i < 4; ++i)
+        tree.File(QStringLiteral("more/m%1.txt").arg(i), Sjis(line.repeated(int(TSearchPool::HeldLimit) / 8 + 10)));
     tree.File("z.txt", Sjis(line));
     QList<QByteArray> records[2];
     QStringList statuses[2];
