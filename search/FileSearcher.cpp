@@ -197,6 +197,14 @@ void TFileSearcher::ReleaseHeld()
 
 TFileOutcome TFileSearcher::Search(const QString &path, int codeChoice)
 {
+    Searcher.RestoreSkipped({});
+    TFileOutcome outcome = SearchFile(path, codeChoice);
+    outcome.Skipped = Searcher.Skipped();
+    return outcome;
+}
+
+TFileOutcome TFileSearcher::SearchFile(const QString &path, int codeChoice)
+{
     TFileOutcome outcome;
     // A file that vanished, is no longer a regular file, or cannot be read
     // is skipped without a word.

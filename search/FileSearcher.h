@@ -24,6 +24,7 @@ public:
     bool NotRead = false;      // it could not be opened or read
     bool AdapterFailed = false; // the regular-expression library failed; the search must stop
     bool OutOfMemory = false;   // the file did not fit in memory; the search must stop
+    TLineSearcher::TSkippedLines Skipped; // the file's lines the regular-expression library gave up on
 };
 
 class TFileSearcher
@@ -40,9 +41,6 @@ public:
     TFileSearcher &operator=(const TFileSearcher &) = delete;
 
     TFileOutcome Search(const QString &path, int codeChoice);
-    // The lines of every file so far that the regular-expression library
-    // gave up on.
-    const TLineSearcher::TSkippedLines &Skipped() const { return Searcher.Skipped(); }
 
     // Files above this size are read, decoded and searched a piece of
     // about Piece bytes at a time, so memory does not grow with them. The
@@ -65,6 +63,7 @@ public:
     void SetHoldLimit(size_t limit) { HoldLimit = limit; }
 
 private:
+    TFileOutcome SearchFile(const QString &path, int codeChoice);
     // The file read whole.
     TFileOutcome SearchContent(const QString &path, int codeChoice);
     // The file a piece at a time, each piece cut after a line end. A file

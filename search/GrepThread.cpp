@@ -12,6 +12,8 @@
 #include "TargetLister.h"
 #include "ThreadEnd.h"
 
+#include <mutex>
+#include <vector>
 
 namespace {
 const QString TargetsLabel = QStringLiteral("対象: ");
@@ -232,28 +234,20 @@ void TGrepThread::Execute()
     qsizetype done = 0;
     std::unique_ptr<TBRegExp> adapter;
     if (UseRegExp && !StopRequested()) {
-        adapter = std::make_unique<TBRegExp>(
-            [this](const QString &text, bool warning) { ShowMessage(text, warning); }, RegExpLibrary);
-        adapter->NoCase = NoCase;
-        adapter->MultiLine = false;
-        adapter->TimeLimitMs = RegExpTimeLimit;
-        adapter->Stop = &Stop;
+        adapter = MakeAdapter([this](const QString &text, bool warning) { ShowMessage(text, warning); });
         // Without the library, or without a free delimiter, no line could be
         // searched: one message has been shown and the search ends here.
         if (!adapter->Loaded() || adapter->BuildPattern(FindText).isEmpty())
             Terminate();
     }
-    QString skippedMessage;
+    TLineSearcher::TSkippedLines skipped;
     if (!StopRequested() && !TargetFiles.isEmpty()) {
         try {
             const TSourcePrefilter prefilter(FindText, NoCase, UseRegExp);
-            // Regular expressions stay on this thread with the one adapter
-            // that found the library (the workers' own adapters do not yet
-            // look where an installed program keeps it).
-            if (WorkerCount() <= 1 || UseRegExp)
-                done = SearchInTurn(adapter.get(), prefilter, skippedMessage);
+            if (WorkerCount() <= 1)
+                done = SearchInTurn(adapter.get(), prefilter, skipped);
             else
-                done = SearchSideBySide(prefilter);
+                done = SearchSideBySide(prefilter, skipped);
         } catch (const std::bad_alloc &) {
             // A file too large for memory ends the search like a stop request;
             // the final texts below still show how far it came.
@@ -267,7 +261,7 @@ void TGrepThread::Execute()
     PushStatus();
     // One message for all the lines the library gave up on, after the rest
     // of the search has been done.
-    if (!skippedMessage.isEmpty())
+    if (const QString skippedMessage = SkippedLinesMessage(skipped); !skippedMessage.isEmpty())
         ShowMessage(skippedMessage, true);
     Synchronize(&TGrepThread::SearchDone);
 }
@@ -319,8 +313,18 @@ void TGrepThread::FileDone(const QString &path, const TFileOutcome &outcome)
         Terminate(); // the adapter has shown why
 }
 
+std::unique_ptr<TBRegExp> TGrepThread::MakeAdapter(std::function<void(const QString &, bool)> showMessage) const
+{
+    auto adapter = std::make_unique<TBRegExp>(std::move(showMessage), RegExpLibrary);
+    adapter->NoCase = NoCase;
+    adapter->MultiLine = false;
+    adapter->TimeLimitMs = RegExpTimeLimit;
+    adapter->Stop = &Stop;
+    return adapter;
+}
+
 qsizetype TGrepThread::SearchInTurn(TBRegExp *adapter, const TSourcePrefilter &prefilter,
-                                     QString &skippedMessage)
+                                     TLineSearcher::TSkippedLines &skipped)
 {
     qsizetype done = 0;
     TFileSearcher searcher(FindText, NoCase, &Stop, [this](TGrepResult &&record) { PublishHit(std::move(record)); },
@@ -329,22 +333,53 @@ qsizetype TGrepThread::SearchInTurn(TBRegExp *adapter, const TSourcePrefilter &p
         if (StopRequested())
             break;
         SetFileStatus(i);
-        FileDone(TargetFiles[i], searcher.Search(TargetFiles[i], CodeChoice));
+        const TFileOutcome outcome = searcher.Search(TargetFiles[i], CodeChoice);
+        skipped.Add(outcome.Skipped);
+        FileDone(TargetFiles[i], outcome);
         done = i + 1;
     }
-    skippedMessage = SkippedLinesMessage(searcher.Skipped());
     return done;
 }
 
-qsizetype TGrepThread::SearchSideBySide(const TSourcePrefilter &prefilter)
+qsizetype TGrepThread::SearchSideBySide(const TSourcePrefilter &prefilter, TLineSearcher::TSkippedLines &skipped)
 {
-    // Plain and ignore-case searches only: each worker has its own searcher
-    // and read buffer.
-    const TSearchPool::Factory factory = [this, &prefilter](TLineSearcher::HitSink sink, TBRegExp::MessageBox) {
-        auto searcher = std::make_shared<TFileSearcher>(FindText, NoCase, &Stop, std::move(sink), nullptr,
-                                                        prefilter, false);
+    // Each worker has its own searcher, read buffer and, for a regular
+    // expression, adapter (the library keeps its compiled patterns per
+    // thread); the adapter's messages reach the front end in the order of
+    // the files.
+    struct TWorker
+    {
+        std::unique_ptr<TBRegExp> Adapter;
+        std::unique_ptr<TFileSearcher> Searcher;
+    };
+    // Every worker's adapter stays until all workers are done: unloading
+    // the library as the first worker without files ends would pull it
+    // away from the others (seen in an installed program, where nothing
+    // else holds the library).
+    std::mutex made;
+    std::vector<std::shared_ptr<TWorker>> workers;
+    const TSearchPool::Factory factory = [this, &prefilter, &made, &workers](TLineSearcher::HitSink sink,
+                                                                             TBRegExp::MessageBox message) {
+        auto worker = std::make_shared<TWorker>();
+        {
+            std::lock_guard<std::mutex> locker(made);
+            workers.push_back(worker);
+        }
+        if (UseRegExp)
+            worker->Adapter = MakeAdapter(std::move(message));
+        worker->Searcher = std::make_unique<TFileSearcher>(FindText, NoCase, &Stop, std::move(sink),
+                                                           worker->Adapter.get(), prefilter, false);
         const int choice = CodeChoice;
-        return TSearchPool::SearchFn([searcher, choice](const QString &path) { return searcher->Search(path, choice); });
+        return TSearchPool::SearchFn([worker, choice](const QString &path) {
+            // This search's own adapter has loaded the library: one that
+            // cannot is a failure of the search, not a file without hits.
+            if (worker->Adapter && !worker->Adapter->Loaded()) {
+                TFileOutcome failed;
+                failed.AdapterFailed = true;
+                return failed;
+            }
+            return worker->Searcher->Search(path, choice);
+        });
     };
     qsizetype done = 0;
     TSearchPool pool(TargetFiles, WorkerCount(), &Stop, factory);
@@ -355,6 +390,7 @@ qsizetype TGrepThread::SearchSideBySide(const TSourcePrefilter &prefilter)
         const TFileOutcome outcome = pool.Publish(
             i, [this](TGrepResult &&record) { PublishHit(std::move(record)); },
             [this](const QString &text, bool warning) { ShowMessage(text, warning); });
+        skipped.Add(outcome.Skipped);
         FileDone(TargetFiles[i], outcome);
         done = i + 1;
     }

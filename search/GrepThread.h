@@ -92,8 +92,11 @@ protected:
     // The file loop on this thread alone, or with a pool of workers; both
     // return the number of files finished. Only the first runs regular
     // expressions; it reports the lines the library gave up on.
-    qsizetype SearchInTurn(TBRegExp *adapter, const TSourcePrefilter &prefilter, QString &skippedMessage);
-    qsizetype SearchSideBySide(const TSourcePrefilter &prefilter);
+    qsizetype SearchInTurn(TBRegExp *adapter, const TSourcePrefilter &prefilter,
+                           TLineSearcher::TSkippedLines &skipped);
+    qsizetype SearchSideBySide(const TSourcePrefilter &prefilter, TLineSearcher::TSkippedLines &skipped);
+    // An adapter set up for this search; messages go to showMessage.
+    std::unique_ptr<TBRegExp> MakeAdapter(std::function<void(const QString &, bool)> showMessage) const;
 
 public:
     // The text that reports lines the library gave up on; empty for none.

@@ -77,6 +77,18 @@ public:
         QString FirstFile;
         qint64 FirstLine = 0; // 0-based
         QString Reason;
+        // Those of a later file added: the first stays the first.
+        void Add(const TSkippedLines &later)
+        {
+            if (later.Count == 0)
+                return;
+            if (Count == 0) {
+                FirstFile = later.FirstFile;
+                FirstLine = later.FirstLine;
+                Reason = later.Reason;
+            }
+            Count += later.Count;
+        }
     };
     const TSkippedLines &Skipped() const { return SkippedLines; }
     // Back to an earlier count, when lines searched since are searched again.

@@ -154,6 +154,7 @@ private slots:
     void regExpRunawayEnds_data();
     void regExpRunawayEnds();
     void regExpStopEndsRunningMatch();
+    void regExpSkippedLinesReportedOnce_data();
     void regExpSkippedLinesReportedOnce();
     void requiredLiteral_data();
     void requiredLiteral();
@@ -1089,16 +1090,27 @@ void TestSearch::regExpStopEndsRunningMatch()
     QVERIFY(adapter.LastFailure().isEmpty());
 }
 
+void TestSearch::regExpSkippedLinesReportedOnce_data()
+{
+    QTest::addColumn<int>("workers");
+    QTest::newRow("in turn") << 1;
+    QTest::newRow("side by side") << 3;
+}
+
 void TestSearch::regExpSkippedLinesReportedOnce()
 {
-    // One folder search: the runaway lines of one file are skipped, the
+    // One folder search: the runaway lines of two files are skipped, the
     // other files are still searched, and one message at the end counts
-    // the skipped lines and names the first.
+    // the skipped lines and names the first in the listing, whichever
+    // worker came to it.
+    QFETCH(int, workers);
     TTestTree tree;
     tree.File("a.txt", "ab\n");
     tree.File("b.txt", "x\n" + QByteArray(50000, 'a') + "!b\n" + QByteArray(50000, 'a') + "!b\n");
     tree.File("c.txt", "aab\n");
+    tree.File("d.txt", QByteArray(50000, 'a') + "!b\n");
     TWorkerRun run([&](TGrepThread &worker) {
+        worker.Workers = workers;
         worker.UseRegExp = true;
         worker.FindText = "(a+)+b";
         worker.TargetPath = tree.Root();
@@ -1107,9 +1119,9 @@ void TestSearch::regExpSkippedLinesReportedOnce()
     });
     QCOMPARE(run.Hits.size(), size_t(2));
     QCOMPARE(run.Reporter.Messages.size(), 1);
-    QVERIFY2(run.Reporter.Messages[0].contains(u" 2 行"), qPrintable(run.Reporter.Messages[0]));
+    QVERIFY2(run.Reporter.Messages[0].contains(u" 3 行"), qPrintable(run.Reporter.Messages[0]));
     QVERIFY(run.Reporter.Messages[0].contains(tree.Path("b.txt") + QStringLiteral(" の 2 行目")));
-    QVERIFY(run.Reporter.Statuses.last().startsWith(u"対象: 3/3|"));
+    QVERIFY(run.Reporter.Statuses.last().startsWith(u"対象: 4/4|"));
 }
 
 void TestSearch::requiredLiteral_data()
