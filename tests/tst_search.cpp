@@ -166,6 +166,7 @@ private slots:
     void prefilterSkippedFileStillReported();
     void rawSearchMatchesWholeFile();
     void isoSkeletonKeepsEveryHit();
+    void lineCountsMatchTheCursor();
     void sideBySideMatchesInTurn_data();
     void sideBySideMatchesInTurn();
 
@@ -1486,6 +1487,25 @@ void TestSearch::isoSkeletonKeepsEveryHit()
     }
     QVERIFY(hits > 100);
     QVERIFY(skippedPieces > 100);
+}
+
+void TestSearch::lineCountsMatchTheCursor()
+{
+    // The count of a piece's lines that carries line numbers from piece to
+    // piece: LF, CR and CR LF, also across its blocks of sixteen bytes and
+    // past the 255 blocks it sums at a time.
+    const QList<QByteArray> pieces = {"\r", "\n", "\r\n", "a", "xyz", QByteArray(15, 'b'), QByteArray(300, 'c')};
+    QRandomGenerator random(20261209);
+    for (int round = 0; round < 400; ++round) {
+        QByteArray text;
+        for (int i = random.bounded(round % 50 == 0 ? 2000 : 40); i > 0; --i)
+            text += pieces[random.bounded(int(pieces.size()))];
+        qint64 ends = 0;
+        for (qsizetype i = 0; i < text.size(); ++i)
+            ends += text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
+        QCOMPARE(TLineCursor::CountLineEnds(text), ends);
+        QCOMPARE(TLineCursor::CountLines(text, true), qint64(Lines(text).size()));
+    }
 }
 
 void TestSearch::sideBySideMatchesInTurn_data()
