@@ -5,6 +5,8 @@
 #include "Cp932.h"
 #include "PathText.h"
 
+#include <charconv>
+
 namespace {
 
 // Control characters in a context or a name would drive the terminal; they
@@ -80,16 +82,50 @@ TCliReporter::~TCliReporter()
     Flush();
 }
 
+namespace {
+
+void AppendNumber(QByteArray &out, qint64 value)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end - digits);
+}
+
+// The shown form of a hit's file name: the same for all the hits of a file,
+// which come one after another.
+const QByteArray &VisibleFileName(const QString &name)
+{
+    thread_local QString lastName;
+    thread_local QByteArray lastVisible;
+    if (!name.isSharedWith(lastName) && name != lastName) {
+        lastName = name;
+        lastVisible.clear();
+        AppendVisible(lastVisible, THitJson::FileNameUtf8(name));
+    }
+    return lastVisible;
+}
+
+} // namespace
+
 QByteArray TCliReporter::FormatPlain(const TGrepResult &hit, bool colour)
 {
     QByteArray line;
-    line.reserve(256);
+    AppendPlain(line, hit, colour);
+    return line;
+}
+
+void TCliReporter::AppendPlain(QByteArray &line, const TGrepResult &hit, bool colour)
+{
     if (colour)
         line += "\033[35m";
-    AppendVisible(line, THitJson::FileNameUtf8(hit.FileName));
+    line += VisibleFileName(hit.FileName);
     if (colour)
         line += "\033[m\033[36m";
-    line += ':' + QByteArray::number(hit.Line + 1) + ':' + QByteArray::number(hit.Column) + ':';
+    line += ':';
+    AppendNumber(line, hit.Line + 1);
+    line += ':';
+    AppendNumber(line, hit.Column);
+    line += ':';
     if (colour)
         line += "\033[m";
     line += ' ';
@@ -103,7 +139,6 @@ QByteArray TCliReporter::FormatPlain(const TGrepResult &hit, bool colour)
         line += "\033[m";
     AppendVisibleCp932(line, fromHit.sliced(hitLength));
     line += '\n';
-    return line;
 }
 
 QByteArray TCliReporter::FormatJson(const TGrepResult &hit)
@@ -191,8 +226,10 @@ void TCliReporter::Take(const TGrepResult &hit)
             PrintedUpTo = GroupEnd = -1;
         }
         TakeWithContext(hit);
+    } else if (Json) {
+        Pending += FormatJson(hit);
     } else {
-        Pending += Json ? FormatJson(hit) : FormatPlain(hit, Colour);
+        AppendPlain(Pending, hit, Colour);
     }
 }
 
@@ -225,7 +262,7 @@ void TCliReporter::TakeWithContext(const TGrepResult &hit)
     }
     GroupPrinted = true;
     GroupEnd = qMax(GroupEnd, line + after);
-    Pending += FormatPlain(hit, Colour);
+    AppendPlain(Pending, hit, Colour);
 }
 
 void TCliReporter::PrintContext(qint64 first, qint64 last)

@@ -35,6 +35,7 @@ public:
 
     // One hit in the two output forms (exposed for the tests).
     static QByteArray FormatPlain(const TGrepResult &hit, bool colour);
+    static void AppendPlain(QByteArray &out, const TGrepResult &hit, bool colour);
     static QByteArray FormatJson(const TGrepResult &hit);
     // With -A/-B/-C: the JSON object gains "context" with the lines before
     // and after the hit's line.
