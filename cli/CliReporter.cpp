@@ -6,6 +6,7 @@
 #include "PathText.h"
 
 #include <charconv>
+#include <cstring>
 
 namespace {
 
@@ -34,6 +35,21 @@ void AppendVisible(QByteArray &out, QByteArrayView utf8)
     qsizetype runStart = 0;
     auto flush = [&](qsizetype upTo) { out.append(reinterpret_cast<const char *>(p) + runStart, upTo - runStart); };
     for (qsizetype i = 0; i < n; ++i) {
+        // Sixteen bytes at a time past those that cannot start anything
+        // shown otherwise: nearly all of a context.
+        while (i + 16 <= n) {
+            using TBytes16 = unsigned char __attribute__((vector_size(16)));
+            TBytes16 v;
+            memcpy(&v, p + i, sizeof v);
+            const auto special = ((v < 0x20) & (v != '\t')) | (v == 0x7F) | (v == 0xC2) | (v == 0xD8) | (v == 0xE2);
+            quint64 halves[2];
+            memcpy(halves, &special, sizeof halves);
+            if (halves[0] | halves[1])
+                break;
+            i += 16;
+        }
+        if (i >= n)
+            break;
         const unsigned char c = p[i];
         if ((c < 0x20 && c != '\t') || c == 0x7F) {
             flush(i);

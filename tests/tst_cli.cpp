@@ -72,6 +72,7 @@ private slots:
     void excludeDirOption();
     void jsonRecord();
     void plainRecordShowsControlsSafely();
+    void plainRecordShowsControlsAnywhere();
     void namesShowControlsSafely_data();
     void namesShowControlsSafely();
     void namesThatAreNotUtf8();
@@ -208,6 +209,25 @@ void TestCli::plainRecordShowsControlsSafely()
     hit.TextFromHit = "x\x07";
     QCOMPARE(TCliReporter::FormatPlain(hit, false), QByteArray("f:1:3: ^[[x^G\n"));
     QCOMPARE(TCliReporter::FormatPlain(hit, true).count("\033["), 6); // only our own colours
+}
+
+void TestCli::plainRecordShowsControlsAnywhere()
+{
+    // Long plain stretches are passed over sixteen bytes at a time: a
+    // control or mark just before, inside or after such a block is still
+    // shown in its safe form, in the context and in the name.
+    for (int k = 0; k < 40; ++k) {
+        const QByteArray plain(k, 'a');
+        TGrepResult hit;
+        hit.Column = 1;
+        hit.HitLength = 1;
+        hit.FileName = QString(plain) + QChar(0x202E) + QString(plain) + QChar(0x85) + u'n';
+        hit.BeforeText = plain + "\x1B" + plain;
+        hit.TextFromHit = "x" + plain + "\x7F" + plain + "\t";
+        const QByteArray expected = plain + "<U+202E>" + plain + "M-^En:1:1: " + plain + "^[" + plain + "x" + plain
+                                    + "^?" + plain + "\t\n";
+        QCOMPARE(TCliReporter::FormatPlain(hit, false), expected);
+    }
 }
 
 // Names as an archive from Windows leaves them: Shift-JIS bytes, and bytes
