@@ -13,6 +13,7 @@
 #include "WindowDefaults.h"
 
 #include <QMenuBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 TForm1::TForm1(QWidget *parent)
@@ -28,6 +29,10 @@ TForm1::TForm1(QWidget *parent)
     layout->setSpacing(0);
     CreateSetupPanel();
     CreateResultPanel();
+    RowsDue = new QTimer(this);
+    RowsDue->setSingleShot(true);
+    RowsDue->setInterval(200);
+    connect(RowsDue, &QTimer::timeout, this, &TForm1::ShowArrivedRows);
     CreateResultCommands();
     CreateStatusBar();
     PanelSetup->setParent(client);

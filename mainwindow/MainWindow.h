@@ -265,6 +265,8 @@ public:
     // The search's reports.
     void UpdateStatus(const QString &targets, const QString &hits, const QString &state) override;
     void ShowHitCount(qsizetype count) override;
+    // Up to this many rows the list grows with every batch of hits.
+    static constexpr qsizetype FewRows = 1000;
     void SearchDone() override;
     void ShowMessage(const QString &text, bool warning) override;
 
@@ -366,4 +368,8 @@ private:
     std::unique_ptr<TTargetDialogs> Dialogs;
     QSize SizeAtMoveStart;
     QTimer *SizeMoveEnd = nullptr; // fires when the user has stopped sizing
+    // The rows of hits that arrived are shown at the latest when it fires.
+    QTimer *RowsDue = nullptr;
+    // Lists every hit that has arrived.
+    void ShowArrivedRows();
 };

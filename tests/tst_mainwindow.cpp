@@ -74,6 +74,7 @@ private slots:
     void excludedFoldersReachTheSearch();
     void inputMessages_data();
     void inputMessages();
+    void rowsFollowArrivingHits();
     void cancelStopsAndRestartWorks();
     void enterWhileSearchingDoesNothing();
     void targetBaseLength_data();
@@ -320,6 +321,30 @@ void TestMainWindow::PrepareLongSearch()
         Tree->File(QStringLiteral("f%1.txt").arg(i), big);
     Window->ComboBoxTarget->setEditText(Tree->Root());
     Window->ComboBoxGrep->setEditText("x");
+}
+
+void TestMainWindow::rowsFollowArrivingHits()
+{
+    // A short list grows with every batch of hits; a long one by an eighth
+    // at a time, and the rows that wait for that come soon all the same.
+    TGrepResult hit;
+    hit.FileName = Tree->Path("a.txt");
+    hit.TextFromHit = "hit";
+    hit.HitLength = 3;
+    auto arrive = [&](int count) {
+        Window->HitInbox.assign(size_t(count), hit);
+        Window->ShowHitCount(Window->HitList.Size() + count);
+    };
+    const int few = int(TForm1::FewRows);
+    arrive(5);
+    QCOMPARE(Window->ListViewResult->model()->rowCount(), 5);
+    arrive(few - 5 + 800);
+    QCOMPARE(Window->ListViewResult->model()->rowCount(), few + 800);
+    arrive(10);
+    QCOMPARE(Window->ListViewResult->model()->rowCount(), few + 800);
+    QTRY_COMPARE(Window->ListViewResult->model()->rowCount(), few + 810);
+    arrive((few + 810) / 8);
+    QCOMPARE(Window->ListViewResult->model()->rowCount(), few + 810 + (few + 810) / 8);
 }
 
 void TestMainWindow::cancelStopsAndRestartWorks()
