@@ -8,11 +8,27 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <ftw.h>
+#include <unistd.h>
 
 class TTestTree
 {
 public:
     TTestTree() { Q_ASSERT(Dir.isValid()); }
+    // QTemporaryDir cannot remove a name that is not UTF-8 (it goes through
+    // QString): the tree is taken down by its bytes first.
+    ~TTestTree()
+    {
+        nftw(QFile::encodeName(Dir.path()).constData(),
+             [](const char *path, const struct stat *, int kind, struct FTW *) {
+                 // What cannot be removed is left to QTemporaryDir.
+                 (kind == FTW_DP ? rmdir(path) : unlink(path));
+                 return 0;
+             },
+             16, FTW_DEPTH | FTW_PHYS);
+    }
+    TTestTree(const TTestTree &) = delete;
+    TTestTree &operator=(const TTestTree &) = delete;
 
     QString Root() const { return Dir.path() + u'/'; }
     QString Path(const QString &relative) const { return Root() + relative; }

@@ -610,7 +610,8 @@ void TestSearch::iso2022jpEveryCharacter()
             if (c.size() != 1 || c[0] == QChar::ReplacementCharacter || Encode(c, "ISO-2022-JP").size() < 5)
                 continue;
             text += c;
-            if (++count % (count % 7 + 1) == 0)
+            ++count;
+            if (count % (count % 7 + 1) == 0)
                 text += count % 3 ? u'\n' : u'a';
         }
     }
