@@ -3,6 +3,7 @@
 #include "CodePage.h"
 #include "IconvConverter.h"
 #include "SjisText.h"
+#include "TableConversion.h"
 #include "Utf7Decoder.h"
 
 #include <cstring>
@@ -14,6 +15,8 @@
 namespace {
 
 const QByteArray Substitute = QByteArrayLiteral("?");
+// The longest text converted from a table in one go.
+constexpr qsizetype TableTextLimit = qsizetype(1) << 20;
 constexpr qsizetype StopCheckInterval = 1 << 20;
 
 } // namespace
@@ -351,6 +354,22 @@ QByteArray TTextDecoder::ConvertText(QByteArrayView text, qint32 sourceCodeId, b
     const char *name = IconvName(sourceCodeId);
     if (!name)
         return QByteArray(text.data(), text.size());
+    // Well-formed text of characters CP932 has comes from a table: lines and
+    // pieces. A longer text goes through iconv, which looks for a stop
+    // request as it goes.
+    QByteArray fromTable;
+    if (text.size() > TableTextLimit) {
+        // iconv below
+    } else if (sourceCodeId == CodeId::Utf8 || sourceCodeId == CodeId::Utf8N) {
+        if (TableConversion::FromUtf8(text, fromTable))
+            return fromTable;
+    } else if (sourceCodeId == CodeId::Utf16Le || sourceCodeId == CodeId::Utf16Be) {
+        if (TableConversion::FromUtf16(text, sourceCodeId == CodeId::Utf16Be, fromTable))
+            return fromTable;
+    } else if (sourceCodeId == CodeId::EucJp) {
+        if (TableConversion::FromEucJp(text, fromTable))
+            return fromTable;
+    }
     return ConvertWithIconv(text, name, SkipRuleFor(sourceCodeId), stopped);
 }
 

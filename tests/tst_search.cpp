@@ -20,6 +20,7 @@
 #include "TargetLister.h"
 #include "TestTree.h"
 #include "TextDecoder.h"
+#include "TableConversion.h"
 
 #include <QRandomGenerator>
 #include "TestMain.h"
@@ -167,6 +168,7 @@ private slots:
     void rawSearchMatchesWholeFile();
     void isoSkeletonKeepsEveryHit();
     void lineCountsMatchTheCursor();
+    void conversionTablesMatchIconv();
     void sideBySideMatchesInTurn_data();
     void sideBySideMatchesInTurn();
 
@@ -1506,6 +1508,92 @@ void TestSearch::lineCountsMatchTheCursor()
             ends += text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
         QCOMPARE(TLineCursor::CountLineEnds(text), ends);
         QCOMPARE(TLineCursor::CountLines(text, true), qint64(Lines(text).size()));
+    }
+}
+
+void TestSearch::conversionTablesMatchIconv()
+{
+    // UTF-8, UTF-16 and EUC-JP lines are converted from a table where it
+    // can answer for the whole line: its answer must be iconv's, for every
+    // character, and a line with anything the table leaves to iconv (bad or
+    // cut sequences, surrogates, characters beyond the BMP or that CP932
+    // lacks) must still come out as iconv makes it.
+    TIconvConverter fromUtf8("CP932", "UTF-8", "?"), fromLe("CP932", "UTF-16LE", "?"), fromBe("CP932", "UTF-16BE", "?");
+    fromUtf8.SetSkipRule(TTextDecoder::SkipUtf8);
+    auto via = [](TIconvConverter &c, QByteArrayView t) {
+        QByteArray out;
+        c.Convert(t, out);
+        return out;
+    };
+    auto utf16 = [](const QString &text, bool bigEndian) {
+        QByteArray out;
+        for (QChar c : text) {
+            const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
+            out += bigEndian ? high : low;
+            out += bigEndian ? low : high;
+        }
+        return out;
+    };
+    int fromTable = 0;
+    for (char32_t u = 1; u < 0x10000; ++u) {
+        if (u >= 0xD800 && u <= 0xDFFF)
+            continue;
+        const QString text = QStringLiteral("a") + QString::fromUcs4(&u, 1) + u'b';
+        QByteArray out;
+        if (TableConversion::FromUtf8(text.toUtf8(), out)) {
+            ++fromTable;
+            QCOMPARE(out, via(fromUtf8, text.toUtf8()));
+        }
+        for (bool bigEndian : {false, true}) {
+            const QByteArray units = utf16(text, bigEndian);
+            if (TableConversion::FromUtf16(units, bigEndian, out))
+                QCOMPARE(out, via(bigEndian ? fromBe : fromLe, units));
+        }
+    }
+    QVERIFY(fromTable > 7000);
+    const QList<QByteArray> pieces = {"a", "\n", QString::fromUtf8("日本").toUtf8(), QString::fromUtf8("ｶ").toUtf8(),
+                                      QString::fromUtf8("¥～−").toUtf8(), "\xC3", "\xC0\x80", "\xE0\x80\x80",
+                                      "\xED\xA0\x80", "\xF0\x9F\x98\x80", "\xEF\xBB\xBF", "\xFF", "\xE3\x81",
+                                      QString::fromUtf8("ẞ").toUtf8()};
+    QRandomGenerator random(20261209);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray text;
+        for (int i = random.bounded(1, 12); i > 0; --i)
+            text += pieces[random.bounded(int(pieces.size()))];
+        QCOMPARE(TTextDecoder().ConvertText(text, -65001), via(fromUtf8, text));
+    }
+
+    // EUC-JP: every single byte, katakana, pair and supplementary pair.
+    TIconvConverter fromEuc("CP932", "EUC-JP-MS", "?");
+    fromEuc.SetSkipRule(TTextDecoder::SkipEucJp);
+    QList<QByteArray> eucChars;
+    for (int b = 1; b < 0x80; ++b)
+        eucChars.append(QByteArray(1, char(b)));
+    for (int b = 0xA1; b <= 0xDF; ++b)
+        eucChars.append(QByteArray("\x8E") + char(b));
+    for (int a = 0xA1; a <= 0xFE; ++a) {
+        for (int b = 0xA1; b <= 0xFE; ++b) {
+            eucChars.append(QByteArray() + char(a) + char(b));
+            eucChars.append(QByteArray("\x8F") + char(a) + char(b));
+        }
+    }
+    fromTable = 0;
+    for (const QByteArray &c : eucChars) {
+        const QByteArray text = "a" + c + "b";
+        QByteArray out;
+        if (TableConversion::FromEucJp(text, out)) {
+            ++fromTable;
+            QCOMPARE(out, via(fromEuc, text));
+        }
+    }
+    QVERIFY(fromTable > 9000);
+    const QList<QByteArray> eucPieces = {"a", "\n", Encode(QString::fromUtf8("日本ｶ～∥髙"), "EUC-JP-MS"), "\x8E",
+                                         "\x8E\x41", "\x8F\xA1", "\xA1", "\x80", "\xFF", "\x8F\xF3\xF3"};
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray text;
+        for (int i = random.bounded(1, 12); i > 0; --i)
+            text += eucPieces[random.bounded(int(eucPieces.size()))];
+        QCOMPARE(TTextDecoder().ConvertText(text, 51932), via(fromEuc, text));
     }
 }
 
