@@ -19,6 +19,12 @@ TDll::TDll(const QString &name)
         }
     }
     Library.setFileName(path);
+    // Once loaded the library stays for the life of the process. Workers of
+    // a search each load it, and unloading it as the first of them ended
+    // pulled it from the others; its compiled-pattern cache (kept for
+    // threads that still search while the process exits) then also looked
+    // like a leak to LeakSanitizer.
+    Library.setLoadHints(QLibrary::PreventUnloadHint);
     Library.load();
 }
 

@@ -256,7 +256,7 @@ void TGrepThread::Execute()
         SetFinalTexts(done);
         PushStatus();
     }
-    adapter.reset(); // unloads the library
+    adapter.reset();
     SetFinalTexts(done);
     PushStatus();
     // One message for all the lines the library gave up on, after the rest
@@ -352,10 +352,8 @@ qsizetype TGrepThread::SearchSideBySide(const TSourcePrefilter &prefilter, TLine
         std::unique_ptr<TBRegExp> Adapter;
         std::unique_ptr<TFileSearcher> Searcher;
     };
-    // Every worker's adapter stays until all workers are done: unloading
-    // the library as the first worker without files ends would pull it
-    // away from the others (seen in an installed program, where nothing
-    // else holds the library).
+    // Every worker's adapter stays until all workers are done (the library
+    // itself stays loaded, see TDll).
     std::mutex made;
     std::vector<std::shared_ptr<TWorker>> workers;
     const TSearchPool::Factory factory = [this, &prefilter, &made, &workers](TLineSearcher::HitSink sink,
