@@ -294,9 +294,8 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id, TFile
     HeldTooMany = false;
     Held.clear();
     const bool utf16 = id == CodeId::Utf16Le || id == CodeId::Utf16Be;
-    const bool convert = utf16 || id == CodeId::EucJp || id == CodeId::Iso2022Jp || id == CodeId::Utf8N
-                         || id == CodeId::Utf8;
-    const qint32 recorded = convert ? id : CodeId::ShiftJis;
+    const qint32 recorded = SearchedAs(id);
+    const bool convert = recorded != CodeId::ShiftJis;
     const TSourcePrefilter::TRawNeedle none;
     const TSourcePrefilter::TRawNeedle &needle = convert ? Prefilter.RawNeedle(id) : none;
     const TTextDecoder decoder(Stop);

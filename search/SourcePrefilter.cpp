@@ -5,6 +5,7 @@
 #include "IconvConverter.h"
 #include "RequiredLiteral.h"
 #include "SjisText.h"
+#include "TableConversion.h"
 #include "TextDecoder.h"
 
 #include <QList>
@@ -28,22 +29,11 @@ int CharIndex(QByteArrayView cp932)
 }
 
 // The CP932 characters that more than one source character converts to.
-// All source characters go through the converter in one call, each
-// followed by a line feed (which only a line feed converts to, and which is
-// never part of a double-byte character), so the output splits back into
-// one result per source character.
 TCharSet SharedTargets(const char *sourceName, TIconvConverter::SkipRule skip,
                        const std::vector<QByteArray> &sources)
 {
-    QByteArray batch;
-    for (const QByteArray &s : sources)
-        batch += s + '\n';
-    TIconvConverter converter("CP932", sourceName, "");
-    converter.SetSkipRule(skip);
-    QByteArray out;
-    converter.Convert(batch, out);
     std::vector<unsigned char> seen(65536, 0);
-    for (const QByteArray &one : out.split('\n')) {
+    for (const QByteArray &one : TableConversion::ConvertEach(sourceName, skip, sources)) {
         const int index = CharIndex(one);
         if (index >= 0 && seen[size_t(index)] < 2)
             ++seen[size_t(index)];

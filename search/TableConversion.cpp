@@ -20,22 +20,12 @@ inline void Put(TForm form, char *&o)
     *o++ = char(form & 0xFF);
 }
 
-// Converts every source in one call, each followed by a line feed (which
-// only a line feed becomes, and which no character holds), so that the
-// output splits back into one result per source; one CP932 lacks becomes
-// nothing. Empty when the converter is missing or the split fails.
+// The table forms of ConvertEach's results; empty when the converter is
+// missing or the results do not split back one per source.
 std::vector<TForm> FormsOf(const char *sourceName, TIconvConverter::SkipRule skip,
                            const std::vector<QByteArray> &sources)
 {
-    QByteArray batch;
-    for (const QByteArray &s : sources)
-        batch += s + '\n';
-    TIconvConverter converter("CP932", sourceName, "");
-    converter.SetSkipRule(skip);
-    QByteArray out;
-    if (!converter.IsOpen() || converter.Convert(batch, out) < 0)
-        return {};
-    const QList<QByteArray> results = out.split('\n');
+    const QList<QByteArray> results = TableConversion::ConvertEach(sourceName, skip, sources);
     if (results.size() != qsizetype(sources.size()) + 1)
         return {};
     std::vector<TForm> forms(sources.size(), 0);
@@ -152,6 +142,20 @@ inline bool IsContinuation(unsigned char b)
 }
 
 } // namespace
+
+QList<QByteArray> TableConversion::ConvertEach(const char *sourceName, TIconvConverter::SkipRule skip,
+                                               const std::vector<QByteArray> &sources)
+{
+    QByteArray batch;
+    for (const QByteArray &s : sources)
+        batch += s + '\n';
+    TIconvConverter converter("CP932", sourceName, "");
+    converter.SetSkipRule(skip);
+    QByteArray out;
+    if (!converter.IsOpen() || converter.Convert(batch, out) < 0)
+        return {};
+    return out.split('\n');
+}
 
 bool TableConversion::FromUtf8(QByteArrayView utf8, QByteArray &out)
 {
