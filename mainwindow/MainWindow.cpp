@@ -34,6 +34,7 @@ TForm1::TForm1(QWidget *parent)
     RowsDue->setInterval(200);
     connect(RowsDue, &QTimer::timeout, this, &TForm1::ShowArrivedRows);
     CreateResultCommands();
+    ConnectListViewResult();
     CreateStatusBar();
     PanelSetup->setParent(client);
     PanelResult->setParent(client);

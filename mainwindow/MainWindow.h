@@ -346,6 +346,9 @@ private:
     QComboBox *MakeCombo(bool editable, const QString &hint, const QRect &box, int sides);
     void SetTabOrder();
     void CreateResultPanel();
+    TResultListView *NewListViewResult();
+    void ConnectListViewResult();
+    void RenewListViewResult();
     void CreateStatusBar();
     void BindCheckBox(QCheckBox *box, QAction *action);
     void ConnectOptionCommands();

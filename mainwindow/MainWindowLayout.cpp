@@ -246,14 +246,54 @@ void TForm1::CreateResultPanel()
     layout->setContentsMargins(1, 1, 1, 1);
     SplitterResult = new QSplitter(Qt::Vertical, PanelResult);
     SplitterResult->setObjectName(QStringLiteral("SplitterResult"));
-    ListViewResult = new TResultListView(HitList, Display, SplitterResult);
-    ListViewResult->setObjectName(QStringLiteral("ListViewResult"));
-    ListViewResult->setFrameShape(QFrame::NoFrame);
-    ListViewResult->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListViewResult = NewListViewResult();
     SplitterResult->addWidget(ListViewResult);
     CreatePreviewPane();
     layout->addWidget(SplitterResult);
+}
+
+TResultListView *TForm1::NewListViewResult()
+{
+    auto *view = new TResultListView(HitList, Display);
+    view->setObjectName(QStringLiteral("ListViewResult"));
+    view->setFrameShape(QFrame::NoFrame);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    return view;
+}
+
+// Everything the window hears from its list, in one place, so that a
+// renewed list is heard exactly like the first one.
+void TForm1::ConnectListViewResult()
+{
     connect(ListViewResult, &TResultListView::SelectItem, this, &TForm1::ListViewResultSelectItem);
+    connect(ListViewResult, &TResultListView::SelectItem, this, [this] { UpdatePreview(); });
+    connect(ListViewResult, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        PopupMenuResult->popup(ListViewResult->viewport()->mapToGlobal(at));
+    });
+    connect(ListViewResult, &QAbstractItemView::doubleClicked, this, [this] { ListViewResultDblClick(); });
+    ListViewResult->installEventFilter(this);
+}
+
+// Qt's tree view keeps a layout record (some 48 bytes) for every row it has
+// shown and keeps their room when its model is emptied, so after a long list
+// only a new view gives that memory back. The new one takes the old one's
+// place, column widths, focus and connections.
+void TForm1::RenewListViewResult()
+{
+    TResultListView *old = ListViewResult;
+    const bool hadFocus = old->hasFocus();
+    TResultListView *fresh = NewListViewResult();
+    for (int column = 0; column < TWindowDefaults::ColumnCount; ++column)
+        fresh->setColumnWidth(column, old->columnWidth(column));
+    SplitterResult->replaceWidget(SplitterResult->indexOf(old), fresh);
+    ListViewResult = fresh;
+    ConnectListViewResult();
+    SetTabOrder();
+    // Not deleted here: this may run inside one of the old list's own
+    // events. It is hidden and out of the splitter already.
+    old->deleteLater();
+    if (hadFocus)
+        fresh->setFocus();
 }
 
 void TForm1::CreateStatusBar()

@@ -41,7 +41,6 @@ void TForm1::CreatePreviewPane()
     SplitterResult->addWidget(PreviewPane);
     SplitterResult->setCollapsible(0, false);
     SplitterResult->setCollapsible(1, false);
-    connect(ListViewResult, &TResultListView::SelectItem, this, [this] { UpdatePreview(); });
     connect(SplitterResult, &QSplitter::splitterMoved, this, [this] { Settings.PreviewHeight = PreviewPane->height(); });
 }
 

@@ -21,6 +21,13 @@
 
 #include "WKSpinEdit.h"
 
+namespace {
+// A list that held more rows than this is replaced, not emptied, when the
+// next search starts (RenewListViewResult): below it, the few megabytes the
+// view keeps are not worth a new widget.
+constexpr int RenewListRows = 100'000;
+}
+
 void TForm1::ActionFileGrepExecute()
 {
     TSearchOptions options;
@@ -45,9 +52,13 @@ void TForm1::ActionFileGrepExecute()
     // still hands over can land among the new search's rows.
     if (!StopSearch())
         return;
-    if (ListViewResult->model()->rowCount() > 0)
-        ListViewResult->scrollToTop();
-    ListViewResult->ClearRows();
+    if (ListViewResult->RowCount() > RenewListRows) {
+        RenewListViewResult();
+    } else {
+        if (ListViewResult->RowCount() > 0)
+            ListViewResult->scrollToTop();
+        ListViewResult->ClearRows();
+    }
     std::vector<TGrepResult>().swap(HitInbox); // its room goes back too
     HitList.Clear();
     SearchStartTime = QDateTime::currentDateTime();

@@ -64,11 +64,6 @@ void TForm1::CreateResultCommands()
     // The tool entries follow (BuildToolActions).
 
     connect(PopupMenuResult, &QMenu::aboutToShow, this, &TForm1::PopupMenuResultPopup);
-    connect(ListViewResult, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
-        PopupMenuResult->popup(ListViewResult->viewport()->mapToGlobal(at));
-    });
-    connect(ListViewResult, &QAbstractItemView::doubleClicked, this, [this] { ListViewResultDblClick(); });
-    ListViewResult->installEventFilter(this);
 }
 
 void TForm1::PopupMenuResultPopup()

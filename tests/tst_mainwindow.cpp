@@ -27,6 +27,7 @@
 #include <QUrl>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
 #include "TestMain.h"
@@ -71,6 +72,7 @@ private slots:
     void resizeKeepsAnchors();
     void detailRowsToggle();
     void searchRunsAndFinishes();
+    void longListIsReplacedByAFreshOne();
     void excludedFoldersReachTheSearch();
     void inputMessages_data();
     void inputMessages();
@@ -310,6 +312,48 @@ void TestMainWindow::inputMessages()
     QCOMPARE(catcher.Texts, QStringList{message});
     QVERIFY(Window->ActionFileGrep->isEnabled()); // nothing started
     QVERIFY(!Window->GrepThread);
+}
+
+void TestMainWindow::longListIsReplacedByAFreshOne()
+{
+    // After a list of many rows the next search starts on a new view (the
+    // old one keeps memory for every row it held); the new one must be the
+    // same list to the user: in its place, widths kept, heard by the window.
+    QByteArray many;
+    for (int i = 0; i < 120000; ++i)
+        many += "hit\n";
+    Tree->File("many.txt", many);
+    Tree->File("one.txt", "one hit\n");
+    Window->ComboBoxTarget->setEditText(Tree->Root());
+    Window->ComboBoxGrep->setEditText("hit");
+    Window->ActionOptionSubDirectory->setChecked(true);
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    QCOMPARE(Window->ListViewResult->model()->rowCount(), 120001);
+    QPointer<TResultListView> old = Window->ListViewResult;
+    old->setColumnWidth(1, 177);
+    old->setFocus();
+
+    Window->ComboBoxTarget->setEditText(Tree->Path("one.txt"));
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    TResultListView *fresh = Window->ListViewResult;
+    QVERIFY(fresh != old.data());
+    QTRY_VERIFY(old.isNull());
+    QCOMPARE(Window->findChildren<TResultListView *>().size(), 1);
+    QCOMPARE(Window->SplitterResult->indexOf(fresh), 0);
+    QVERIFY(fresh->isVisible());
+    QCOMPARE(fresh->columnWidth(1), 177);
+    QCOMPARE(fresh->model()->rowCount(), 1);
+    QVERIFY(fresh->hasFocus());
+    // Selecting a row reaches the window as before: the idle status shows its file.
+    fresh->setCurrentIndex(fresh->model()->index(0, 0));
+    QCOMPARE(Window->StatusBar1->PanelText(2), Tree->Path("one.txt"));
+
+    // A short list is only emptied.
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    QCOMPARE(Window->ListViewResult, fresh);
 }
 
 void TestMainWindow::PrepareLongSearch()
