@@ -12,6 +12,7 @@
 #include <oniguruma.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -35,10 +36,17 @@ namespace {
 
 // ---- limits --------------------------------------------------------------
 
-// Backtracks allowed while trying to match at one start position.
-// Exponential patterns such as (a+)+$ use this up within a few tens of
-// milliseconds, while an ordinary pattern backtracks a handful of times per
-// start position, even on a megabyte-long line.
+// Backtracks allowed while trying to match at one start position: a share
+// of the line's length, never fewer than the floor nor more than the cap.
+// An ordinary pattern backtracks a handful of times per start position,
+// the more involved ones (".+\1", "(.*),(.*),(.*)\d") up to about 13 times
+// the line's length. An exponential pattern such as (.*)*b uses any
+// allowance up: a fixed 5 million cost it a tenth of a second on every
+// short line, so 4,000 such lines took minutes; the floor ends it within a
+// fraction of a millisecond there, and a megabyte-long line still gets the
+// cap.
+constexpr unsigned long kRetryLimitInMatchFloor = 2'000;
+constexpr unsigned long kRetryLimitInMatchPerByte = 16;
 constexpr unsigned long kRetryLimitInMatch = 5'000'000;
 
 // Backtracks allowed over all start positions of one search. Ordinary
@@ -425,6 +433,12 @@ void Release(BREGEXP *record)
         delete record->priv;
 }
 
+unsigned long RetryLimitInMatch(std::ptrdiff_t lineLength)
+{
+    const unsigned long scaled = static_cast<unsigned long>(lineLength) * kRetryLimitInMatchPerByte;
+    return std::clamp(scaled, kRetryLimitInMatchFloor, kRetryLimitInMatch);
+}
+
 int MatchImpl(const char *patternString, char *lineStart, char *searchStart, char *textEnd,
               BREGEXP **handle, char *msg)
 {
@@ -459,7 +473,7 @@ int MatchImpl(const char *patternString, char *lineStart, char *searchStart, cha
     std::unique_ptr<OnigMatchParam, MatchParamDeleter> param(onig_new_match_param());
     if (!region || !param)
         throw std::bad_alloc();
-    onig_set_retry_limit_in_match_of_match_param(param.get(), kRetryLimitInMatch);
+    onig_set_retry_limit_in_match_of_match_param(param.get(), RetryLimitInMatch(textEnd - lineStart));
     onig_set_retry_limit_in_search_of_match_param(param.get(), kRetryLimitInSearch);
     onig_set_match_stack_limit_size_of_match_param(param.get(), kMatchStackLimit);
     Watch watch;
