@@ -7,6 +7,7 @@
 #include "LineCursor.h"
 #include "SourcePrefilter.h"
 #include "TextDecoder.h"
+#include "Utf7Decoder.h"
 
 #include <cstring>
 
@@ -217,16 +218,13 @@ TFileOutcome TFileSearcher::SearchFile(const QString &path, int codeChoice)
         return outcome;
     }
     if (Reader.Streaming()) {
-        // UTF-7 keeps its shift state across line ends: it is read whole.
-        if (!ChoiceForcesCode(codeChoice) || CodeIdForChoice(codeChoice, {}) != CodeId::Utf7) {
+        // UTF-7 is only ever chosen, never detected.
+        if (ChoiceForcesCode(codeChoice) && CodeIdForChoice(codeChoice, {}) == CodeId::Utf7)
+            outcome = SearchStreamedUtf7(path);
+        else
             outcome = SearchStreamedFile(path, codeChoice);
-            Reader.Release();
-            return outcome;
-        }
-        if (!Reader.Read(path)) {
-            outcome.NotRead = true;
-            return outcome;
-        }
+        Reader.Release();
+        return outcome;
     }
     return SearchContent(path, codeChoice);
 }
@@ -444,6 +442,59 @@ TFileOutcome TFileSearcher::SearchStreamed(const QString &path, qint32 id, TFile
     Held.clear();
     if (redo)
         return {};
+    return outcome;
+}
+
+TFileOutcome TFileSearcher::SearchStreamedUtf7(const QString &path)
+{
+    // A base-64 run may hold any number of lines, so the raw bytes cannot
+    // be cut at line ends: each piece is decoded as it comes, the decoder
+    // carrying an unfinished run over, and the decoded text is searched up
+    // to its last line end, the rest waiting for the next piece.
+    TFileOutcome outcome;
+    const TTextDecoder decoder(Stop);
+    TUtf7Decoder utf7;
+    QByteArray pending; // decoded text after the last line end searched
+    qint64 lineBase = 0;
+    bool ended = false;
+    while (!ended && !StopRequested()) {
+        QByteArrayView raw = Reader.Fill({}, Piece);
+        ended = raw.size() < Piece;
+        // Only the bytes before the first zero byte are text.
+        if (const void *zero = memchr(raw.data(), 0, size_t(raw.size()))) {
+            raw = raw.first(static_cast<const char *>(zero) - raw.data());
+            ended = true;
+        }
+        if (!raw.isEmpty() && !outcome.HasText) {
+            outcome.HasText = true;
+            Searcher.SetFile(path, CodeId::Utf7);
+            Searcher.SetTextOrigin({}, -1);
+        }
+        bool stopped = false;
+        QByteArray utf32 = utf7.Feed(raw, Stop, &stopped);
+        if (stopped)
+            break;
+        if (ended)
+            utf32 += utf7.Finish();
+        pending += decoder.ConvertUtf32(utf32, &stopped);
+        if (stopped)
+            break;
+        const qsizetype cut = ended ? pending.size() : SafeCut(pending, CodeId::ShiftJis);
+        if (cut == 0)
+            continue;
+        const QByteArrayView text = QByteArrayView(pending).first(cut);
+        Searcher.SetLineBase(lineBase);
+        if (Adapter) {
+            if (!Searcher.SearchRegExpText(text, *Adapter)) {
+                outcome.AdapterFailed = true;
+                break;
+            }
+        } else {
+            Searcher.SearchText(text);
+        }
+        lineBase += TLineCursor::CountLines(text, ended);
+        pending.remove(0, cut);
+    }
     return outcome;
 }
 

@@ -74,6 +74,8 @@ private:
     // (or too many hits pile up) is the file detected to its end first and
     // searched again from the start.
     TFileOutcome SearchStreamedFile(const QString &path, int codeChoice);
+    // A file read as UTF-7 a piece at a time.
+    TFileOutcome SearchStreamedUtf7(const QString &path);
     // Feeds the detector the rest of the file from where the reader stands,
     // as far as the answer needs, and rewinds.
     qint32 FinishDetection(TFileCodeDetector &detector);

@@ -348,8 +348,7 @@ QByteArray TTextDecoder::ConvertText(QByteArrayView text, qint32 sourceCodeId, b
         const QByteArray utf32 = TUtf7Decoder::ToUtf32(text, Stop, stopped);
         if (stopped && *stopped)
             return {};
-        return ConvertWithIconv(utf32, "UTF-32LE", [](const unsigned char *, qsizetype) -> qsizetype { return 4; },
-                                stopped);
+        return ConvertUtf32(utf32, stopped);
     }
     const char *name = IconvName(sourceCodeId);
     if (!name)
@@ -371,6 +370,16 @@ QByteArray TTextDecoder::ConvertText(QByteArrayView text, qint32 sourceCodeId, b
             return fromTable;
     }
     return ConvertWithIconv(text, name, SkipRuleFor(sourceCodeId), stopped);
+}
+
+QByteArray TTextDecoder::ConvertUtf32(QByteArrayView utf32, bool *stopped) const
+{
+    if (stopped)
+        *stopped = false;
+    if (utf32.isEmpty())
+        return {};
+    return ConvertWithIconv(utf32, "UTF-32LE", [](const unsigned char *, qsizetype) -> qsizetype { return 4; },
+                            stopped);
 }
 
 QByteArray TTextDecoder::ConvertWithIconv(QByteArrayView text, const char *sourceName,

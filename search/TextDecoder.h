@@ -73,6 +73,10 @@ public:
     // double-byte characters of JIS X 0208); empty when there is none.
     static QByteArray Iso2022SkeletonForm(QByteArrayView cp932);
 
+    // UTF-32LE code points (whole ones, as TUtf7Decoder gives them) to
+    // CP932, each character without a CP932 form one "?".
+    QByteArray ConvertUtf32(QByteArrayView utf32, bool *stopped = nullptr) const;
+
     // ConvertText for one piece of a text; state carries what the next
     // piece needs.
     QByteArray ConvertPiece(QByteArrayView text, qint32 sourceCodeId, TIso2022State &state, bool *stopped) const;

@@ -11,6 +11,11 @@
 // Bad input becomes "?", once per bad spot: a byte of 0x80 or above, a run
 // that ends with bits of an unfinished unit, and a surrogate without its
 // partner. The text goes on in step after each.
+//
+// A text may be decoded a piece at a time, cut anywhere (inside a base-64
+// run, between a surrogate pair's halves, between "+" and "-"): the
+// decoder carries what it has seen over to the next piece, and the pieces
+// give together what the whole text gives.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -23,4 +28,22 @@ public:
     // the result then holds what was decoded so far.
     static QByteArray ToUtf32(QByteArrayView text, const std::atomic<bool> *stop = nullptr,
                               bool *stopped = nullptr);
+
+    // The next piece of a text; what is unfinished at its end waits for the
+    // next piece.
+    QByteArray Feed(QByteArrayView piece, const std::atomic<bool> *stop = nullptr, bool *stopped = nullptr);
+    // The end of the text: an unfinished run is one bad spot. The decoder
+    // is then ready for a new text.
+    QByteArray Finish();
+
+private:
+    void Put(QByteArray &out, char32_t c);
+    void PutUnit(QByteArray &out, char16_t unit);
+    void EndRun(QByteArray &out);
+
+    bool InRun = false;
+    bool JustOpened = false; // the run's "+" was the last byte seen
+    quint32 Bits = 0;
+    int BitCount = 0;
+    char16_t HighSurrogate = 0;
 };
