@@ -2,6 +2,7 @@
 
 #include "CliOptions.h"
 #include "CliReporter.h"
+#include "Cp932.h"
 #include "GrepThread.h"
 #include "NativePath.h"
 #include "Terminal.h"
@@ -15,6 +16,18 @@ int Fail(const QString &text)
 {
     fputs((text + u'\n').toUtf8().constData(), stderr);
     return 2;
+}
+
+// The bytes of an argument that is not UTF-8 but well-formed Shift-JIS
+// (CP932); empty for any other argument.
+QByteArray ShiftJisArgument(const QString &argument)
+{
+    if (!TNativePath::HasRawBytes(argument))
+        return {};
+    const QByteArray bytes = TNativePath::Encode(argument);
+    if (TCp932::ToQString(bytes).contains(QChar::ReplacementCharacter))
+        return {};
+    return bytes;
 }
 
 } // namespace
@@ -42,9 +55,17 @@ int main(int argc, char *argv[])
         fputs("kestu-grep " KESTU_VERSION "\n", stdout);
         return 0;
     }
+    // A search text that is not UTF-8 comes from a Shift-JIS terminal or
+    // script: when its bytes are Shift-JIS, they are searched for as they
+    // are. Anything else is refused by the check below.
+    const QByteArray sjisText = ShiftJisArgument(options.Search.FindText);
+    if (!sjisText.isEmpty())
+        options.Search.FindText = TCp932::ToQString(sjisText);
     QByteArray findText;
     if (const QString refusal = options.Search.Check(findText); !refusal.isEmpty())
         return Fail(refusal);
+    if (!sjisText.isEmpty())
+        findText = sjisText; // the bytes themselves, also where two codes stand for one character
 
     std::vector<TGrepResult> hits;
     TCliReporter reporter(hits, options.Json, options.ColourWanted(TTerminal::IsTerminal(stdout), !qEnvironmentVariableIsEmpty("NO_COLOR")), stdout, stderr);

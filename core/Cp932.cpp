@@ -125,9 +125,18 @@ QByteArray TCp932::ToUtf8(QByteArrayView bytes)
 
 bool TCp932::FromQString(const QString &text, QByteArray &out)
 {
+    out.clear();
+    // A surrogate without its partner is no character (toUtf8 would make
+    // it "?", and the text would be searched for what was never asked).
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return false;
+    }
     const QByteArray utf8 = text.toUtf8();
     thread_local TIconvConverter fromUtf8("CP932", "UTF-8", "");
-    out.clear();
     return fromUtf8.Convert(utf8, out) == 0;
 }
 
