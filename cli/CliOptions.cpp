@@ -25,7 +25,7 @@ constexpr int MaxContextLines = 1000000;
 
 QString TCliOptions::Usage()
 {
-    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-r] [-c N] [-f LIST] [--exclude-dir GLOB] [-j N] [-A N] [-B N] [-C N] [--count] [--files-with-matches] [--json] [--color=WHEN] TEXT TARGET");
+    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-r] [-c N] [-f LIST] [--exclude-dir GLOB] [-L] [-j N] [-A N] [-B N] [-C N] [--count] [--files-with-matches] [--json] [--color=WHEN] TEXT TARGET");
 }
 
 QString TCliOptions::HelpText()
@@ -46,6 +46,9 @@ Each file's character code is detected (or taken from -c) before searching.
   -f LIST     拡張子フィルタ / extension filter, e.g. "*.txt,*.html" (default "*")
   --exclude-dir GLOB  名前が合うサブフォルダに入らない (繰り返し可)
               / do not enter subfolders whose name matches (repeatable)
+  -L, --follow  フォルダ内のフォルダへのリンクもたどる (ループは一度で止まる)
+              / also enter links to folders met inside the tree (a link
+              back up is not entered again)
   -j N        並行して検索するスレッド数 / files searched side by side
               (default: one per hardware thread; the output is the same)
   -A N        該当行の後の N 行も表示 / N lines after each hit
@@ -99,6 +102,7 @@ bool TCliOptions::Parse(const QStringList &arguments, QString &error)
         if (arg == QLatin1String("--count")) { Count = true; continue; }
         if (arg == QLatin1String("--files-with-matches")) { FilesWithMatches = true; continue; }
         if (arg == QLatin1String("--version")) { Version = true; continue; }
+        if (arg == QLatin1String("--follow")) { Search.FollowLinks = true; continue; }
         if (arg == QLatin1String("--exclude-dir") || arg.startsWith(QLatin1String("--exclude-dir="))) {
             QString pattern;
             if (arg.size() > 13) {
@@ -140,6 +144,7 @@ bool TCliOptions::Parse(const QStringList &arguments, QString &error)
             if (c == u'i') { Search.NoCase = true; continue; }
             if (c == u'r') { Search.UseRegExp = true; continue; }
             if (c == u'h') { Help = true; continue; }
+            if (c == u'L') { Search.FollowLinks = true; continue; }
             if (c == u'l' || c == u'c' || c == u'f' || c == u'j' || c == u'A' || c == u'B' || c == u'C') {
                 QString value = arg.mid(k + 1);
                 if (value.isEmpty()) {

@@ -269,6 +269,11 @@ public:
     static constexpr qsizetype FewRows = 1000;
     void SearchDone() override;
     void ShowMessage(const QString &text, bool warning) override;
+    // Counted; the end of the search says how many and names the first.
+    void FileNotRead(const QString &path, const QString &reason) override;
+    // The status text that ends a search in which count files or folders
+    // could not be searched, the first being path (for reason).
+    static QString NotSearchedNote(qsizetype count, const QString &path, const QString &reason);
 
     // The settings file: empty for none (tests); main() sets the file
     // beside the executable.
@@ -368,6 +373,10 @@ private:
 
     TAnchors *SetupAnchors = nullptr;
     bool CloseWhenDone = false; // a close came while the worker's call ran
+    // Files and folders the running search could not search, and the first.
+    qsizetype NotSearched = 0;
+    QString FirstNotSearched;
+    QString FirstNotSearchedReason;
     std::unique_ptr<TTargetDialogs> Dialogs;
     QSize SizeAtMoveStart;
     QTimer *SizeMoveEnd = nullptr; // fires when the user has stopped sizing

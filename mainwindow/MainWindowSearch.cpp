@@ -40,6 +40,7 @@ void TForm1::ActionFileGrepExecute()
     options.TargetPath = TargetPath();
     options.FilterList = ComboBoxFilter->currentText();
     options.ExcludeDirs = PatternListOf(Settings.ExcludeDirs);
+    options.FollowLinks = Settings.FollowLinks;
     QByteArray findText;
     if (const QString refusal = options.Check(findText); !refusal.isEmpty()) {
         Message(refusal);
@@ -62,6 +63,9 @@ void TForm1::ActionFileGrepExecute()
     std::vector<TGrepResult>().swap(HitInbox); // its room goes back too
     HitList.Clear();
     SearchStartTime = QDateTime::currentDateTime();
+    NotSearched = 0;
+    FirstNotSearched.clear();
+    FirstNotSearchedReason.clear();
     ListViewResult->viewport()->update();
 
     AddHistory(ComboBoxGrep);
@@ -192,6 +196,8 @@ void TForm1::SearchDone()
     ReleaseFreeMemory();
     ActionFileGrep->setEnabled(true);
     ActionFileCancel->setEnabled(false);
+    if (NotSearched > 0)
+        StatusBar1->SetPanelText(2, NotSearchedNote(NotSearched, FirstNotSearched, FirstNotSearchedReason));
     if (CloseWhenDone)
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
@@ -201,4 +207,18 @@ void TForm1::ShowMessage(const QString &text, bool warning)
     QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Critical, AppCaption(), text,
                     QMessageBox::Ok, this);
     box.exec();
+}
+
+void TForm1::FileNotRead(const QString &path, const QString &reason)
+{
+    if (NotSearched++ == 0) {
+        FirstNotSearched = path;
+        FirstNotSearchedReason = reason;
+    }
+}
+
+QString TForm1::NotSearchedNote(qsizetype count, const QString &path, const QString &reason)
+{
+    return QStringLiteral("検索終了 - 検索できなかったファイル・フォルダ %1 件 (最初: %2: %3)")
+        .arg(QString::number(count), ShownPath(path), reason);
 }

@@ -12,6 +12,7 @@
 #include "TargetLister.h"
 #include "ThreadEnd.h"
 
+#include <cerrno>
 #include <mutex>
 #include <vector>
 
@@ -26,14 +27,12 @@ const QString Finished = QStringLiteral("検索終了");
 // gone or no longer a regular file.
 QString UnreadableReason(const QString &path)
 {
-    if (TFileKind::Of(path) != TFileKind::File)
-        return {};
     TReadOnlyFile file;
-    if (file.Open(path)) {
-        char byte;
-        if (file.Read(&byte, 1) >= 0)
-            return {}; // readable again: it changed under the reader
-    }
+    if (!file.Open(path))
+        return file.Gone() ? QString() : file.Failure(); // no failure either when it is no regular file now
+    char byte;
+    if (file.Read(&byte, 1) >= 0)
+        return {}; // readable again: it changed under the reader
     return file.Failure();
 }
 } // namespace
@@ -207,6 +206,7 @@ void TGrepThread::ListTargets()
     lister.TargetPath = TargetPath;
     lister.FilterList = FilterList;
     lister.Recursive = Recursive;
+    lister.FollowLinks = FollowLinks;
     lister.DepthLimit = DepthLimit;
     lister.ExcludeDirs = ExcludeDirs;
     lister.FolderNotRead = [this](const QString &path, const QString &reason) {
@@ -223,8 +223,15 @@ void TGrepThread::Execute()
         StatusTexts[2] = Listing;
         PushStatus();
     }
-    if (!StopRequested())
-        ListTargets();
+    bool outOfMemory = false;
+    if (!StopRequested()) {
+        try {
+            ListTargets();
+        } catch (const std::bad_alloc &) {
+            Terminate();
+            outOfMemory = true;
+        }
+    }
     if (!StopRequested()) {
         StatusTexts[0] = TargetsLabel + QString::number(TargetFiles.size());
         StatusTexts[1] = HitsLabel;
@@ -249,9 +256,10 @@ void TGrepThread::Execute()
             else
                 done = SearchSideBySide(prefilter, skipped);
         } catch (const std::bad_alloc &) {
-            // A file too large for memory ends the search like a stop request;
-            // the final texts below still show how far it came.
+            // Memory ran out outside any one file (or while listing, above):
+            // the search ends like a stop request, and says why.
             Terminate();
+            outOfMemory = true;
         }
         SetFinalTexts(done);
         PushStatus();
@@ -263,6 +271,8 @@ void TGrepThread::Execute()
     // of the search has been done.
     if (const QString skippedMessage = SkippedLinesMessage(skipped); !skippedMessage.isEmpty())
         ShowMessage(skippedMessage, true);
+    if (outOfMemory)
+        ShowMessage(QStringLiteral("検索を中断しました: ") + qt_error_string(ENOMEM), true);
     Synchronize(&TGrepThread::SearchDone);
 }
 
@@ -270,11 +280,10 @@ QString TGrepThread::SkippedLinesMessage(const TLineSearcher::TSkippedLines &ski
 {
     if (skipped.Count == 0)
         return {};
-    return skipped.Reason + u'\n'
-           + QStringLiteral("正規表現の照合に時間がかかりすぎる %1 行を飛ばしました。最初の行: %2 の %3 行目")
-                 .arg(skipped.Count)
-                 .arg(skipped.FirstFile)
-                 .arg(skipped.FirstLine + 1);
+    // One line: kestu-grep prints it as one line of its error output.
+    return QStringLiteral("正規表現の照合に時間がかかりすぎる %1 行を飛ばしました (%2)。最初の行: %3 の %4 行目")
+        .arg(QString::number(skipped.Count), skipped.Reason, skipped.FirstFile,
+             QString::number(skipped.FirstLine + 1));
 }
 
 int TGrepThread::WorkerCount() const
@@ -294,8 +303,12 @@ void TGrepThread::SetFileStatus(qsizetype index)
 
 void TGrepThread::FileDone(const QString &path, const TFileOutcome &outcome)
 {
-    if (outcome.OutOfMemory)
-        throw std::bad_alloc();
+    // A file that did not fit in memory is named like an unreadable one;
+    // its memory is free again, and the files after it may well fit.
+    if (outcome.OutOfMemory) {
+        Caller.Post([this, path] { Reporter.FileNotRead(path, qt_error_string(ENOMEM)); });
+        return;
+    }
     // A file that vanished or is no longer a regular file is skipped
     // without a word; one that is there but cannot be read is named to the
     // front end.
@@ -333,7 +346,13 @@ qsizetype TGrepThread::SearchInTurn(TBRegExp *adapter, const TSourcePrefilter &p
         if (StopRequested())
             break;
         SetFileStatus(i);
-        const TFileOutcome outcome = searcher.Search(TargetFiles[i], CodeChoice);
+        TFileOutcome outcome;
+        try {
+            outcome = searcher.Search(TargetFiles[i], CodeChoice);
+        } catch (const std::bad_alloc &) {
+            outcome = {};
+            outcome.OutOfMemory = true;
+        }
         skipped.Add(outcome.Skipped);
         FileDone(TargetFiles[i], outcome);
         done = i + 1;

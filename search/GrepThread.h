@@ -43,6 +43,7 @@ public:
     QString TargetPath;
     QString FilterList;
     QStringList ExcludeDirs; // subfolder name patterns not entered
+    bool FollowLinks = false; // enter links to folders met inside the tree
     // Threads that search files side by side; 0: one per hardware thread.
     int Workers = 0;
     // Decode every file whole and search every line, one file after the

@@ -29,4 +29,5 @@ void TSearchOptions::ApplyTo(TGrepThread &worker, const QByteArray &findText) co
     worker.TargetPath = TargetPath;
     worker.FilterList = FilterList;
     worker.ExcludeDirs = ExcludeDirs;
+    worker.FollowLinks = FollowLinks;
 }

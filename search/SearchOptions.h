@@ -20,6 +20,7 @@ public:
     QString TargetPath;
     QString FilterList;
     QStringList ExcludeDirs;
+    bool FollowLinks = false;
 
     // The reason the search cannot start, to be shown as it is: the target
     // is neither a file nor a folder, the search text is empty, or it holds

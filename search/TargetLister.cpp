@@ -1,15 +1,35 @@
 #include "TargetLister.h"
 
 #include "FileKind.h"
-#include "FolderReader.h"
+#include "FolderHandle.h"
 #include "NativePath.h"
 #include "PathText.h"
 
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// What an entry of a folder is to the walk.
+enum EntryKind : unsigned char { EntryFile, EntryFolder, EntryLinkedFolder };
+
+} // namespace
+
+struct TTargetLister::TLevel
+{
+    TFolderHandle Folder; // closed once given up to keep descriptors few
+    qsizetype PathLength = 0; // of Path, up to and with this folder's "/"
+    QByteArray Names;         // the entries' names, each zero-terminated
+    std::vector<TEntry> Entries;
+    size_t Next = 0;
+};
 
 TTargetLister::TTargetLister(const std::atomic<bool> *stop, std::function<void(qsizetype)> folderDone)
     : Stop(stop), FolderDone(std::move(folderDone))
 {
 }
+
+TTargetLister::~TTargetLister() = default;
 
 void TTargetLister::ListTargets(QStringList &files)
 {
@@ -18,68 +38,146 @@ void TTargetLister::ListTargets(QStringList &files)
         files.append(TargetPath);
         return;
     }
-    if (kind == TFileKind::Folder) {
-        int depth = 0;
-        Ancestors.clear();
-        WalkFolder(TargetPath, depth, files);
-    }
+    if (kind == TFileKind::Folder)
+        WalkFolder(TargetPath, files);
 }
 
-bool TTargetLister::IsAncestor(const TFileIdentity &id) const
+void TTargetLister::Report(const QString &path, int error)
 {
-    for (const TFileIdentity &a : Ancestors)
-        if (a == id)
-            return true;
-    return false;
+    if (FolderNotRead && error != 0 && !TFolderHandle::IsGone(error))
+        FolderNotRead(path, qt_error_string(error));
 }
 
-void TTargetLister::WalkFolder(const QString &folderIn, int &depth, QStringList &files)
+void TTargetLister::WalkFolder(const QString &folder, QStringList &files)
 {
-    TFileIdentity self;
-    if (TFileKind::Of(folderIn, &self) != TFileKind::Folder)
-        return;
-    // A link back to a folder we are already inside would walk for ever.
-    if (IsAncestor(self))
-        return;
-    QString folder = folderIn;
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
-    TFolderReader dir(folder);
-    if (!dir.IsOpen()) {
-        if (FolderNotRead && !dir.Failure().isEmpty())
-            FolderNotRead(folder.chopped(1), dir.Failure());
+    Levels.clear();
+    OnPath.clear();
+    FirstOpen = 0;
+    Path = folder;
+    if (!Path.endsWith(u'/'))
+        Path += u'/';
+    TFolderHandle top = TFolderHandle::Open(Path);
+    if (!top.IsOpen()) {
+        Report(Path.chopped(1), top.Error());
         return;
     }
-    Ancestors.push_back(self);
-    bool descended = false;
-    while (dir.Next()) {
-        // Sockets, FIFOs and devices are neither files nor folders: reading
-        // them could block.
-        const TFileKind::Kind kind = dir.Kind();
-        if (kind == TFileKind::Folder) {
-            if (!StopRequested() && Recursive && !Excluded(dir.Name())) {
-                if (!descended) {
-                    ++depth;
-                    descended = true;
-                }
-                if (DepthLimit <= 0 || depth <= DepthLimit)
-                    WalkFolder(folder + TNativePath::Decode(dir.Name()) + u'/', depth, files);
-            }
-        } else if (kind == TFileKind::File) {
-            if (!StopRequested()) {
-                const QString fileName = TNativePath::Decode(dir.Name());
+    if (!Enter(std::move(top)))
+        return;
+    while (!Levels.empty()) {
+        bool entered = false;
+        while (!entered && !StopRequested()) {
+            TLevel &level = *Levels.back();
+            if (level.Next >= level.Entries.size())
+                break;
+            const TEntry entry = level.Entries[level.Next++];
+            const char *name = level.Names.constData() + entry.NameAt;
+            if (entry.Kind == EntryFile) {
+                const QString fileName = TNativePath::Decode(name);
                 if (FilterMatches(ExtensionOf(fileName)))
-                    files.append(folder + fileName);
+                    files.append(Path + fileName);
+                continue;
             }
+            // A subfolder: its level is the number of folders on the path.
+            if (!Recursive || (entry.Kind == EntryLinkedFolder && !FollowLinks) || Excluded(name))
+                continue;
+            if (DepthLimit > 0 && qsizetype(Levels.size()) > DepthLimit)
+                continue;
+            TFolderHandle child = CurrentFolder().OpenChild(name, FollowLinks);
+            const qsizetype parentLength = Path.size();
+            Path += TNativePath::Decode(name);
+            Path += u'/';
+            if (!child.IsOpen())
+                Report(Path.chopped(1), child.Error());
+            else
+                entered = Enter(std::move(child));
+            if (!entered)
+                Path.truncate(parentLength);
         }
-        if (StopRequested())
-            break;
+        if (!entered)
+            Leave(files.size());
     }
-    Ancestors.pop_back();
+}
+
+bool TTargetLister::Enter(TFolderHandle folder)
+{
+    // A folder already on the path (a link back up, a bind mount of an
+    // ancestor) would walk for ever.
+    const TFileIdentity identity = folder.Identity();
+    if (OnPath.count(identity))
+        return false;
+    auto level = std::make_unique<TLevel>();
+    level->PathLength = Path.size();
+    const bool read = folder.ReadEntries([&](const TFolderHandle::TEntry &e) {
+        if (StopRequested())
+            return false;
+        unsigned char kind;
+        if (e.Kind == TFileKind::File) {
+            kind = EntryFile;
+        } else if (e.Kind == TFileKind::Folder) {
+            kind = e.Link ? EntryLinkedFolder : EntryFolder;
+        } else {
+            // Sockets, FIFOs and devices are neither files nor folders:
+            // reading them could block. A link that cannot be followed is
+            // named, unless it merely points nowhere.
+            if (e.Kind == TFileKind::Missing)
+                Report(Path + TNativePath::Decode(e.Name), e.Error);
+            return true;
+        }
+        level->Entries.push_back({level->Names.size(), kind});
+        level->Names.append(e.Name, qsizetype(strlen(e.Name)) + 1);
+        return true;
+    });
+    if (!read) {
+        Report(Path.chopped(1), folder.Error());
+        if (level->Entries.empty())
+            return false;
+    }
+    level->Folder = std::move(folder);
+    level->Entries.shrink_to_fit();
+    OnPath.insert(identity);
+    Identities.push_back(identity);
+    Levels.push_back(std::move(level));
+    // Only the deepest folders keep their descriptors.
+    if (qsizetype(Levels.size()) - FirstOpen > OpenLevels)
+        Levels[size_t(FirstOpen++)]->Folder.Close();
+    return true;
+}
+
+void TTargetLister::Leave(qsizetype fileCount)
+{
+    std::unique_ptr<TLevel> done = std::move(Levels.back());
+    Levels.pop_back();
+    OnPath.erase(Identities.back());
+    Identities.pop_back();
+    if (!Levels.empty()) {
+        TLevel &parent = *Levels.back();
+        Path.truncate(parent.PathLength);
+        // The folder above gave up its descriptor: it is opened again from
+        // here, and must be the very folder that was left.
+        if (!parent.Folder.IsOpen() && parent.Next < parent.Entries.size() && done->Folder.IsOpen()) {
+            TFolderHandle above = done->Folder.OpenParent();
+            if (above.IsOpen() && above.Identity() == Identities.back())
+                parent.Folder = std::move(above);
+        }
+    }
+    if (FirstOpen > qsizetype(Levels.size()))
+        FirstOpen = qsizetype(Levels.size());
+    while (FirstOpen > 0 && Levels[size_t(FirstOpen - 1)]->Folder.IsOpen())
+        --FirstOpen;
     if (!StopRequested() && FolderDone)
-        FolderDone(files.size());
-    if (descended)
-        --depth;
+        FolderDone(fileCount);
+}
+
+TFolderHandle &TTargetLister::CurrentFolder()
+{
+    TLevel &level = *Levels.back();
+    if (!level.Folder.IsOpen()) {
+        // Reached again by its path, as long as it is still the same folder.
+        TFolderHandle again = TFolderHandle::Open(Path);
+        if (again.IsOpen() && again.Identity() == Identities.back())
+            level.Folder = std::move(again);
+    }
+    return level.Folder;
 }
 
 bool TTargetLister::Excluded(const char *nativeName) const

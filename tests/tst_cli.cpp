@@ -95,6 +95,11 @@ private slots:
     void contextGroups();
     void contextOverEncodingsAndJson();
     void countAndFilesOnly();
+    void searchTextBytes_data();
+    void searchTextBytes();
+    void linksAndUnsearchableEntries_data();
+    void linksAndUnsearchableEntries();
+    void runawayRegexReportedOnce();
 };
 
 void TestCli::parse_data()
@@ -729,6 +734,134 @@ void TestCli::countAndFilesOnly()
     const TRun none = Grep({"--count", "absent", tree.Root()});
     QCOMPARE(none.Exit, 1);
     QVERIFY(none.Out.isEmpty());
+}
+
+void TestCli::searchTextBytes_data()
+{
+    QTest::addColumn<QByteArray>("text"); // printf's form of the argument's bytes
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("Shift-JIS bytes are taken as Shift-JIS")
+        << QByteArray("\\214\\237\\215\\365") << 0 << QByteArray("a.txt:1:5: この検索は\n") << QString();
+    QTest::newRow("UTF-8 as ever") << QByteArray("検索") << 0 << QByteArray("a.txt:1:5: この検索は\n") << QString();
+    QTest::newRow("bytes of no code are refused")
+        << QByteArray("what\\377\\376") << 2 << QByteArray()
+        << QStringLiteral("検索文字に Shift-JIS で表せない文字があります");
+    QTest::newRow("half a Shift-JIS character is refused")
+        << QByteArray("what\\214") << 2 << QByteArray() << QStringLiteral("検索文字に Shift-JIS で表せない文字があります");
+}
+
+void TestCli::searchTextBytes()
+{
+    // A search text that is not UTF-8, as an old Shift-JIS terminal or
+    // script gives it, never silently becomes question marks.
+    QFETCH(QByteArray, text);
+    QFETCH(int, exit);
+    QFETCH(QByteArray, out);
+    QFETCH(QString, err);
+    TTestTree tree;
+    tree.File("a.txt", QString::fromUtf8("この検索は\n").toUtf8());
+    tree.File("b.txt", "what??\n");
+    QProcess p;
+    p.setWorkingDirectory(tree.Root());
+    p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$(printf '%1')\" .").arg(QString::fromUtf8(text)),
+                                        QStringLiteral(KESTU_GREP)});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), exit);
+    QCOMPARE(p.readAllStandardOutput(), out.isEmpty() ? out : "./" + out);
+    if (!err.isEmpty())
+        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(err));
+}
+
+void TestCli::linksAndUnsearchableEntries_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // "@" stands for the tree
+    QTest::addColumn<bool>("asUser");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QStringList>("out");   // paths with a hit
+    QTest::addColumn<QStringList>("named"); // named on standard error
+    QTest::newRow("links to folders inside are not entered")
+        << QStringList{"-b", "hit", "@top"} << false << 0 << QStringList{"top/a.txt", "top/file.txt"} << QStringList{};
+    QTest::newRow("-L enters them, a loop once")
+        << QStringList{"-b", "-L", "hit", "@top"} << false << 0
+        << QStringList{"top/a.txt", "top/elsewhere/b.txt", "top/file.txt"} << QStringList{};
+    QTest::newRow("--follow too")
+        << QStringList{"-b", "--follow", "hit", "@top"} << false << 0
+        << QStringList{"top/a.txt", "top/elsewhere/b.txt", "top/file.txt"} << QStringList{};
+    QTest::newRow("a link to itself is named, the hits still printed")
+        << QStringList{"-b", "hit", "@knotted"} << false << 2 << QStringList{"knotted/a.txt"} << QStringList{"knotted/knot"};
+    QTest::newRow("a folder that may be read but not entered")
+        << QStringList{"-b", "hit", "@open"} << true << 2 << QStringList{"open/a.txt"}
+        << QStringList{"open/closed/f.txt", "open/closed/sub"};
+}
+
+void TestCli::linksAndUnsearchableEntries()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, asUser);
+    QFETCH(int, exit);
+    QFETCH(QStringList, out);
+    QFETCH(QStringList, named);
+    TTestTree tree;
+    tree.File("top/a.txt", "hit\n");
+    tree.File("other/b.txt", "hit\n");
+    QVERIFY(QFile::link(tree.Path("top"), tree.Path("top/up")));
+    QVERIFY(QFile::link(tree.Path("other"), tree.Path("top/elsewhere")));
+    QVERIFY(QFile::link(tree.Path("other/b.txt"), tree.Path("top/file.txt")));
+    if (!arguments.contains(QStringLiteral("-L")) && !arguments.contains(QStringLiteral("--follow")))
+        QVERIFY(QFile::link(QStringLiteral("/"), tree.Path("top/root")));
+    tree.File("knotted/a.txt", "hit\n");
+    QVERIFY(QFile::link(tree.Path("knotted/knot"), tree.Path("knotted/knot")));
+    // For the ordinary user: everything may be read and entered but
+    // "closed", which may only be read.
+    const auto open = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther
+        | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther | QFileDevice::WriteOwner;
+    tree.File("open/a.txt", "hit\n");
+    tree.File("open/closed/f.txt", "hit\n");
+    tree.Folder("open/closed/sub");
+    for (const char *path : {"", "open", "open/a.txt", "open/closed/f.txt"})
+        QVERIFY(QFile::setPermissions(tree.Path(QString::fromLatin1(path)), open));
+    QVERIFY(QFile::setPermissions(tree.Path("open/closed"),
+                                  QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteOwner
+                                      | QFileDevice::ExeOwner));
+    for (QString &argument : arguments) {
+        if (argument.startsWith(u'@'))
+            argument = tree.Root() + argument.mid(1);
+    }
+    const TRun run = asUser ? GrepAsUser(arguments) : Grep(arguments);
+    QCOMPARE(run.Exit, exit);
+    QStringList printed;
+    for (const QByteArray &line : run.Out.split('\n')) {
+        if (!line.isEmpty())
+            printed.append(QString::fromUtf8(line.left(line.indexOf(':'))).mid(tree.Root().size()));
+    }
+    printed.sort();
+    QCOMPARE(printed, out);
+    QStringList namedPaths;
+    for (const QByteArray &line : run.Err.split('\n')) {
+        if (line.startsWith("kestu-grep: /"))
+            namedPaths.append(QString::fromUtf8(line.mid(12, line.indexOf(": ", 12) - 12)).mid(tree.Root().size()));
+    }
+    namedPaths.sort();
+    QCOMPARE(namedPaths, named);
+}
+
+void TestCli::runawayRegexReportedOnce()
+{
+    // (.*)*b over 4,000 short lines ends with one line on standard error
+    // that counts the lines given up on, and status 2.
+    TTestTree tree;
+    QByteArray text;
+    for (int i = 0; i < 4000; ++i)
+        text += "b" + QByteArray(10 + i % 40, 'x') + "\n";
+    tree.File("many.txt", text);
+    const TRun run = Grep({"-r", "(.*)*b", tree.Path("many.txt")});
+    QCOMPARE(run.Exit, 2);
+    QVERIFY(run.Out.isEmpty());
+    const QList<QByteArray> lines = run.Err.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2); // the message, then the final counts
+    QVERIFY2(QString::fromUtf8(lines[0]).contains(QStringLiteral("4000 行を飛ばしました")), run.Err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCli)

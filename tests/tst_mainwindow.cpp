@@ -11,6 +11,7 @@
 #include "WindowDefaults.h"
 #include "WKSpinEdit.h"
 
+#include <cerrno>
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
@@ -73,6 +74,7 @@ private slots:
     void detailRowsToggle();
     void searchRunsAndFinishes();
     void longListIsReplacedByAFreshOne();
+    void searchSaysWhatItCouldNotSearch();
     void excludedFoldersReachTheSearch();
     void inputMessages_data();
     void inputMessages();
@@ -241,6 +243,30 @@ void TestMainWindow::detailRowsToggle()
     QVERIFY(!Window->ActionViewDetail->isChecked());
     QVERIFY(!Window->ComboBoxCode->isVisible());
     QCOMPARE(Window->ButtonGrep->y(), buttonY);
+}
+
+void TestMainWindow::searchSaysWhatItCouldNotSearch()
+{
+    // Hits are listed; what could not be searched is counted in one line
+    // at the end, naming the first. A link that points at itself cannot be
+    // looked at, even by root.
+    Tree->File("a.txt", "hit\n");
+    QVERIFY(QFile::link(Tree->Path("knot"), Tree->Path("knot")));
+    QVERIFY(QFile::link(Tree->Path("tie"), Tree->Path("tie")));
+    Window->ComboBoxTarget->setEditText(Tree->Root());
+    Window->ComboBoxGrep->setEditText("hit");
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    QCOMPARE(Window->HitList.Size(), qsizetype(1));
+    const QString note = Window->StatusBar1->PanelText(2);
+    QVERIFY2(note.startsWith(QStringLiteral("検索終了 - 検索できなかったファイル・フォルダ 2 件 (最初: ")), qPrintable(note));
+    QVERIFY(note.endsWith(qt_error_string(ELOOP) + u')'));
+    // The next search starts its count afresh.
+    QFile::remove(Tree->Path("knot"));
+    QFile::remove(Tree->Path("tie"));
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    QCOMPARE(Window->StatusBar1->PanelText(2), QStringLiteral("検索終了"));
 }
 
 void TestMainWindow::searchRunsAndFinishes()

@@ -21,13 +21,19 @@
 #include "TestTree.h"
 #include "TextDecoder.h"
 #include "TableConversion.h"
+#include "Utf7Decoder.h"
 
+#include <cerrno>
 #include <QRandomGenerator>
 #include "TestMain.h"
 
 #include <QtTest>
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -97,6 +103,14 @@ struct TWorkerRun
     }
 };
 
+// The process's peak resident memory so far, in kilobytes.
+long PeakKilobytes()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
 struct THitRow
 {
     qint64 Line, Column;
@@ -133,6 +147,9 @@ private slots:
     void badSpotsStayInStep_data();
     void badSpotsStayInStep();
     void utf7ColumnsAfterUnmappable();
+    void utf7PiecesMatchWhole_data();
+    void utf7PiecesMatchWhole();
+    void utf7StreamedFileMatchesWhole();
     void conversionStops();
 
     void searchLine_data();
@@ -155,6 +172,7 @@ private slots:
     void regExpRunawayEnds_data();
     void regExpRunawayEnds();
     void regExpStopEndsRunningMatch();
+    void regExpRunawayOnManyShortLines();
     void regExpSkippedLinesReportedOnce_data();
     void regExpSkippedLinesReportedOnce();
     void requiredLiteral_data();
@@ -177,7 +195,11 @@ private slots:
     void excludedFolders_data();
     void excludedFolders();
     void fileTargetIgnoresFilter();
-    void linkLoopEnds();
+    void links_data();
+    void links();
+    void manyLinkPathsEndAtOnce();
+    void deepTreeFewDescriptors();
+    void unsearchableFolderNamed();
     void specialFilesSkipped();
     void inputChecks_data();
     void inputChecks();
@@ -1081,6 +1103,23 @@ void TestSearch::regExpRunawayEnds()
         QVERIFY(row.Line != 1);
 }
 
+void TestSearch::regExpRunawayOnManyShortLines()
+{
+    // An exponential pattern on 4,000 short lines: each line gives up at
+    // once and is counted; none is taken for a silent "no match", and no
+    // message is shown per line.
+    QByteArray text;
+    for (int i = 0; i < 4000; ++i)
+        text += "b" + QByteArray(10 + i % 40, 'x') + "\n";
+    const TRegExpRun run = SearchRegExp(text, "(.*)*b", false, TBRegExp::DefaultLibrary, 60000);
+    QVERIFY(run.Ok);
+    QVERIFY2(run.Messages.isEmpty(), qPrintable(run.Messages.join(u'|')));
+    QCOMPARE(run.Skipped.Count, qint64(4000));
+    QCOMPARE(run.Skipped.FirstLine, qint64(0));
+    QVERIFY(run.Skipped.Reason.contains(u"too complex"));
+    QVERIFY(run.Rows.empty());
+}
+
 void TestSearch::regExpStopEndsRunningMatch()
 {
     // A stop request ends a match the library is in the middle of, even
@@ -1776,19 +1815,166 @@ void TestSearch::fileTargetIgnoresFilter()
     QVERIFY(files.isEmpty());
 }
 
-void TestSearch::linkLoopEnds()
+void TestSearch::links_data()
 {
+    QTest::addColumn<QString>("target"); // below the tree's root
+    QTest::addColumn<bool>("follow");
+    QTest::addColumn<QStringList>("expected");
+    // top/loop leads back to top, top/elsewhere to another folder, and
+    // top/file.txt to a file; top/knot points at itself and top/nowhere at
+    // nothing. The no-follow rows also hold top/root, a link to "/".
+    QTest::newRow("links to folders are not entered")
+        << "top" << false << QStringList{"top/a.txt", "top/file.txt"};
+    QTest::newRow("a link named as the target is entered")
+        << "link" << false << QStringList{"link/a.txt", "link/file.txt"};
+    QTest::newRow("followed: every folder once on a path")
+        << "top" << true << QStringList{"top/a.txt", "top/elsewhere/b.txt", "top/file.txt"};
+    QTest::newRow("followed from a linked target")
+        << "link" << true << QStringList{"link/a.txt", "link/elsewhere/b.txt", "link/file.txt"};
+}
+
+void TestSearch::links()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, follow);
+    QFETCH(QStringList, expected);
     TTestTree tree;
     tree.File("top/a.txt", "x");
     tree.File("other/b.txt", "x");
-    QVERIFY(QFile::link(tree.Path("top"), tree.Path("top/loop")));      // back to itself
-    QVERIFY(QFile::link(tree.Path("other"), tree.Path("top/elsewhere"))); // a real other folder
+    QVERIFY(QFile::link(tree.Path("top"), tree.Path("top/loop")));
+    QVERIFY(QFile::link(tree.Path("other"), tree.Path("top/elsewhere")));
+    QVERIFY(QFile::link(tree.Path("other/b.txt"), tree.Path("top/file.txt")));
+    QVERIFY(QFile::link(tree.Path("top/knot"), tree.Path("top/knot")));
+    QVERIFY(QFile::link(tree.Path("missing"), tree.Path("top/nowhere")));
+    QVERIFY(QFile::link(tree.Path("top"), tree.Path("link")));
+    if (!follow)
+        QVERIFY(QFile::link(QStringLiteral("/"), tree.Path("top/root")));
+    QStringList notRead;
     TTargetLister lister(nullptr, {});
-    lister.TargetPath = tree.Path("top");
+    lister.TargetPath = tree.Path(target);
+    lister.Recursive = true;
+    lister.FollowLinks = follow;
+    lister.FolderNotRead = [&](const QString &path, const QString &reason) {
+        notRead.append(path.mid(tree.Root().size()) + u'|' + reason);
+    };
+    QStringList files;
+    lister.ListTargets(files);
+    QStringList found = Relative(files, tree.Root());
+    found.sort();
+    QCOMPARE(found, expected);
+    // The knot cannot be looked at, even by root; a link to nothing is no error.
+    QCOMPARE(notRead, QStringList{target + QStringLiteral("/knot|") + qt_error_string(ELOOP)});
+}
+
+void TestSearch::manyLinkPathsEndAtOnce()
+{
+    // 31 folders, each with two links to the next: 2^31 paths through 62
+    // links. Not followed, they cost nothing.
+    TTestTree tree;
+    for (int i = 1; i <= 31; ++i) {
+        tree.File(QStringLiteral("d%1/f.txt").arg(i), "x");
+        if (i < 31) {
+            for (const char *name : {"x", "y"})
+                QVERIFY(QFile::link(tree.Path(QStringLiteral("d%1").arg(i + 1)),
+                                    tree.Path(QStringLiteral("d%1/%2").arg(i).arg(QLatin1String(name)))));
+        }
+    }
+    const long before = PeakKilobytes();
+    TTargetLister lister(nullptr, {});
+    lister.TargetPath = tree.Path("d1");
     lister.Recursive = true;
     QStringList files;
     lister.ListTargets(files);
-    QCOMPARE(Relative(files, tree.Root()), (QStringList{"top/a.txt", "top/elsewhere/b.txt"}));
+    QCOMPARE(Relative(files, tree.Root()), QStringList{"d1/f.txt"});
+    QVERIFY(PeakKilobytes() - before < 16 * 1024);
+}
+
+void TestSearch::deepTreeFewDescriptors()
+{
+    // 3,000 folders deep, far past PATH_MAX, with a hit on eight levels,
+    // listed and searched under a limit of 1,024 open files: every hit is
+    // found, and the walk's memory does not grow with the square of the
+    // depth. Run in a child process, where the descriptor limit and the
+    // peak memory are the walk's own.
+    constexpr int Depth = 3000;
+    const QByteArray name = "folder-with-a-long-name"; // paths of 3000 * 24 bytes
+    const QList<int> hitLevels{1, 2, 500, 1023, 1024, 1025, 2000, Depth};
+    TTestTree tree;
+    {
+        int dir = ::open(QFile::encodeName(tree.Root()).constData(), O_RDONLY | O_DIRECTORY);
+        QVERIFY(dir >= 0);
+        for (int level = 1; level <= Depth; ++level) {
+            QCOMPARE(::mkdirat(dir, name.constData(), 0700), 0);
+            const int next = ::openat(dir, name.constData(), O_RDONLY | O_DIRECTORY);
+            ::close(dir);
+            dir = next;
+            QVERIFY(dir >= 0);
+            if (hitLevels.contains(level)) {
+                const int file = ::openat(dir, "hit.txt", O_WRONLY | O_CREAT, 0600);
+                QVERIFY(file >= 0);
+                QCOMPARE(::write(file, "a hit\n", 6), 6);
+                ::close(file);
+            }
+        }
+        ::close(dir);
+    }
+    const auto removeTree = qScopeGuard([&] {
+        QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), tree.Path(QString::fromLatin1(name))});
+    });
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        // Only plain calls from here on: the result is the exit status.
+        const rlimit few{1024, 1024};
+        if (::setrlimit(RLIMIT_NOFILE, &few) != 0)
+            ::_exit(10);
+        const long before = PeakKilobytes();
+        TTargetLister lister(nullptr, {});
+        lister.TargetPath = tree.Root();
+        lister.Recursive = true;
+        qsizetype unread = 0;
+        lister.FolderNotRead = [&](const QString &, const QString &) { ++unread; };
+        QStringList files;
+        lister.ListTargets(files);
+        if (files.size() != hitLevels.size() || unread != 0)
+            ::_exit(11);
+        if (PeakKilobytes() - before > 48 * 1024)
+            ::_exit(12);
+        const TWorkerRun run([&](TGrepThread &worker) {
+            worker.FindText = "hit";
+            worker.TargetPath = tree.Root();
+            worker.Recursive = true;
+            worker.Workers = 1;
+        });
+        ::_exit(run.Hits.size() == size_t(hitLevels.size()) ? 0 : 13);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0); // 11: files missed, 12: memory, 13: hits missed
+}
+
+void TestSearch::unsearchableFolderNamed()
+{
+    // A folder that may be read but not entered: its names are there, but
+    // neither its files nor its subfolders can be opened. Root may enter
+    // every folder, so this needs an ordinary user.
+    if (::geteuid() == 0)
+        QSKIP("root enters every folder (the command-line tests run this case as another user)");
+    TTestTree tree;
+    tree.File("closed/f.txt", "hit\n");
+    tree.Folder("closed/sub");
+    QVERIFY(QFile::setPermissions(tree.Path("closed"), QFileDevice::ReadOwner));
+    const auto reopen = qScopeGuard([&] { QFile::setPermissions(tree.Path("closed"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner); });
+    QStringList notRead;
+    TTargetLister lister(nullptr, {});
+    lister.TargetPath = tree.Root();
+    lister.Recursive = true;
+    lister.FolderNotRead = [&](const QString &path, const QString &) { notRead.append(path.mid(tree.Root().size())); };
+    QStringList files;
+    lister.ListTargets(files);
+    QCOMPARE(notRead, QStringList{"closed/sub"});
+    QCOMPARE(Relative(files, tree.Root()), QStringList{"closed/f.txt"}); // named when it cannot be read
 }
 
 void TestSearch::specialFilesSkipped()
@@ -2080,6 +2266,109 @@ void TestSearch::workerRestartAfterWait()
     worker.WaitFor();
     worker.WaitFor();
     QCOMPARE(hits.size(), size_t(1));
+}
+
+void TestSearch::utf7PiecesMatchWhole_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("direct text") << QByteArray("plain text\r\nline");
+    QTest::newRow("a run holding line ends") << QByteArray("a+AGEACgBiAA0ACg-b");
+    QTest::newRow("kanji runs") << QByteArray("+ZeVnLIqe-\r\n+ZeVnLA-x");
+    QTest::newRow("surrogate pair") << QByteArray("+2D3eAA-x+2D3eAA");
+    QTest::newRow("plus sign") << QByteArray("1+-1+-");
+    QTest::newRow("run ended by a line end") << QByteArray("a+AO\nx+AOc");
+    QTest::newRow("high byte inside a run") << QByteArray("+AEE\xFF" "AEE-");
+    QTest::newRow("encoded zero, bad padding") << QByteArray("+AEEAAABC-x+AGF-");
+    QTest::newRow("lone surrogates") << QByteArray("+2D0-x+3gA-y+2D3YPQ-");
+    QTest::newRow("open run at the end") << QByteArray("ab+ZeV");
+    QTest::newRow("plus at the end") << QByteArray("ab+");
+}
+
+void TestSearch::utf7PiecesMatchWhole()
+{
+    // Cut anywhere, into two pieces and into three, the pieces decode to
+    // what the whole text decodes to.
+    QFETCH(QByteArray, text);
+    const QByteArray whole = TUtf7Decoder::ToUtf32(text);
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i <= n; ++i) {
+        for (qsizetype j = i; j <= n; ++j) {
+            TUtf7Decoder decoder;
+            QByteArray out = decoder.Feed(text.first(i));
+            out += decoder.Feed(text.sliced(i, j - i));
+            out += decoder.Feed(text.sliced(j));
+            out += decoder.Finish();
+            QVERIFY2(out == whole, qPrintable(QStringLiteral("cut at %1 and %2").arg(i).arg(j)));
+        }
+    }
+}
+
+namespace {
+
+// Text as UTF-7 the way some writers make it: everything that is not
+// plain ASCII, line ends included, inside base-64 runs, which may thus
+// span many lines.
+QByteArray Utf7WithEncodedLineEnds(const QString &text)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    auto direct = [](char16_t c) { return c >= 0x20 && c < 0x7F && c != u'+'; };
+    QByteArray out;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (direct(text[i].unicode())) {
+            out += char(text[i++].unicode());
+            continue;
+        }
+        out += '+';
+        quint32 bits = 0;
+        int count = 0;
+        for (; i < text.size() && !direct(text[i].unicode()); ++i) {
+            bits = (bits << 16) | text[i].unicode();
+            count += 16;
+            while (count >= 6) {
+                count -= 6;
+                out += alphabet[(bits >> count) & 0x3F];
+            }
+            bits &= (1u << count) - 1;
+        }
+        if (count > 0)
+            out += alphabet[(bits << (6 - count)) & 0x3F];
+        out += '-';
+    }
+    return out;
+}
+
+} // namespace
+
+void TestSearch::utf7StreamedFileMatchesWhole()
+{
+    // A UTF-7 file read a few bytes at a time, its runs cut anywhere, gives
+    // the hits of decoding it whole, on the same lines and columns.
+    QString text;
+    for (int i = 0; i < 40; ++i) {
+        text += QStringLiteral("line %1 ").arg(i);
+        text += i % 3 == 0 ? QString::fromUtf8("日本語の行\r\n日本") : QString::fromUtf8("ｶﾀｶﾅ😀と日本\n");
+    }
+    TTestTree tree;
+    const QString path = tree.File("f.txt", Utf7WithEncodedLineEnds(text));
+    TBRegExp adapter(nullptr);
+    for (const bool regExp : {false, true}) {
+        const QByteArray find = regExp ? Sjis(QStringLiteral("日本.")) : Sjis(QStringLiteral("日本"));
+        const TSourcePrefilter prefilter(find, false, regExp);
+        auto search = [&](qsizetype piece) {
+            QList<QByteArray> records;
+            TFileSearcher searcher(find, false, nullptr, [&](TGrepResult &&r) { records.append(RecordText(r)); },
+                                   regExp ? &adapter : nullptr, prefilter, piece == 0);
+            if (piece > 0)
+                searcher.SetPieces(0, piece);
+            const TFileOutcome outcome = searcher.Search(path, 4);
+            return outcome.HasText ? records : QList<QByteArray>{};
+        };
+        const QList<QByteArray> whole = search(0);
+        QVERIFY(whole.size() >= 40);
+        for (const qsizetype piece : {1, 2, 3, 5, 8, 13, 64, 1000})
+            QVERIFY2(search(piece) == whole, qPrintable(QStringLiteral("pieces of %1").arg(piece)));
+    }
 }
 
 KESTU_TEST_CLASS(TestSearch)

@@ -237,6 +237,8 @@ void TestSettings::read_data()
     QTest::newRow("excluded folders read as written")
         << QByteArray("[Option]\r\nExcludeDirs=.git, node_*\r\n")
         << edit([](TGrepSettings &s) { s.ExcludeDirs = QStringLiteral(".git, node_*"); });
+    QTest::newRow("following links read")
+        << QByteArray("[Option]\r\nFollowLinks=1\r\n") << edit([](TGrepSettings &s) { s.FollowLinks = true; });
     QTest::newRow("malformed PAlign keeps centre")
         << QByteArray("[Option]\r\nPAlign=left\r\n") << edit([](TGrepSettings &) {});
     QTest::newRow("SubLimit and CodePage above range")
@@ -364,6 +366,10 @@ void TestSettings::readThenWrite_data()
                                            << "Option" << "ExcludeDirs" << ".git,build*";
     QTest::newRow("excluded folders emptied stay, empty")
         << QByteArray("[Option]\r\nExcludeDirs=\r\n") << "Option" << "ExcludeDirs" << "";
+    QTest::newRow("following links kept") << QByteArray("[Option]\r\nFollowLinks=1\r\n")
+                                          << "Option" << "FollowLinks" << "1";
+    QTest::newRow("following links turned off stays, 0")
+        << QByteArray("[Option]\r\nFollowLinks=0\r\n") << "Option" << "FollowLinks" << "0";
 }
 
 void TestSettings::readThenWrite()

@@ -82,6 +82,7 @@ void TGrepSettings::Read(const TIniFile &settings)
     RegExpTimeLimit = qBound(MinRegExpTimeLimit, settings.ReadInteger(OptionSection, u"RegExpTimeLimit", RegExpTimeLimit),
                              MaxRegExpTimeLimit);
     ExcludeDirs = settings.ReadString(OptionSection, u"ExcludeDirs", ExcludeDirs);
+    FollowLinks = settings.ReadBool(OptionSection, u"FollowLinks", FollowLinks);
 
     Detail = settings.ReadBool(ViewSection, u"Detail", Detail);
     // One unit: a malformed value in either key leaves both colours alone.
@@ -132,6 +133,8 @@ void TGrepSettings::Write(TIniFile &settings, const std::function<void(TIniFile 
     // the key stays as it was.
     if (!ExcludeDirs.isEmpty() || settings.ValueExists(OptionSection, u"ExcludeDirs"))
         settings.WriteString(OptionSection, u"ExcludeDirs", ExcludeDirs);
+    if (FollowLinks || settings.ValueExists(OptionSection, u"FollowLinks"))
+        settings.WriteBool(OptionSection, u"FollowLinks", FollowLinks);
 
     settings.WriteBool(ViewSection, u"Detail", Detail);
     settings.WriteString(ViewSection, u"FindColor", TColorNames::ToText(FindColor));

@@ -67,6 +67,8 @@ public:
     // Subfolder name patterns a search does not enter, comma-separated
     // ("*", "?" and "[...]" as in the shell); empty: every subfolder.
     QString ExcludeDirs;
+    // Links to folders met inside the searched tree are entered too.
+    bool FollowLinks = false;
 
     // [View] Colours as stored numbers (see TColorNames); HeadString and
     // EndString as the file has them (empty: no mark).

@@ -14,8 +14,10 @@ bool TReadOnlyFile::Open(const QString &path)
     // O_NONBLOCK only keeps the open of a FIFO from hanging; reads of a
     // regular file are not affected by it.
     Why.clear();
+    Vanished = false;
     const int fd = LongPath::Open(TNativePath::Encode(path), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
+        Vanished = errno == ENOENT || errno == ENOTDIR;
         Why = qt_error_string(errno);
         return false;
     }

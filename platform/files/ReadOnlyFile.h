@@ -21,6 +21,9 @@ public:
     // Why the last open or read failed (the system's words); empty after an
     // open that failed only because the path is no regular file.
     const QString &Failure() const { return Why; }
+    // The last open failed only because the path is not there (any more):
+    // nothing to report.
+    bool Gone() const { return Vanished; }
 
     // The size and the time of the last change the file reported when it
     // was opened.
@@ -41,4 +44,5 @@ private:
     qint64 OpenedSize = 0;
     QDateTime OpenedModified;
     QString Why;
+    bool Vanished = false;
 };
