@@ -9,6 +9,7 @@
 #include "IniFile.h"
 #include "SendToLinks.h"
 #include "ShortcutCodes.h"
+#include "StatusBar.h"
 #include "ToolCommandLine.h"
 
 #include <QFileInfo>
@@ -89,7 +90,15 @@ void TForm1::ActionToolsExecute(QAction *sender)
     const std::optional<TGrepResult> hit = SelectedHit();
     const TToolCommandLine::TLaunch launch =
         TToolCommandLine::Build(tool, TToolCommandLine::ValuesOf(hit ? &*hit : nullptr));
-    Shell->OpenProgram(launch.Program, launch.Arguments);
+    // A template without a program names a document, often the hit's own
+    // file: it goes to its default program, even when it is executable (any
+    // file on a FAT stick is), and a launcher among the results is not run.
+    if (launch.Document) {
+        Shell->OpenDefault(launch.Program);
+        return;
+    }
+    if (const QString reason = Shell->OpenProgram(launch.Program, launch.Arguments); !reason.isEmpty())
+        StatusBar1->SetPanelText(2, QStringLiteral("ツールを起動できませんでした: %1 (%2)").arg(reason, launch.Program));
 }
 
 void TForm1::ListSendToLinks()

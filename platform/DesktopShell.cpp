@@ -2,13 +2,12 @@
 
 #include "OpenDecision.h"
 
-void TDesktopShell::OpenProgram(const QString &programText, const QStringList &arguments)
+QString TDesktopShell::OpenProgram(const QString &programText, const QStringList &arguments)
 {
     const TOpenDecision::TChoice choice = TOpenDecision::Decide(programText);
     switch (choice.Kind) {
     case TOpenDecision::Start:
-        StartProgram(choice.Target, arguments);
-        break;
+        return StartProgram(choice.Target, arguments);
     case TOpenDecision::Launch:
         LaunchDesktopEntry(choice.Target, arguments);
         break;
@@ -18,4 +17,5 @@ void TDesktopShell::OpenProgram(const QString &programText, const QStringList &a
     case TOpenDecision::Nothing:
         break;
     }
+    return {};
 }

@@ -2,7 +2,8 @@
 // Every request the program hands to the desktop goes through this
 // interface; tests put a double in its place. No request reports whether
 // the desktop could carry it out, except ShowProperties, whose caller has a
-// properties view of its own to fall back to.
+// properties view of its own to fall back to, and the start of a program,
+// which the user is told about when it fails.
 
 #include <QString>
 #include <QStringList>
@@ -14,8 +15,10 @@ public:
 
     // A file, folder or address with its default application.
     virtual void OpenDefault(const QString &target) = 0;
-    // A program with its arguments, detached, never through a shell.
-    virtual void StartProgram(const QString &program, const QStringList &arguments) = 0;
+    // A program with its arguments, detached, never through a shell. Empty
+    // when it started, else why not (a command line over the system's
+    // limit, a program that cannot be executed).
+    virtual QString StartProgram(const QString &program, const QStringList &arguments) = 0;
     // A .desktop launcher with files handed to it.
     virtual void LaunchDesktopEntry(const QString &entry, const QStringList &files) = 0;
     // Asks the file manager to show a file's properties; false when no file
@@ -23,6 +26,6 @@ public:
     virtual bool ShowProperties(const QString &path) = 0;
 
     // "Open this program text with these arguments", as TOpenDecision
-    // decides it.
-    void OpenProgram(const QString &programText, const QStringList &arguments);
+    // decides it. Empty, or why a program could not be started.
+    QString OpenProgram(const QString &programText, const QStringList &arguments);
 };

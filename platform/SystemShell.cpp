@@ -50,7 +50,7 @@ void TSystemShell::OpenDefault(const QString &target)
     }
 }
 
-void TSystemShell::StartProgram(const QString &program, const QStringList &arguments)
+QString TSystemShell::StartProgram(const QString &program, const QStringList &arguments)
 {
     // The program gets the exact bytes of every name; GLib reaps it.
     std::vector<QByteArray> bytes;
@@ -62,8 +62,13 @@ void TSystemShell::StartProgram(const QString &program, const QStringList &argum
         argv.push_back(b.data());
     argv.push_back(nullptr);
     GError *error = nullptr;
-    if (!g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, &error))
-        g_error_free(error); // as before, a program that does not start is not reported
+    if (g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, &error))
+        return {};
+    const QString reason = error->domain == G_SPAWN_ERROR && error->code == G_SPAWN_ERROR_TOO_BIG
+                               ? QStringLiteral("コマンドラインがシステムの上限を超えています")
+                               : QString::fromUtf8(error->message);
+    g_error_free(error);
+    return reason;
 }
 
 void TSystemShell::LaunchDesktopEntry(const QString &entry, const QStringList &files)

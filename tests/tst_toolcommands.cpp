@@ -7,6 +7,7 @@
 #include "PropertiesDialog.h"
 #include "ResultListView.h"
 #include "SystemShell.h"
+#include "StatusBar.h"
 #include "TestTree.h"
 
 #include <QApplication>
@@ -30,10 +31,11 @@ class TShellDouble : public TDesktopShell
 public:
     QStringList Calls;
     void OpenDefault(const QString &target) override { Calls << "open " + target; }
-    void StartProgram(const QString &program, const QStringList &arguments) override
+    QString StartProgram(const QString &program, const QStringList &arguments) override
     {
         Calls << "start " + program;
         Started << arguments;
+        return {};
     }
     void LaunchDesktopEntry(const QString &entry, const QStringList &files) override
     {
@@ -91,6 +93,9 @@ private slots:
     void doubleClickAndEnterChooseByExtension_data();
     void doubleClickAndEnterChooseByExtension();
     void hostileHitReachesToolAsArguments();
+    void templateWithoutProgramNeverRunsTheFile_data();
+    void templateWithoutProgramNeverRunsTheFile();
+    void commandLineOverTheLimitIsReported();
     void nameThatIsNotUtf8ReachesToolExactly();
     void resultCommands();
     void copyRow_data();
@@ -272,6 +277,51 @@ void TToolCommandsTest::hostileHitReachesToolAsArguments()
              (QStringList{file + ":1", "3", "14", "$(touch PWNED)"}));
     QVERIFY(!QFile::exists(Tree->Path("PWNED")));
     QVERIFY(!QFile::exists(cwd + "/PWNED"));
+}
+
+void TToolCommandsTest::templateWithoutProgramNeverRunsTheFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("executable");
+    QTest::newRow("executable text without #!") << "notes.txt" << QByteArray("touch RAN\n") << true;
+    QTest::newRow("executable script") << "run.sh" << QByteArray("#!/bin/sh\ntouch RAN\n") << true;
+    QTest::newRow("plain text") << "plain.txt" << QByteArray("x\n") << false;
+    QTest::newRow("a launcher among the results") << "evil.desktop"
+        << QByteArray("[Desktop Entry]\nType=Application\nName=x\nExec=touch RAN\n") << true;
+}
+
+void TToolCommandsTest::templateWithoutProgramNeverRunsTheFile()
+{
+    // A tool with no program and the template %F: the hit's file is a
+    // document to open, whatever its permission bits or its name say.
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, executable);
+    const QString file = Tree->File(name, content);
+    if (executable)
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    Window->ToolList.Add(Tool("open", "", "%F", ""));
+    Window->BuildToolActions();
+    Window->HitList.Append(Hit(file, 0, 1, "x"));
+    Select(0);
+    Window->ListViewResultDblClick();
+    QCOMPARE(Shell->Calls, QStringList{"open " + file});
+    QVERIFY(Shell->Started.isEmpty());
+}
+
+void TToolCommandsTest::commandLineOverTheLimitIsReported()
+{
+    // One argument past the kernel's limit for a single argument (128 KiB):
+    // the start fails, and the status bar says why instead of nothing.
+    Window->Shell = std::make_unique<TSystemShell>();
+    Window->ToolList.Add(Tool("long", "/bin/true", QString(200000, u'x') + " %L", ""));
+    Window->BuildToolActions();
+    Window->HitList.Append(Hit(Tree->File("a.txt", "x\n"), 0, 1, "x"));
+    Select(0);
+    Window->ListViewResultDblClick();
+    QVERIFY2(Window->StatusBar1->PanelText(2).contains(QStringLiteral("コマンドラインがシステムの上限を超えています")),
+             qPrintable(Window->StatusBar1->PanelText(2)));
 }
 
 void TToolCommandsTest::nameThatIsNotUtf8ReachesToolExactly()

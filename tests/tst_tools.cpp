@@ -66,6 +66,8 @@ class TToolsTest : public QObject
 private slots:
     void fillTemplate_data();
     void fillTemplate();
+    void fillKeepsPercentNames_data();
+    void fillKeepsPercentNames();
     void buildFromHit_data();
     void buildFromHit();
     void hitOfMissingFile();
@@ -98,8 +100,11 @@ void TToolsTest::fillTemplate_data()
     QTest::newRow("other pairs stay") << "%x %" << "x" << QStringList{"%x", "%"};
     QTest::newRow("letter case ignored") << "%b%B" << "abc" << QStringList{"33"};
     QTest::newRow("folder") << "%d" << "x" << QStringList{"/t/"};
-    QTest::newRow("hit text sees later steps") << "%R" << "at %L;%n;%b" << QStringList{"at 5;7;11"};
-    QTest::newRow("hit text keeps earlier steps") << "%R" << "%F%D" << QStringList{"%F%D"};
+    // What a placeholder inserts is never filled again, whatever it holds.
+    QTest::newRow("inserted hit text is not filled") << "%R" << "at %L;%n;%b" << QStringList{"at %L;%n;%b"};
+    QTest::newRow("inserted hit text keeps its placeholders") << "%R" << "%F%D" << QStringList{"%F%D"};
+    QTest::newRow("inserted text then a placeholder") << "%R%L" << "%" << QStringList{"%5"};
+    QTest::newRow("percent at the end stays") << "%L%" << "x" << QStringList{"5%"};
     QTest::newRow("path with blank is one argument") << "-x %F -l %L" << "x"
                                                      << QStringList{"-x", f, "-l", "5"};
     QTest::newRow("quotes group, are removed") << "\"%F\" \"n %N\"" << "x" << QStringList{f, "n 7"};
@@ -131,6 +136,35 @@ void TToolsTest::fillTemplate()
     const TLaunch launch = TToolCommandLine::Build(&tool, v);
     QCOMPARE(launch.Program, QStringLiteral("/bin/tool"));
     QCOMPARE(launch.Arguments, arguments);
+}
+
+// File names that look like templates themselves (percent-escaped names
+// are common in downloads) reach the tool exactly as they are.
+void TToolsTest::fillKeepsPercentNames_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("param");
+    QTest::newRow("escaped UTF-8 name") << "/t/%E6%A4%9C%E7%B4%A2.txt" << "%F";
+    QTest::newRow("every letter, lower case") << "/t/%b %d %f %l %n %r.txt" << "%F";
+    QTest::newRow("every letter, upper case") << "/t/%B%D%F%L%N%R" << "%f";
+    QTest::newRow("inside a longer argument") << "/t/%L.txt" << "--file=%F";
+    QTest::newRow("folder with a placeholder") << "/%R/x.txt" << "%F";
+}
+
+void TToolsTest::fillKeepsPercentNames()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, param);
+    TToolCommandLine::TValues v;
+    v.F = file;
+    v.D = file.left(file.lastIndexOf(u'/') + 1);
+    v.R = QStringLiteral("hit");
+    v.L = QStringLiteral("12");
+    v.N = QStringLiteral("3");
+    v.B = QStringLiteral("34");
+    const QString expected = param.startsWith(u'-') ? QStringLiteral("--file=") + file : file;
+    QCOMPARE(TToolCommandLine::Fill(param, v), expected);
+    QCOMPARE(TToolCommandLine::Fill(QStringLiteral("%D"), v), v.D);
 }
 
 // Whole runs from a hit record on a real file.

@@ -8,21 +8,6 @@
 
 #include <QProcess>
 
-namespace {
-
-// Replaces every "%" + letter (either case) left to right; text just
-// inserted is not searched again.
-void ReplaceAll(QString &text, QChar letter, const QString &value)
-{
-    const QString key = QStringLiteral("%") + letter;
-    qsizetype at = 0;
-    while ((at = text.indexOf(key, at, Qt::CaseInsensitive)) >= 0) {
-        text.replace(at, key.size(), value);
-        at += value.size();
-    }
-}
-
-} // namespace
 
 TToolCommandLine::TValues TToolCommandLine::ValuesOf(const TGrepResult *hit)
 {
@@ -40,13 +25,33 @@ TToolCommandLine::TValues TToolCommandLine::ValuesOf(const TGrepResult *hit)
 
 QString TToolCommandLine::Fill(const QString &argument, const TValues &values)
 {
-    QString text = argument;
-    ReplaceAll(text, u'F', values.F);
-    ReplaceAll(text, u'D', values.D);
-    ReplaceAll(text, u'R', values.R);
-    ReplaceAll(text, u'L', values.L);
-    ReplaceAll(text, u'N', values.N);
-    ReplaceAll(text, u'B', values.B);
+    // One pass over the template: a value, once inserted, is never read
+    // again, so a "%B" inside a file name stays as it is.
+    QString text;
+    text.reserve(argument.size());
+    for (qsizetype i = 0; i < argument.size(); ++i) {
+        const QChar c = argument[i];
+        if (c != u'%' || i + 1 == argument.size()) {
+            text += c;
+            continue;
+        }
+        const QString *value = nullptr;
+        switch (argument[i + 1].toUpper().unicode()) {
+        case u'F': value = &values.F; break;
+        case u'D': value = &values.D; break;
+        case u'R': value = &values.R; break;
+        case u'L': value = &values.L; break;
+        case u'N': value = &values.N; break;
+        case u'B': value = &values.B; break;
+        default: break;
+        }
+        if (value) {
+            text += *value;
+            ++i;
+        } else {
+            text += c;
+        }
+    }
     return text;
 }
 
@@ -61,7 +66,9 @@ TToolCommandLine::TLaunch TToolCommandLine::Build(const TToolItems *tool, const 
         if (!filled.isEmpty())
             launch.Arguments << filled;
     }
-    if (launch.Program.isEmpty())
+    if (launch.Program.isEmpty()) {
         launch.Program = launch.Arguments.join(u' ');
+        launch.Document = !launch.Program.isEmpty();
+    }
     return launch;
 }

@@ -7,9 +7,9 @@
 //
 // Placeholders (letter case ignored): %F the file's path, %D its folder
 // with a trailing "/", %R the hit text, %L the line counted from 1, %N the
-// byte column, %B the hit's length in bytes. They are filled in that order,
-// each step over the whole result of the one before: a later step sees what
-// an earlier step inserted, a step never looks into its own insertions.
+// byte column, %B the hit's length in bytes. The template is read once, left
+// to right; what a placeholder inserts is never read again, so a file named
+// "%E6%B4.txt" reaches the tool as it is. Any other "%" stays as written.
 
 #include <QString>
 #include <QStringList>
@@ -28,6 +28,10 @@ public:
     {
         QString Program;
         QStringList Arguments;
+        // Program came from the filled template, not from a program file the
+        // user chose: it names a document (usually the hit's own file), which
+        // is opened with the desktop's default program and never run.
+        bool Document = false;
         friend bool operator==(const TLaunch &, const TLaunch &) = default;
     };
 
@@ -41,6 +45,6 @@ public:
     // The program and its arguments for a tool (nullptr: no tool, nothing
     // but empty texts). An argument that only held placeholders with empty
     // values is left out. A tool without FilePath opens its filled template
-    // instead, the arguments joined by blanks, and gets the arguments too.
+    // instead, the arguments joined by blanks, as a document (Document).
     static TLaunch Build(const TToolItems *tool, const TValues &values);
 };
