@@ -1,7 +1,11 @@
 #include "IniFile.h"
 
+#include "Cp932.h"
+#include "FileKind.h"
+#include "RegularFileWriter.h"
+
 #include <QFile>
-#include <QSaveFile>
+#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -20,13 +24,42 @@ bool ContainsName(const QStringList &names, QStringView name)
 
 } // namespace
 
+std::optional<QString> TIniFile::DecodeText(QByteArrayView bytes)
+{
+    const auto strict = [](QStringDecoder::Encoding encoding, QByteArrayView data) -> std::optional<QString> {
+        QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
+        QString text = decoder(data);
+        if (decoder.hasError())
+            return std::nullopt;
+        return text;
+    };
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return strict(QStringDecoder::Utf8, bytes.sliced(3));
+    if (bytes.startsWith("\xFF\xFE"))
+        return strict(QStringDecoder::Utf16LE, bytes.sliced(2));
+    if (bytes.startsWith("\xFE\xFF"))
+        return strict(QStringDecoder::Utf16BE, bytes.sliced(2));
+    if (std::optional<QString> utf8 = strict(QStringDecoder::Utf8, bytes))
+        return utf8;
+    // Older files, and files edited with Windows tools, are in CP932. It has
+    // no U+FFFD of its own, so one in the text marks a byte it could not read.
+    QString text = TCp932::ToQString(bytes);
+    if (text.contains(QChar::ReplacementCharacter))
+        return std::nullopt;
+    return text;
+}
+
 void TIniFile::SetText(QByteArrayView utf8)
 {
     Sections.clear();
     if (utf8.startsWith("\xEF\xBB\xBF"))
         utf8 = utf8.sliced(3);
+    SetDecoded(QString::fromUtf8(utf8));
+}
 
-    const QString text = QString::fromUtf8(utf8);
+void TIniFile::SetDecoded(const QString &text)
+{
+    Sections.clear();
     TSection *current = nullptr;
     for (QStringView line : QStringView(text).split(u'\n')) {
         if (line.endsWith(u'\r'))
@@ -73,9 +106,19 @@ QByteArray TIniFile::Text() const
 bool TIniFile::LoadFromFile(const QString &path, QString *reason)
 {
     Sections.clear();
-    QFile file(path);
-    if (!file.exists())
+    switch (TFileKind::Of(path)) {
+    case TFileKind::Missing:
         return true;
+    case TFileKind::File:
+        break;
+    case TFileKind::Folder:
+    case TFileKind::Other:
+        // Never opened: a FIFO would hold the reader until someone writes.
+        if (reason)
+            *reason = TRegularFileWriter::NotRegularReason();
+        return false;
+    }
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (reason)
             *reason = file.errorString();
@@ -87,20 +130,25 @@ bool TIniFile::LoadFromFile(const QString &path, QString *reason)
             *reason = file.errorString();
         return false;
     }
-    SetText(content);
+    const std::optional<QString> text = DecodeText(content);
+    if (!text) {
+        // Read as something it is not, its texts would be lost at the next save.
+        if (reason)
+            *reason = QStringLiteral("文字コードを判別できません (UTF-8、UTF-16、Shift-JIS のいずれでもありません)");
+        return false;
+    }
+    SetDecoded(*text);
     return true;
 }
 
 bool TIniFile::SaveToFile(const QString &path, QString *reason) const
 {
-    QSaveFile file(path);
-    const QByteArray content = Text();
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
-        if (reason)
-            *reason = file.errorString();
-        return false;
-    }
-    return true;
+    QString why;
+    if (TRegularFileWriter::Save(path, Text(), why) == TRegularFileWriter::TResult::Written)
+        return true;
+    if (reason)
+        *reason = why;
+    return false;
 }
 
 bool TIniFile::SectionExists(QStringView section) const

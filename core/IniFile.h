@@ -3,7 +3,8 @@
 // line of a section in order; reads look values up in that copy, writes
 // change only the copy, and Text() gives the whole file back.
 //
-// Text form (UTF-8, lines ending in CR LF when written; CR LF or LF read):
+// Text form (UTF-8, lines ending in CR LF when written; CR LF or LF read;
+// files in UTF-16 or CP932 are read too, see DecodeText):
 //  - "[name]" (first character "[", last "]") opens a section;
 //  - empty lines, lines starting with ";" and lines before the first section
 //    are skipped when reading and therefore gone after the next save;
@@ -30,16 +31,23 @@ public:
     // Replaces the copy by the sections of a settings text. A leading UTF-8
     // byte-order mark is skipped.
     void SetText(QByteArrayView utf8);
+    void SetDecoded(const QString &text);
+    // The text of a settings file as it was written: UTF-16 by its mark,
+    // UTF-8 (with or without mark) when it is valid UTF-8, else CP932.
+    // Nothing when the bytes are none of these faithfully.
+    static std::optional<QString> DecodeText(QByteArrayView bytes);
     // The whole copy as a settings text: per section "[name]", its lines and
     // one empty line.
     QByteArray Text() const;
 
-    // Reads a file into the copy. A missing file gives an empty copy and
-    // counts as success; a file that exists but cannot be read gives an empty
-    // copy, false and the reason.
+    // Reads a file into the copy (its code found by DecodeText). A missing
+    // file gives an empty copy and counts as success; a file that exists but
+    // cannot be read, or read faithfully, and anything that is not a regular
+    // file (never opened) give an empty copy, false and the reason.
     bool LoadFromFile(const QString &path, QString *reason = nullptr);
-    // Writes the copy over a file atomically. False and the reason when the
-    // file cannot be written; the file on disk is then left as it was.
+    // Writes the copy (UTF-8) over a file atomically, only onto a regular
+    // file (TRegularFileWriter). False and the reason when the file cannot
+    // be written; the file on disk is then left as it was.
     bool SaveToFile(const QString &path, QString *reason = nullptr) const;
 
     bool SectionExists(QStringView section) const;

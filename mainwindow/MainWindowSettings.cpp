@@ -3,6 +3,8 @@
 
 #include "MainWindow.h"
 
+#include "FileKind.h"
+
 #include "ColorNames.h"
 #include "Cp932.h"
 #include "History.h"
@@ -190,16 +192,22 @@ void TForm1::LoadSettingsFile()
     if (SettingsPath.isEmpty())
         return;
     TIniFile file;
-    const bool exists = QFileInfo::exists(SettingsPath);
-    file.LoadFromFile(SettingsPath); // a missing or unreadable file gives the defaults
+    const TFileKind::Kind kind = TFileKind::Of(SettingsPath);
+    // A device, FIFO or folder in the settings file's place (the usual
+    // "ln -s /dev/null kestu.ini") means: keep no settings. It is never
+    // read (a FIFO would block the start) and never written.
+    if (kind == TFileKind::File)
+        file.LoadFromFile(SettingsPath); // an unreadable file gives the defaults
     ReadSettings(file);
-    LoadTools(file, exists);
+    LoadTools(file, kind == TFileKind::File);
 }
 
 bool TForm1::SaveSettingsFile()
 {
     if (SettingsPath.isEmpty())
         return true;
+    if (const TFileKind::Kind kind = TFileKind::Of(SettingsPath); kind == TFileKind::Other || kind == TFileKind::Folder)
+        return true; // keep no settings, as at the start (LoadSettingsFile)
     TIniFile file;
     QString reason;
     // The window writes into the file as it stands, so sections it does not

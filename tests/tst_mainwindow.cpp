@@ -5,6 +5,7 @@
 #include "ShortcutCodes.h"
 #include "ResultListView.h"
 #include "IniFile.h"
+#include "Cp932.h"
 #include "StatusBar.h"
 #include "TargetDialogs.h"
 #include "TestTree.h"
@@ -22,6 +23,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
+#include <QStringEncoder>
 #include <sys/fsuid.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -36,6 +38,7 @@
 #include <QtTest>
 #include <cstdio>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -107,6 +110,12 @@ private slots:
     void settingsSaveRefusedWhenUnreadable();
     void singleInstanceHandOver();
     void singleInstanceOff();
+    void settingsOnlyOntoRegularFiles_data();
+    void settingsOnlyOntoRegularFiles();
+    void settingsThroughLinkToFileKeepTheLink();
+    void settingsInOtherCodesKeepTheirText_data();
+    void settingsInOtherCodesKeepTheirText();
+    void settingsInNoKnownCodeAreNotWrittenOver();
     void signalCloseReportsSaveFailure();
     void signalCloseEndsAnOpenBox();
 
@@ -918,6 +927,126 @@ void TestMainWindow::settingsSaveRefusedWhenUnreadable()
     QFile file(ini);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), content);
+}
+
+void TestMainWindow::settingsOnlyOntoRegularFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("link to a character device") << "link-device";
+    QTest::newRow("character device in its place") << "device";
+    QTest::newRow("FIFO in its place") << "fifo";
+    QTest::newRow("link to a FIFO") << "link-fifo";
+    QTest::newRow("folder in its place") << "folder";
+}
+
+void TestMainWindow::settingsOnlyOntoRegularFiles()
+{
+    // "ln -s /dev/null kestu.ini" keeps no settings: nothing is read from
+    // such a file (a FIFO would block the start), nothing is written, the
+    // device or FIFO stays what it is, and nobody is asked anything.
+    QFETCH(QString, kind);
+    const QByteArray special = QFile::encodeName(Tree->Path("special"));
+    if (kind.contains("device")) {
+        // A private twin of /dev/null (char 1:3), never the real one.
+        if (::mknod(special.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            QSKIP("cannot make a device node here (not root?)");
+    } else if (kind.contains("fifo")) {
+        QCOMPARE(::mkfifo(special.constData(), 0600), 0);
+    } else {
+        QVERIFY(QDir().mkpath(QFile::decodeName(special)));
+    }
+    const QString ini = Tree->Path("kestu.ini");
+    if (kind.startsWith("link"))
+        QVERIFY(QFile::link(QFile::decodeName(special), ini));
+    else
+        QVERIFY(QFile::rename(QFile::decodeName(special), ini));
+
+    TForm1 form;
+    form.SettingsPath = ini;
+    form.Start({}); // returns: a FIFO was not opened
+    form.ComboBoxGrep->setEditText("written?");
+    TMessageCatcher catcher;
+    catcher.Arm();
+    QVERIFY(form.close());
+    QCOMPARE(catcher.Texts, QStringList());
+    struct stat after {};
+    QCOMPARE(::lstat(QFile::encodeName(ini).constData(), &after), 0);
+    if (kind.startsWith("link")) {
+        QVERIFY(S_ISLNK(after.st_mode));
+        QCOMPARE(::stat(special.constData(), &after), 0);
+    }
+    if (kind.contains("device"))
+        QVERIFY(S_ISCHR(after.st_mode));
+    else if (kind.contains("fifo"))
+        QVERIFY(S_ISFIFO(after.st_mode));
+    else
+        QVERIFY(S_ISDIR(after.st_mode));
+}
+
+void TestMainWindow::settingsThroughLinkToFileKeepTheLink()
+{
+    const QString real = Tree->File("real/kestu.ini", "[Text]\r\nGrep=old\r\n");
+    const QString ini = Tree->Path("kestu.ini");
+    QVERIFY(QFile::link(QStringLiteral("real/kestu.ini"), ini)); // relative, as people make them
+    Window->SettingsPath = ini;
+    Window->ComboBoxGrep->setEditText("new");
+    QVERIFY(Window->close());
+    QVERIFY(QFileInfo(ini).isSymLink());
+    TIniFile saved;
+    QVERIFY(saved.LoadFromFile(real));
+    QCOMPARE(saved.ReadString(u"Text", u"Grep", {}), QStringLiteral("new"));
+}
+
+void TestMainWindow::settingsInOtherCodesKeepTheirText_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QString text = QStringLiteral("[Text]\r\nGrep=検索文字\r\n[Tools0]\r\nCaption=テキスト編集\r\nFilePath=/opt/エディタ/bin\r\n");
+    QByteArray sjis;
+    QVERIFY(TCp932::FromQString(text, sjis));
+    QStringEncoder le(QStringEncoder::Utf16LE), be(QStringEncoder::Utf16BE);
+    QTest::newRow("Shift-JIS") << sjis;
+    QTest::newRow("UTF-16LE with mark") << (QByteArray("\xFF\xFE") + QByteArray(le(text)));
+    QTest::newRow("UTF-16BE with mark") << (QByteArray("\xFE\xFF") + QByteArray(be(text)));
+    QTest::newRow("UTF-8 with mark") << (QByteArray("\xEF\xBB\xBF") + text.toUtf8());
+    QTest::newRow("UTF-8") << text.toUtf8();
+}
+
+void TestMainWindow::settingsInOtherCodesKeepTheirText()
+{
+    // Read as what it is, written back as UTF-8 with every text intact.
+    QFETCH(QByteArray, bytes);
+    const QString ini = Tree->File("kestu.ini", bytes);
+    {
+        TForm1 form;
+        form.SettingsPath = ini;
+        form.Start({});
+        QCOMPARE(form.ComboBoxGrep->currentText(), QStringLiteral("検索文字"));
+        QCOMPARE(form.ToolList.Count(), 1);
+        QCOMPARE(form.ToolList.At(0)->Caption, QStringLiteral("テキスト編集"));
+        QVERIFY(form.close());
+    }
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray written = file.readAll();
+    QVERIFY(written.contains("Grep=検索文字"));
+    QVERIFY(written.contains("Caption=テキスト編集"));
+    QVERIFY(written.contains("/opt/エディタ/bin"));
+}
+
+void TestMainWindow::settingsInNoKnownCodeAreNotWrittenOver()
+{
+    // Neither UTF-8, UTF-16 nor CP932: saving over it would lose it.
+    const QByteArray bytes("[Tools0]\r\nName=\x85\x40\xFF\xFE\x81\r\n", 22);
+    const QString ini = Tree->File("kestu.ini", bytes);
+    Window->SettingsPath = ini;
+    TMessageCatcher catcher;
+    catcher.Arm();
+    QVERIFY(Window->close());
+    QCOMPARE(catcher.Texts.size(), 1);
+    QVERIFY(catcher.Texts[0].contains(ini));
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), bytes);
 }
 
 namespace {

@@ -2,10 +2,15 @@
 #include "ResultExport.h"
 #include "TestTree.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -46,6 +51,9 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void failingWriteKeepsTheOldFile();
+    void onlyOntoRegularFiles_data();
+    void onlyOntoRegularFiles();
+    void throughLinkToFileKeepsTheLink();
 };
 
 void TestResultExport::roundTrip_data()
@@ -119,6 +127,69 @@ void TestResultExport::failingWriteKeepsTheOldFile()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("old"));
     QFile::setPermissions(tree.Path("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void TestResultExport::onlyOntoRegularFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("character device") << "device";
+    QTest::newRow("link to a character device") << "link-device";
+    QTest::newRow("link to a FIFO") << "link-fifo";
+}
+
+void TestResultExport::onlyOntoRegularFiles()
+{
+    // Saving onto a device or FIFO is refused with the reason, and it stays
+    // what it was (rename over /dev/null would have replaced it).
+    QFETCH(QString, kind);
+    TTestTree tree;
+    const QByteArray special = QFile::encodeName(tree.Path("special"));
+    if (kind.contains("device")) {
+        if (::mknod(special.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            QSKIP("cannot make a device node here (not root?)");
+    } else {
+        QCOMPARE(::mkfifo(special.constData(), 0600), 0);
+    }
+    QString target = QFile::decodeName(special);
+    if (kind.startsWith("link")) {
+        target = tree.Path("out.txt");
+        QVERIFY(QFile::link(QFile::decodeName(special), target));
+    }
+    THitStore store;
+    Fill(store, Hits());
+    QString error;
+    QVERIFY(!TResultExport::Save(target, store, TResultExport::Format::Text, error));
+    QVERIFY2(error.contains(QStringLiteral("通常のファイルではありません")), qPrintable(error));
+    struct stat after {};
+    QCOMPARE(::stat(special.constData(), &after), 0);
+    QVERIFY(kind.contains("device") ? S_ISCHR(after.st_mode) : S_ISFIFO(after.st_mode));
+    if (kind.startsWith("link"))
+        QVERIFY(QFileInfo(target).isSymLink());
+    // Nothing was left behind beside it.
+    QCOMPARE(QDir(tree.Root()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(),
+             kind.startsWith("link") ? 2 : 1);
+}
+
+void TestResultExport::throughLinkToFileKeepsTheLink()
+{
+    TTestTree tree;
+    const QString real = tree.File("data/real.txt", "old");
+    QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    const QString link = tree.Path("out.txt");
+    QVERIFY(QFile::link(QStringLiteral("data/real.txt"), link));
+    THitStore store;
+    Fill(store, Hits());
+    QString error;
+    QVERIFY2(TResultExport::Save(link, store, TResultExport::Format::Text, error), qPrintable(error));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QFile file(real);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().size() > 3);
+    // The new file keeps the old one's permissions.
+    struct stat info {};
+    QCOMPARE(::stat(QFile::encodeName(real).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 0777, mode_t(0640));
 }
 
 QTEST_GUILESS_MAIN(TestResultExport)

@@ -1,12 +1,13 @@
 #include "ResultExport.h"
 
+#include "RegularFileWriter.h"
+
 #include "CodePage.h"
 #include "Cp932.h"
 #include "HitJson.h"
 #include "HitRow.h"
 #include "PathText.h"
 
-#include <QSaveFile>
 
 QByteArray TResultExport::TsvField(const QByteArray &utf8)
 {
@@ -42,9 +43,11 @@ QByteArray TResultExport::Encode(const TGrepResult &hit, Format format)
 
 bool TResultExport::Save(const QString &path, const THitStore &hits, Format format, QString &error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
+    // Only onto a regular file: a device or FIFO chosen in the dialog is
+    // refused, never replaced.
+    TRegularFileWriter file(path);
+    if (file.Open() != TRegularFileWriter::TResult::Written) {
+        error = file.Reason();
         return false;
     }
     // Written a piece at a time: a list of millions of hits never has its
@@ -55,20 +58,19 @@ bool TResultExport::Save(const QString &path, const THitStore &hits, Format form
     if (format == Format::Tsv)
         piece += TsvHeader();
     auto writePiece = [&] {
-        const bool ok = file.write(piece) == piece.size();
+        const bool ok = file.Write(piece);
         piece.clear();
         return ok;
     };
     for (qsizetype i = 0; i < hits.Size(); ++i) {
         piece += Encode(hits.At(i), format);
         if (piece.size() >= PieceSize && !writePiece()) {
-            error = file.errorString();
-            file.cancelWriting();
-            return false;
+            error = file.Reason();
+            return false; // the writer removes its temporary file
         }
     }
-    if (!writePiece() || !file.commit()) {
-        error = file.errorString();
+    if (!writePiece() || file.Commit() != TRegularFileWriter::TResult::Written) {
+        error = file.Reason();
         return false;
     }
     return true;
