@@ -25,6 +25,11 @@ THandOverCodec::TResult THandOverCodec::Take(QString &text)
 {
     if (Broken)
         return TResult::Invalid;
+    if (Buffer.size() > MaxPendingBytes || Taken >= MaxMessages) {
+        Broken = true;
+        Buffer.clear();
+        return TResult::Invalid;
+    }
     if (Buffer.size() < HeaderBytes)
         return TResult::NeedMore;
     const quint32 length = qFromBigEndian<quint32>(Buffer.constData());
@@ -40,6 +45,7 @@ THandOverCodec::TResult THandOverCodec::Take(QString &text)
     // UTF-8 (a name from a Windows archive) stay the bytes they were.
     QString decoded = TNativePath::Decode(QByteArrayView(Buffer.constData() + HeaderBytes, length));
     Buffer.remove(0, HeaderBytes + length);
+    ++Taken;
     text = std::move(decoded);
     return TResult::Message;
 }

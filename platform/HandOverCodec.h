@@ -18,12 +18,16 @@
 class THandOverCodec
 {
 public:
-    // Far above anything a command line can carry (Linux caps one argument
-    // at 128 KiB), small enough that a bogus count cannot make the receiver
-    // hold on to gigabytes.
-    static constexpr quint32 MaxMessageBytes = 16u * 1024u * 1024u;
-    static constexpr char Acknowledgement = '\x06';
     static constexpr int HeaderBytes = 4;
+    // What one command-line argument can carry (Linux caps one argument at
+    // 128 KiB): a count above it cannot come from a second start.
+    static constexpr quint32 MaxMessageBytes = 128u * 1024u;
+    // A sender waits for the answer to each message before it sends the
+    // next, so no more than one message is ever waiting to be read.
+    static constexpr qsizetype MaxPendingBytes = HeaderBytes + qsizetype(MaxMessageBytes);
+    static constexpr char Acknowledgement = '\x06';
+    // More than this many arguments in one connection is no command line.
+    static constexpr int MaxMessages = 10000;
 
     enum class TResult { NeedMore, Message, Invalid };
 
@@ -35,7 +39,9 @@ public:
 
     // Takes the next whole message off the front of the collected bytes.
     // Message: text holds it. NeedMore: wait for more bytes. Invalid: the
-    // stream is broken; every later call answers Invalid as well.
+    // stream is broken (a count above MaxMessageBytes, more bytes waiting
+    // than MaxPendingBytes, more than MaxMessages messages); every later
+    // call answers Invalid as well.
     TResult Take(QString &text);
 
     // Bytes collected but not yet taken as messages.
@@ -43,5 +49,6 @@ public:
 
 private:
     QByteArray Buffer;
+    int Taken = 0;
     bool Broken = false;
 };

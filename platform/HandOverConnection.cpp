@@ -2,11 +2,21 @@
 
 #include <QLocalSocket>
 #include <QPointer>
+#include <QTimer>
 
-THandOverConnection::THandOverConnection(QLocalSocket *socket)
-    : Socket(socket)
+THandOverConnection::THandOverConnection(QLocalSocket *socket, int idleMs)
+    : Socket(socket), Idle(new QTimer(this))
 {
     Socket->setParent(this);
+    // Counts only while the sender owes the next bytes: not while an
+    // argument is being applied (a box may wait for the user meanwhile).
+    Idle->setSingleShot(true);
+    Idle->setInterval(idleMs);
+    connect(Idle, &QTimer::timeout, this, [this] {
+        if (!Reading)
+            Close();
+    });
+    Idle->start();
     connect(Socket, &QLocalSocket::readyRead, this, &THandOverConnection::ReadAvailable);
     connect(Socket, &QLocalSocket::disconnected, this, &THandOverConnection::Close);
     connect(Socket, &QLocalSocket::errorOccurred, this, &THandOverConnection::Close);
@@ -31,6 +41,7 @@ void THandOverConnection::ReadAvailable()
     if (Reading || Closed)
         return;
     Reading = true;
+    Idle->stop();
     const QPointer<THandOverConnection> alive(this);
 
     while (!Closed) {
@@ -52,4 +63,6 @@ void THandOverConnection::ReadAvailable()
         Socket->flush();
     }
     Reading = false;
+    if (!Closed)
+        Idle->start();
 }

@@ -56,7 +56,7 @@ bool AnswersOn(const QString &path)
 } // namespace
 
 TSingleInstance::TSingleInstance(const QString &name, QObject *parent)
-    : QObject(parent), Path(SocketPath(name))
+    : QObject(parent), Path(SocketPath(name)), IdleMs(THandOverConnection::DefaultIdleMs)
 {
     Server.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&Server, &QLocalServer::newConnection, this, &TSingleInstance::AcceptConnections);
@@ -161,7 +161,7 @@ void TSingleInstance::AcceptConnections()
             socket->deleteLater();
             continue;
         }
-        auto *connection = new THandOverConnection(socket);
+        auto *connection = new THandOverConnection(socket, IdleMs);
         connect(connection, &THandOverConnection::ArgumentReceived, this, &TSingleInstance::ArgumentReceived);
         Connections.removeAll(nullptr);
         Connections.append(connection);

@@ -53,6 +53,9 @@ public:
     void Release();
 
     bool IsHeld() const;
+    // How long a connected second start may keep the line silent before it
+    // is dropped (THandOverConnection::DefaultIdleMs unless changed).
+    void SetIdleTimeout(int ms) { IdleMs = ms; }
 
     // Second start: hands each of arguments and then "-restore" to the
     // instance that holds the lock under name, one message each, waiting for
@@ -76,6 +79,7 @@ private:
     void AcceptConnections();
 
     QString Path;
+    int IdleMs;
     QLocalServer Server;
     QList<QPointer<THandOverConnection>> Connections;
 };

@@ -164,6 +164,8 @@ private slots:
     void staleNameDoesNotBlock();
     void misbehavingClient_data();
     void misbehavingClient();
+    void silentOrFloodingClientIsDropped_data();
+    void silentOrFloodingClientIsDropped();
     void letGoWhileHandingOver_data();
     void letGoWhileHandingOver();
 
@@ -456,7 +458,8 @@ void TestPlatform::handOver_data()
         << QStringList {"/home/user/文書/", "-f*.txt,*.html,*.htm", "-s検索文字", "-r1", "-b0", "-l3"};
     QTest::newRow("100 KB between Japanese texts")
         << QStringList {"前", QString(100 * 1024, QLatin1Char('x')), "後ろ"};
-    QTest::newRow("100 KB of Japanese") << QStringList {QString(50 * 1024, QChar(0x691C))};
+    // As long as one argument of a command line can be (128 KiB).
+    QTest::newRow("120 KB of Japanese") << QStringList {QString(40 * 1024, QChar(0x691C))};
     QTest::newRow("empty and blank arguments") << QStringList {"", " ", "-restore", ""};
     QTest::newRow("a folder with a Shift-JIS name")
         << QStringList {TNativePath::Decode("/tmp/\x8c\x9f\x8d\xf5/"), "-s検索"};
@@ -639,6 +642,43 @@ void TestPlatform::misbehavingClient()
     QVERIFY(instance.IsHeld());
     if (!clientLeaves && !dropped)
         QCOMPARE(client.state(), QLocalSocket::ConnectedState); // merely waiting, not thrown out
+}
+
+void TestPlatform::silentOrFloodingClientIsDropped_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("mostApplied");
+    QByteArray flood;
+    for (int i = 0; i < 3 * THandOverCodec::MaxMessages; ++i)
+        flood += THandOverCodec::Encode(QStringLiteral("-s%1").arg(i));
+    QTest::newRow("connects and says nothing") << QByteArray() << 0;
+    QTest::newRow("part of a count, then silence") << QByteArray("\0\0", 2) << 0;
+    QTest::newRow("part of a text, then silence") << (BigEndian(1000) + "abc") << 0;
+    // A second start waits for each answer; one that does not is no second start.
+    QTest::newRow("messages without waiting for answers") << flood << THandOverCodec::MaxMessages;
+}
+
+void TestPlatform::silentOrFloodingClientIsDropped()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, mostApplied);
+    const QString name = UniqueName();
+    TSingleInstance instance(name);
+    instance.SetIdleTimeout(200);
+    QVERIFY(instance.Acquire());
+    QSignalSpy received(&instance, &TSingleInstance::ArgumentReceived);
+    QLocalSocket client;
+    QSignalSpy disconnected(&client, &QLocalSocket::disconnected);
+    client.connectToServer(TSingleInstance::SocketPath(name));
+    QVERIFY(client.waitForConnected(WaitMs));
+    if (!bytes.isEmpty())
+        client.write(bytes); // the server may hang up before it has read all
+    QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 1, 4 * WaitMs);
+    QVERIFY(received.count() <= mostApplied);
+    // The instance still serves the next one.
+    THandOverRun run({QStringLiteral("-s次")}, name);
+    QVERIFY(run.Wait());
+    QCOMPARE(run.Result(), 1);
 }
 
 void TestPlatform::letGoWhileHandingOver_data()
