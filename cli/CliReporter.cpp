@@ -1,5 +1,7 @@
 #include "CliReporter.h"
 
+#include <cerrno>
+
 #include "CodePage.h"
 #include "HitJson.h"
 #include "Cp932.h"
@@ -308,10 +310,12 @@ void TCliReporter::EndFile()
 void TCliReporter::Flush()
 {
     if (!Pending.isEmpty()) {
-        fwrite(Pending.constData(), 1, size_t(Pending.size()), Out);
+        if (fwrite(Pending.constData(), 1, size_t(Pending.size()), Out) != size_t(Pending.size()) && !OutError)
+            OutError = errno ? errno : EIO;
         Pending.clear();
     }
-    fflush(Out);
+    if (fflush(Out) != 0 && !OutError)
+        OutError = errno ? errno : EIO;
 }
 
 void TCliReporter::UpdateStatus(const QString &targets, const QString &hits, const QString &state)

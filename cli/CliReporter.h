@@ -32,6 +32,9 @@ public:
     qsizetype HitsPrinted() const { return Printed; }
     bool MessageShown() const { return Messages > 0; }
     bool FileUnread() const { return Unread > 0; }
+    // The system's error number of the first failed write of the hits
+    // (a full disk, a closed pipe), 0 while every write succeeded.
+    int OutputError() const { return OutError; }
 
     // One hit in the two output forms (exposed for the tests).
     static QByteArray FormatPlain(const TGrepResult &hit, bool colour);
@@ -61,6 +64,7 @@ private:
     qsizetype Printed = 0;
     int Messages = 0;
     qsizetype Unread = 0;
+    int OutError = 0;
     QString LastStatus[3];
 
     int Before = -1;

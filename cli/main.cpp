@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -81,6 +82,12 @@ int main(int argc, char *argv[])
     worker.WholeFiles = qEnvironmentVariableIsSet("KESTU_WHOLE_FILE");
     worker.Resume();
     worker.WaitFor();
+
+    // Hits that never reached their file are no success.
+    if (const int error = reporter.OutputError()) {
+        fprintf(stderr, "kestu-grep: 出力を書き込めません: %s\n", strerror(error));
+        return 2;
+    }
 
     // Like grep: a file that could not be read makes the status 2, even
     // when other files had hits (they have been printed all the same).

@@ -66,6 +66,7 @@ class TestCli : public QObject
 {
     Q_OBJECT
 private slots:
+    void outputThatCannotBeWrittenFails();
     void parse_data();
     void parse();
     void excludeDirOption_data();
@@ -862,6 +863,20 @@ void TestCli::runawayRegexReportedOnce()
     const QList<QByteArray> lines = run.Err.trimmed().split('\n');
     QCOMPARE(lines.size(), 2); // the message, then the final counts
     QVERIFY2(QString::fromUtf8(lines[0]).contains(QStringLiteral("4000 行を飛ばしました")), run.Err.constData());
+}
+
+void TestCli::outputThatCannotBeWrittenFails()
+{
+    // Hits that never reach their file are no success: a full disk (here
+    // /dev/full) is named, and the status is 2, not 0.
+    TTestTree tree;
+    tree.File("a.txt", QByteArray("hit\n").repeated(10000));
+    QProcess p;
+    p.setStandardOutputFile(QStringLiteral("/dev/full"));
+    p.start(QStringLiteral(KESTU_GREP), {QStringLiteral("hit"), tree.Path("a.txt")});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 2);
+    QVERIFY2(p.readAllStandardError().contains("No space left on device"), "the reason is named");
 }
 
 QTEST_GUILESS_MAIN(TestCli)
