@@ -66,6 +66,7 @@ void TForm1::ActionFileGrepExecute()
     NotSearched = 0;
     FirstNotSearched.clear();
     FirstNotSearchedReason.clear();
+    StatusBar1->setToolTip(QString());
     ListViewResult->viewport()->update();
 
     AddHistory(ComboBoxGrep);
@@ -196,8 +197,11 @@ void TForm1::SearchDone()
     ReleaseFreeMemory();
     ActionFileGrep->setEnabled(true);
     ActionFileCancel->setEnabled(false);
-    if (NotSearched > 0)
-        StatusBar1->SetPanelText(2, NotSearchedNote(NotSearched, FirstNotSearched, FirstNotSearchedReason));
+    if (NotSearched > 0) {
+        const QString note = NotSearchedNote(NotSearched, FirstNotSearched, FirstNotSearchedReason);
+        StatusBar1->SetPanelText(2, note);
+        StatusBar1->setToolTip(note); // the whole of it, where the panel cuts it
+    }
     if (CloseWhenDone)
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
@@ -219,6 +223,7 @@ void TForm1::FileNotRead(const QString &path, const QString &reason)
 
 QString TForm1::NotSearchedNote(qsizetype count, const QString &path, const QString &reason)
 {
-    return QStringLiteral("検索終了 - 検索できなかったファイル・フォルダ %1 件 (最初: %2: %3)")
+    // The count comes first: a narrow panel shows the start of the text.
+    return QStringLiteral("検索終了 - %1 件のファイル・フォルダを検索できませんでした (最初: %2: %3)")
         .arg(QString::number(count), ShownPath(path), reason);
 }

@@ -268,14 +268,17 @@ void TestMainWindow::searchSaysWhatItCouldNotSearch()
     QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
     QCOMPARE(Window->HitList.Size(), qsizetype(1));
     const QString note = Window->StatusBar1->PanelText(2);
-    QVERIFY2(note.startsWith(QStringLiteral("検索終了 - 検索できなかったファイル・フォルダ 2 件 (最初: ")), qPrintable(note));
+    QVERIFY2(note.startsWith(QStringLiteral("検索終了 - 2 件のファイル・フォルダを検索できませんでした (最初: ")),
+             qPrintable(note));
     QVERIFY(note.endsWith(qt_error_string(ELOOP) + u')'));
+    QCOMPARE(Window->StatusBar1->toolTip(), note);
     // The next search starts its count afresh.
     QFile::remove(Tree->Path("knot"));
     QFile::remove(Tree->Path("tie"));
     Window->ActionFileGrepExecute();
     QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
     QCOMPARE(Window->StatusBar1->PanelText(2), QStringLiteral("検索終了"));
+    QVERIFY(Window->StatusBar1->toolTip().isEmpty());
 }
 
 void TestMainWindow::searchRunsAndFinishes()
