@@ -153,8 +153,10 @@ void TTargetLister::Leave(qsizetype fileCount)
         TLevel &parent = *Levels.back();
         Path.truncate(parent.PathLength);
         // The folder above gave up its descriptor: it is opened again from
-        // here, and must be the very folder that was left.
-        if (!parent.Folder.IsOpen() && parent.Next < parent.Entries.size() && done->Folder.IsOpen()) {
+        // here, and must be the very folder that was left. Always, so that
+        // the folder above it can be reached the same way in turn, and no
+        // folder ever has to be opened again by its whole path.
+        if (!parent.Folder.IsOpen() && done->Folder.IsOpen()) {
             TFolderHandle above = done->Folder.OpenParent();
             if (above.IsOpen() && above.Identity() == Identities.back())
                 parent.Folder = std::move(above);
