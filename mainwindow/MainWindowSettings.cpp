@@ -8,6 +8,8 @@
 #include "ColorNames.h"
 #include "Cp932.h"
 #include "History.h"
+#include "NativePath.h"
+#include "PathText.h"
 #include "IniFile.h"
 #include "PreviewPane.h"
 #include "ResultListView.h"
@@ -58,22 +60,38 @@ constexpr TTextBinding TextBindings[] = {
     {&TForm1::ComboBoxGrep, &TGrepSettings::Grep, THistory::GrepBox},
 };
 
-// Shows a history's entries in its box, keeping the box's text as given.
-void ShowHistory(QComboBox *box, const THistory &history, const QString &text)
+} // namespace
+
+// Shows a history's entries in its box, keeping the box's text as given. A
+// path that is not UTF-8 is shown decoded and keeps its bytes in the item.
+void TForm1::ShowHistory(QComboBox *box, const THistory &history, const QString &text)
 {
     box->clear();
-    box->addItems(history.Items());
-    box->setEditText(text);
+    for (const QString &item : history.Items()) {
+        if (TNativePath::HasRawBytes(item))
+            box->addItem(ShownPath(item), item);
+        else
+            box->addItem(item);
+    }
+    if (box == ComboBoxTarget)
+        SetTargetText(text);
+    else
+        box->setEditText(text);
 }
-
-} // namespace
 
 QStringList TForm1::ItemsOf(const QComboBox *box)
 {
     QStringList items;
-    for (int i = 0; i < box->count(); ++i)
-        items.append(box->itemText(i));
+    for (int i = 0; i < box->count(); ++i) {
+        const QVariant bytes = box->itemData(i);
+        items.append(bytes.isValid() ? bytes.toString() : box->itemText(i));
+    }
     return items;
+}
+
+QString TForm1::BoxText(const QComboBox *box) const
+{
+    return box == ComboBoxTarget ? TargetPath() : box->currentText();
 }
 
 int TForm1::HistoryTagOf(const QComboBox *box) const
@@ -87,7 +105,7 @@ int TForm1::HistoryTagOf(const QComboBox *box) const
 
 void TForm1::AddHistory(QComboBox *box)
 {
-    const QString text = box->currentText();
+    const QString text = BoxText(box);
     THistory history(HistoryTagOf(box), ItemsOf(box), text);
     history.AddHistory(text);
     ShowHistory(box, history, history.Text());
@@ -112,7 +130,7 @@ void TForm1::CaptureSettings()
     Settings.FType = Display.FType;
     Settings.PAlign = Display.PAlign;
     for (const TTextBinding &text : TextBindings)
-        Settings.*text.Field = (this->*text.Box)->currentText();
+        Settings.*text.Field = BoxText(this->*text.Box);
     Settings.SubLimit = EditSubLimit->Value();
     Settings.CodePage = qMax(0, ComboBoxCode->currentIndex());
     for (int c = 0; c < TWindowDefaults::ColumnCount; ++c)
@@ -181,7 +199,7 @@ void TForm1::WriteSettings(TIniFile &file)
     Settings.Write(file, [this](TIniFile &f) {
         for (const TTextBinding &binding : TextBindings) {
             const QComboBox *box = this->*binding.Box;
-            THistory(binding.HistoryTag, ItemsOf(box), box->currentText()).SaveHistory(f);
+            THistory(binding.HistoryTag, ItemsOf(box), BoxText(box)).SaveHistory(f);
         }
     });
     SaveTools(file);

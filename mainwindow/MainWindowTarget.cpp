@@ -34,6 +34,13 @@ QString TForm1::TargetPath() const
     const QString text = ComboBoxTarget->currentText();
     if (!TargetBehindText.isEmpty() && text == ShownPath(TargetBehindText))
         return TargetBehindText;
+    // A history entry picked from the list (or completed while typing)
+    // stands for the bytes it keeps.
+    for (int i = 0; i < ComboBoxTarget->count(); ++i) {
+        const QVariant bytes = ComboBoxTarget->itemData(i);
+        if (bytes.isValid() && ComboBoxTarget->itemText(i) == text)
+            return bytes.toString();
+    }
     return text;
 }
 

@@ -1,3 +1,5 @@
+#include "IniFile.h"
+#include "StoredPath.h"
 #include "Cp932.h"
 #include "TestText.h"
 #include "IconvConverter.h"
@@ -14,6 +16,8 @@ class TestCore : public QObject
 {
     Q_OBJECT
 private slots:
+    void storedPathRoundTrip_data();
+    void storedPathRoundTrip();
     void findFrom_data();
     void findFrom();
     void trailByte_data();
@@ -446,6 +450,45 @@ void TestCore::iconvStops()
     int asked = 0;
     QCOMPARE(converter.Convert(in, out, [&] { return ++asked < 3; }), qsizetype(-1));
     QVERIFY(out.size() < in.size());
+}
+
+void TestCore::storedPathRoundTrip_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("plain"); // stored as it stands, as always
+    QTest::newRow("UTF-8 path") << QStringLiteral("/home/利用者/文書/") << true;
+    QTest::newRow("UTF-8 with percent") << QStringLiteral("/tmp/100%/%8C%9F/") << true;
+    QTest::newRow("relative") << QStringLiteral("docs/a b.txt") << true;
+    QTest::newRow("empty") << QString() << true;
+    QTest::newRow("Shift-JIS folder") << TNativePath::Decode("/tmp/\x8c\x9f\x8d\xf5/") << false;
+    QTest::newRow("invalid UTF-8") << TNativePath::Decode("/tmp/\xff\xfe\xc3(/x.txt") << false;
+    QTest::newRow("lone trailing lead byte") << TNativePath::Decode("/tmp/a\x8c") << false;
+    QTest::newRow("newline in a name") << QStringLiteral("/tmp/two\nlines/") << false;
+    QTest::newRow("carriage return") << QStringLiteral("/tmp/a\rb") << false;
+    QTest::newRow("raw bytes and percent") << TNativePath::Decode("/tmp/%41\x8c%/") << false;
+    QTest::newRow("relative with raw bytes") << TNativePath::Decode("old/\x8c\x9f.txt") << false;
+    QTest::newRow("looks like an address") << QStringLiteral("file:///etc/x") << false;
+    QTest::newRow("looks like a relative address") << QStringLiteral("FILE:%8C") << false;
+    QTest::newRow("filter pattern") << QStringLiteral("*.txt,*.html") << true;
+}
+
+void TestCore::storedPathRoundTrip()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, plain);
+    const QString stored = TStoredPath::ToStored(path);
+    QCOMPARE(stored == path, plain);
+    // One line of UTF-8 that means the same bytes again.
+    QVERIFY(!stored.contains(u'\n') && !stored.contains(u'\r'));
+    QCOMPARE(QString::fromUtf8(stored.toUtf8()), stored);
+    QCOMPARE(TNativePath::Encode(TStoredPath::FromStored(stored)), TNativePath::Encode(path));
+    // And through the settings file itself.
+    TIniFile file;
+    file.WriteString(u"Text", u"Target", stored);
+    TIniFile again;
+    again.SetText(file.Text());
+    QCOMPARE(TNativePath::Encode(TStoredPath::FromStored(again.ReadString(u"Text", u"Target", {}))),
+             TNativePath::Encode(path));
 }
 
 QTEST_GUILESS_MAIN(TestCore)

@@ -1,5 +1,7 @@
 #include "GrepSettings.h"
 
+#include "StoredPath.h"
+
 #include "ActionTable.h"
 #include "ColorNames.h"
 #include "IniFile.h"
@@ -99,8 +101,9 @@ void TGrepSettings::Read(const TIniFile &settings)
     Preview = settings.ReadBool(ViewSection, u"Preview", Preview);
     PreviewHeight = qBound(0, settings.ReadInteger(ViewSection, u"PreviewHeight", PreviewHeight), MaxPreviewHeight);
 
-    Target = settings.ReadString(TextSection, u"Target", Target);
-    Filter = settings.ReadString(TextSection, u"Filter", Filter);
+    // Paths whose bytes are not all UTF-8 are kept in a form of their own.
+    Target = TStoredPath::FromStored(settings.ReadString(TextSection, u"Target", TStoredPath::ToStored(Target)));
+    Filter = TStoredPath::FromStored(settings.ReadString(TextSection, u"Filter", TStoredPath::ToStored(Filter)));
     Grep = settings.ReadString(TextSection, u"Grep", Grep);
     SubLimit = qBound(0, settings.ReadInteger(TextSection, u"SubLimit", SubLimit), MaxSubLimit);
     CodePage = qBound(0, settings.ReadInteger(TextSection, u"CodePage", CodePage), CodePageCount - 1);
@@ -144,8 +147,8 @@ void TGrepSettings::Write(TIniFile &settings, const std::function<void(TIniFile 
     settings.WriteBool(ViewSection, u"Preview", Preview);
     settings.WriteInteger(ViewSection, u"PreviewHeight", qBound(0, PreviewHeight, MaxPreviewHeight));
 
-    settings.WriteString(TextSection, u"Target", Target);
-    settings.WriteString(TextSection, u"Filter", Filter);
+    settings.WriteString(TextSection, u"Target", TStoredPath::ToStored(Target));
+    settings.WriteString(TextSection, u"Filter", TStoredPath::ToStored(Filter));
     settings.WriteString(TextSection, u"Grep", Grep);
     settings.WriteInteger(TextSection, u"SubLimit", qBound(0, SubLimit, MaxSubLimit));
     settings.WriteInteger(TextSection, u"CodePage", qBound(0, CodePage, CodePageCount - 1));

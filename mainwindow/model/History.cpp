@@ -1,5 +1,7 @@
 #include "History.h"
 
+#include "StoredPath.h"
+
 #include "IniFile.h"
 
 THistory::THistory(int tag, QStringList items, QString text)
@@ -50,6 +52,16 @@ void THistory::TrimHistory()
         Entries.resize(Limit);
 }
 
+// The target and filter histories hold paths: those that are not UTF-8
+// text are kept in a form of their own (TStoredPath). Search texts are
+// typed, and stored as they stand.
+QString THistory::Stored(bool toFile, const QString &entry) const
+{
+    if (BoxTag != TargetBox && BoxTag != FilterBox)
+        return entry;
+    return toFile ? TStoredPath::ToStored(entry) : TStoredPath::FromStored(entry);
+}
+
 void THistory::LoadHistory(const TIniFile &settings)
 {
     const QString section = SectionName();
@@ -57,7 +69,7 @@ void THistory::LoadHistory(const TIniFile &settings)
         const QString key = KeyName(i);
         if (!settings.ValueExists(section, key))
             return;
-        const QString value = settings.ReadString(section, key, QString());
+        const QString value = Stored(false, settings.ReadString(section, key, QString()));
         if (i < Entries.size())
             Entries[i] = value;
         else
@@ -71,7 +83,7 @@ void THistory::SaveHistory(TIniFile &settings) const
     for (int i = 0; i < Limit; ++i) {
         const QString key = KeyName(i);
         if (i < Entries.size())
-            settings.WriteString(section, key, Entries.at(i));
+            settings.WriteString(section, key, Stored(true, Entries.at(i)));
         else if (settings.ValueExists(section, key))
             settings.DeleteKey(section, key);
         else

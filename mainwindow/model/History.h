@@ -49,6 +49,8 @@ public:
     static QString KeyName(int index);
 
 private:
+    QString Stored(bool toFile, const QString &entry) const;
+
     int BoxTag;
     QStringList Entries;
     QString BoxText;
