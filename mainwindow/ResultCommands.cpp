@@ -3,6 +3,8 @@
 
 #include "MainWindow.h"
 
+#include "StatusBar.h"
+
 #include "ClipboardText.h"
 #include "DesktopShell.h"
 #include "FileKind.h"
@@ -79,7 +81,15 @@ void TForm1::ActionToolsShellExecuteExecute()
 {
     const auto hit = SelectedHit();
     if (hit && TFileKind::IsFile(hit->FileName))
-        Shell->OpenDefault(hit->FileName);
+        ReportOpenFailure(Shell->OpenDefault(hit->FileName), hit->FileName);
+}
+
+void TForm1::ReportOpenFailure(const QString &reason, const QString &path)
+{
+    // The desktop's answer is not a box; but when nothing opened, the user
+    // hears why instead of nothing.
+    if (!reason.isEmpty())
+        StatusBar1->SetPanelText(2, QStringLiteral("%1: %2").arg(reason, ShownPath(path)));
 }
 
 void TForm1::ActionToolsDirectoryExecute()
@@ -89,7 +99,7 @@ void TForm1::ActionToolsDirectoryExecute()
         return;
     const QString folder = FolderPartOf(hit->FileName);
     if (TFileKind::IsFolder(folder))
-        Shell->OpenDefault(folder);
+        ReportOpenFailure(Shell->OpenDefault(folder), folder);
 }
 
 void TForm1::ActionToolsPropertyExecute()

@@ -94,7 +94,7 @@ void TForm1::ActionToolsExecute(QAction *sender)
     // file: it goes to its default program, even when it is executable (any
     // file on a FAT stick is), and a launcher among the results is not run.
     if (launch.Document) {
-        Shell->OpenDefault(launch.Program);
+        ReportOpenFailure(Shell->OpenDefault(launch.Program), launch.Program);
         return;
     }
     if (const QString reason = Shell->OpenProgram(launch.Program, launch.Arguments); !reason.isEmpty())

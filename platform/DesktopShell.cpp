@@ -12,8 +12,7 @@ QString TDesktopShell::OpenProgram(const QString &programText, const QStringList
         LaunchDesktopEntry(choice.Target, arguments);
         break;
     case TOpenDecision::OpenDefault:
-        OpenDefault(choice.Target);
-        break;
+        return OpenDefault(choice.Target);
     case TOpenDecision::Nothing:
         break;
     }

@@ -2,8 +2,8 @@
 // Every request the program hands to the desktop goes through this
 // interface; tests put a double in its place. No request reports whether
 // the desktop could carry it out, except ShowProperties, whose caller has a
-// properties view of its own to fall back to, and the start of a program,
-// which the user is told about when it fails.
+// properties view of its own to fall back to, and the start of a program or
+// of a file's default program, which the user is told about when it fails.
 
 #include <QString>
 #include <QStringList>
@@ -13,8 +13,9 @@ class TDesktopShell
 public:
     virtual ~TDesktopShell() = default;
 
-    // A file, folder or address with its default application.
-    virtual void OpenDefault(const QString &target) = 0;
+    // A file, folder or address with its default application. Empty when
+    // it was handed over, else why not (no program registered for it).
+    virtual QString OpenDefault(const QString &target) = 0;
     // A program with its arguments, detached, never through a shell. Empty
     // when it started, else why not (a command line over the system's
     // limit, a program that cannot be executed).

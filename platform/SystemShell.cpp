@@ -34,20 +34,25 @@ bool IsLocal(const QString &target)
 
 } // namespace
 
-void TSystemShell::OpenDefault(const QString &target)
+QString TSystemShell::OpenDefault(const QString &target)
 {
     if (target.isEmpty())
-        return;
+        return {};
     if (!IsLocal(target)) {
-        QDesktopServices::openUrl(QUrl(target)); // the answer is not examined
-    } else if (!TNativePath::HasRawBytes(target)) {
-        QDesktopServices::openUrl(QUrl::fromEncoded(FileUriOf(target)));
-    } else {
-        // QUrl would lose the bytes that are not UTF-8; GIO takes the address as it is.
-        GError *error = nullptr;
-        if (!g_app_info_launch_default_for_uri(FileUriOf(target).constData(), nullptr, &error))
-            g_error_free(error); // not examined, as above
+        QDesktopServices::openUrl(QUrl(target)); // an address: its answer is not examined
+        return {};
     }
+    // Every local name takes the same road, whatever its bytes: GIO takes
+    // the address with them as they are (QUrl would lose those that are not
+    // UTF-8), and it says when no program is registered for the file.
+    GError *error = nullptr;
+    if (g_app_info_launch_default_for_uri(FileUriOf(target).constData(), nullptr, &error))
+        return {};
+    const QString reason = error->domain == G_IO_ERROR && error->code == G_IO_ERROR_NOT_SUPPORTED
+                               ? QStringLiteral("関連付けられたプログラムがありません")
+                               : QString::fromUtf8(error->message);
+    g_error_free(error);
+    return reason;
 }
 
 QString TSystemShell::StartProgram(const QString &program, const QStringList &arguments)

@@ -8,7 +8,7 @@
 class TSystemShell : public TDesktopShell
 {
 public:
-    void OpenDefault(const QString &target) override;
+    QString OpenDefault(const QString &target) override;
     QString StartProgram(const QString &program, const QStringList &arguments) override;
     void LaunchDesktopEntry(const QString &entry, const QStringList &files) override;
     bool ShowProperties(const QString &path) override;

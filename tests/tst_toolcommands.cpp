@@ -30,7 +30,12 @@ class TShellDouble : public TDesktopShell
 {
 public:
     QStringList Calls;
-    void OpenDefault(const QString &target) override { Calls << "open " + target; }
+    QString OpenDefault(const QString &target) override
+    {
+        Calls << "open " + target;
+        return OpenAnswer;
+    }
+    QString OpenAnswer;
     QString StartProgram(const QString &program, const QStringList &arguments) override
     {
         Calls << "start " + program;
