@@ -1,23 +1,16 @@
 #include "TargetDialogs.h"
 
-#include <QFileDialog>
+#include "FolderBrowser.h"
 
+// Both go through the program's own browser: the desktop's dialogs leave out
+// the names that are not UTF-8, which are the very names of old archives.
 QString TTargetDialogs::OpenFile(QWidget *owner, const QString &initialFile, const QString &initialFolder)
 {
-    QFileDialog dialog(owner);
-    dialog.setFileMode(QFileDialog::AnyFile); // a typed name that does not exist is taken too
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilter(QStringLiteral("全てのファイル(*.*) (*)"));
-    if (!initialFolder.isEmpty())
-        dialog.setDirectory(initialFolder);
-    if (!initialFile.isEmpty())
-        dialog.selectFile(initialFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
+    return TFolderBrowser::Choose(QString(), TFolderBrowser::TMode::Files,
+                                  initialFile.isEmpty() ? initialFolder : initialFile, owner);
 }
 
 QString TTargetDialogs::BrowseForFolder(const QString &title, const QString &initialFolder, QWidget *owner)
 {
-    return QFileDialog::getExistingDirectory(owner, title, initialFolder, QFileDialog::ShowDirsOnly);
+    return TFolderBrowser::Choose(title, TFolderBrowser::TMode::Folders, initialFolder, owner);
 }
