@@ -34,6 +34,7 @@
 
 class QCheckBox;
 class QComboBox;
+class THistory;
 class QSplitter;
 class QFrame;
 class QLabel;
@@ -246,6 +247,12 @@ public:
     // as the field still shows exactly that name.
     void SetTargetText(const QString &path);
     QString TargetPath() const;
+    // Says in the status bar why a file or folder did not open (no word
+    // when reason is empty).
+    void ReportOpenFailure(const QString &reason, const QString &path);
+    // The text a box stands for: the target box's path with its bytes.
+    QString BoxText(const QComboBox *box) const;
+    void ShowHistory(QComboBox *box, const THistory &history, const QString &text);
     // The drop handler: the first dropped item becomes the target.
     void DropFiles(const QList<QUrl> &items);
     // The same for addresses as the text/uri-list gives them.
@@ -304,6 +311,9 @@ public:
     // What the program returns at its end: 0, or 1 after a close for a
     // signal that could not save the settings.
     int ExitStatus() const { return SignalCloseFailed ? 1 : 0; }
+    // An exit signal came (CloseForSignal), during the start-up too: the
+    // program ends instead of showing its window.
+    bool EndedBySignal() const { return ClosingForSignal; }
 
     // The start-up after construction: the settings file, the command-line
     // arguments, the single-instance lock, and the states that depend on

@@ -152,6 +152,10 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 
 void TForm1::Message(const QString &text)
 {
+    // Once the program is asked to end, no box may hold it up (nobody
+    // would answer it), at start-up no more than later.
+    if (ClosingForSignal)
+        return;
     QMessageBox box(QMessageBox::NoIcon, AppCaption(), text, QMessageBox::Ok, this);
     box.exec();
 }

@@ -54,6 +54,10 @@ int main(int argc, char *argv[])
 
     window.SettingsPath = TSettingsLocation::ForThisProgram();
     window.Start(arguments);
+    // A signal that came while a box of the start-up was open has closed
+    // the window already; showing it now would lose that signal.
+    if (window.EndedBySignal())
+        return window.ExitStatus();
 
     window.show();
     const int status = app.exec();

@@ -8,6 +8,7 @@
 #include "Cp932.h"
 #include "StatusBar.h"
 #include "TargetDialogs.h"
+#include "FolderBrowser.h"
 #include "TestTree.h"
 #include "WindowDefaults.h"
 #include "WKSpinEdit.h"
@@ -20,6 +21,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
@@ -110,6 +112,9 @@ private slots:
     void settingsSaveRefusedWhenUnreadable();
     void singleInstanceHandOver();
     void singleInstanceOff();
+    void targetNotUtf8SurvivesRestart_data();
+    void targetNotUtf8SurvivesRestart();
+    void folderBrowserShowsAndOpensNamesNotUtf8();
     void settingsOnlyOntoRegularFiles_data();
     void settingsOnlyOntoRegularFiles();
     void settingsThroughLinkToFileKeepTheLink();
@@ -118,6 +123,7 @@ private slots:
     void settingsInNoKnownCodeAreNotWrittenOver();
     void signalCloseReportsSaveFailure();
     void signalCloseEndsAnOpenBox();
+    void signalDuringStartUpBoxEndsTheStart();
 
 private:
     // A tree with millions of hits, set as target with "x" as search text:
@@ -932,6 +938,96 @@ void TestMainWindow::settingsSaveRefusedWhenUnreadable()
     QCOMPARE(file.readAll(), content);
 }
 
+void TestMainWindow::targetNotUtf8SurvivesRestart_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::newRow("Shift-JIS folder") << QByteArray("\x8c\x9f\x8d\xf5");
+    QTest::newRow("lone trailing lead byte") << QByteArray("old\x8c");
+    QTest::newRow("percent and raw bytes") << QByteArray("%E6%A4\x8c\x9f");
+    QTest::newRow("newline") << QByteArray("two\nlines");
+}
+
+void TestMainWindow::targetNotUtf8SurvivesRestart()
+{
+    // The target and both histories keep the bytes of a name that is not
+    // UTF-8 through the settings file: the next start searches the same folder.
+    QFETCH(QByteArray, name);
+    const QByteArray folderBytes = QFile::encodeName(Tree->Root()) + name + "/";
+    QCOMPARE(::mkdir(folderBytes.constData(), 0700), 0);
+    const QString folder = TNativePath::Decode(folderBytes);
+    Tree->NativeFile(name + "/hit.txt", "hit\n");
+    const QString ini = Tree->Path("kestu.ini");
+    {
+        TForm1 form;
+        form.SettingsPath = ini;
+        form.Start({folder, QStringLiteral("-shit")});
+        QCOMPARE(form.TargetPath(), folder);
+        form.ActionFileGrepExecute();
+        QTRY_VERIFY(form.ActionFileGrep->isEnabled());
+        QCOMPARE(form.HitList.Size(), qsizetype(1));
+        // Another target after it, so the first lives on in the history only.
+        form.SetTargetText(Tree->Root());
+        form.AddHistory(form.ComboBoxTarget);
+        form.SetTargetText(folder);
+        QVERIFY(form.close());
+    }
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY(!text.contains("\xEF\xBF\xBD")); // no U+FFFD stands in for a byte
+    QVERIFY(QString::fromUtf8(text).toUtf8() == text);
+
+    TForm1 again;
+    again.SettingsPath = ini;
+    again.Start({});
+    QCOMPARE(again.TargetPath(), folder);
+    again.ActionFileGrepExecute();
+    QTRY_VERIFY(again.ActionFileGrep->isEnabled());
+    QCOMPARE(again.HitList.Size(), qsizetype(1));
+    // The history entry, picked from the list, is the folder again.
+    int entry = -1;
+    for (int i = 0; i < again.ComboBoxTarget->count(); ++i)
+        if (again.ComboBoxTarget->itemData(i).toString() == folder || again.ComboBoxTarget->itemText(i) == folder)
+            entry = i;
+    QVERIFY(entry >= 0);
+    again.SetTargetText(Tree->Root());
+    again.ComboBoxTarget->setCurrentIndex(entry);
+    QCOMPARE(again.TargetPath(), folder);
+}
+
+void TestMainWindow::folderBrowserShowsAndOpensNamesNotUtf8()
+{
+    // 検索 in Shift-JIS bytes: shown decoded, chosen as its bytes, opened.
+    QCOMPARE(::mkdir((QFile::encodeName(Tree->Root()) + "\x8c\x9f\x8d\xf5").constData(), 0700), 0);
+    Tree->NativeFile("\x8c\x9f\x8d\xf5/inside.txt", "x\n");
+    Tree->File("plain/a.txt", "x\n");
+    const QString sjis = TNativePath::Decode(QFile::encodeName(Tree->Root()) + "\x8c\x9f\x8d\xf5/");
+    TFolderBrowser browser(QStringLiteral("ディレクトリ選択"), TFolderBrowser::TMode::Folders);
+    QVERIFY(browser.ShowFolder(Tree->Root()));
+    QStringList shown;
+    for (int i = 0; i < browser.List()->count(); ++i)
+        shown << browser.List()->item(i)->text();
+    QCOMPARE(shown, (QStringList{"plain", "検索"}));
+    QCOMPARE(browser.Chosen(), Tree->Root());
+    browser.List()->setCurrentRow(1);
+    QCOMPARE(browser.Chosen(), sjis);
+    // Enter opens it: its file is not listed (folders only), the path shows decoded.
+    QTest::keyClick(browser.List(), Qt::Key_Return);
+    QCOMPARE(browser.Folder(), sjis);
+    QCOMPARE(browser.List()->count(), 0);
+    QVERIFY(browser.PathField()->text().endsWith(QStringLiteral("/検索/")));
+    QTest::keyClick(browser.List(), Qt::Key_Up, Qt::AltModifier);
+    QCOMPARE(browser.Folder(), Tree->Root());
+    QCOMPARE(browser.Chosen(), sjis); // the folder just left is selected
+
+    TFolderBrowser files(QString(), TFolderBrowser::TMode::Files);
+    QVERIFY(files.ShowFolder(sjis));
+    QCOMPARE(files.List()->count(), 1);
+    QCOMPARE(files.Chosen(), QString()); // nothing selected yet
+    files.List()->setCurrentRow(0);
+    QCOMPARE(TNativePath::Encode(files.Chosen()), QFile::encodeName(Tree->Root()) + "\x8c\x9f\x8d\xf5/inside.txt");
+}
+
 void TestMainWindow::settingsOnlyOntoRegularFiles_data()
 {
     QTest::addColumn<QString>("kind");
@@ -1128,6 +1224,38 @@ void TestMainWindow::singleInstanceOff()
     QVERIFY(one.waitForFinished(20000));
     QVERIFY(two.waitForFinished(20000));
     QCOMPARE(two.exitCode(), 0);
+}
+
+void TestMainWindow::signalDuringStartUpBoxEndsTheStart()
+{
+    // The single-instance lock cannot be made, so the start-up shows
+    // "[ERROR] : CreateMutex"; the exit signal comes while that box is open.
+    const QString ini = Tree->File("kestu.ini", "[Option]\r\nMutex=1\r\n");
+    TForm1 form;
+    form.SettingsPath = ini;
+    form.SingleInstanceName = Tree->Path("no/such/folder/socket");
+    QString boxText;
+    bool fallbackNeeded = false;
+    QTimer::singleShot(0, &form, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            boxText = box->text();
+        form.CloseForSignal();
+    });
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    connect(&fallback, &QTimer::timeout, &form, [&] {
+        if (QWidget *box = QApplication::activeModalWidget()) {
+            fallbackNeeded = true;
+            box->close();
+        }
+    });
+    fallback.start(10000);
+    form.Start({});
+    QCOMPARE(boxText, QStringLiteral("[ERROR] : CreateMutex"));
+    QVERIFY(!fallbackNeeded);
+    // The program's main ends here instead of showing the window.
+    QVERIFY(form.EndedBySignal());
+    QVERIFY(!form.isVisible());
 }
 
 void TestMainWindow::signalCloseEndsAnOpenBox()

@@ -333,7 +333,10 @@ void TestPlatform::runtimeFolder_data()
     QTest::addColumn<QString>("runtimeDir");
     QTest::addColumn<TFolderSetUp>("setUp"); // what lies at <temp>/kestu-<uid> before
     QTest::addColumn<uint>("uid");
-    QTest::addColumn<QString>("expected"); // "runtime", "private" or "" (refused)
+    QTest::addColumn<bool>("cacheUsable");
+    // "runtime", "private" (the stand-in in the temporary folder), "cache"
+    // (the one in the user's cache folder) or "" (refused)
+    QTest::addColumn<QString>("expected");
     const uint me = ::geteuid();
     const TFolderSetUp nothing = [](const QString &) {};
     const auto folderWith = [](mode_t mode) {
@@ -342,23 +345,28 @@ void TestPlatform::runtimeFolder_data()
             QVERIFY(::chmod(QFile::encodeName(folder).constData(), mode) == 0);
         });
     };
-    QTest::newRow("variable set") << "/run/user/1000" << nothing << me << "runtime";
-    QTest::newRow("variable set, stand-in refused") << "/run/user/1000" << folderWith(0777) << me << "runtime";
-    QTest::newRow("relative variable counts as unset") << "run" << nothing << me << "private";
-    QTest::newRow("unset: made") << QString() << nothing << me << "private";
-    QTest::newRow("unset: own private folder") << QString() << folderWith(0700) << me << "private";
-    QTest::newRow("unset: group may enter") << QString() << folderWith(0750) << me << "";
-    QTest::newRow("unset: everybody may write") << QString() << folderWith(01777) << me << "";
-    QTest::newRow("unset: another user's folder") << QString() << folderWith(0700) << me + 1 << "";
-    QTest::newRow("unset: a file") << QString() << TFolderSetUp([](const QString &folder) {
+    const TFolderSetUp aFile = [](const QString &folder) {
         QFile file(folder);
         QVERIFY(file.open(QIODevice::WriteOnly));
-    }) << me << "";
-    QTest::newRow("unset: a link to a private folder") << QString() << TFolderSetUp([](const QString &folder) {
+    };
+    const TFolderSetUp aLink = [](const QString &folder) {
         const QString target = folder + "-target";
         QVERIFY(::mkdir(QFile::encodeName(target).constData(), 0700) == 0);
         QVERIFY(QFile::link(target, folder));
-    }) << me << "";
+    };
+    QTest::newRow("variable set") << "/run/user/1000" << nothing << me << true << "runtime";
+    QTest::newRow("variable set, stand-in refused") << "/run/user/1000" << folderWith(0777) << me << true << "runtime";
+    QTest::newRow("relative variable counts as unset") << "run" << nothing << me << true << "private";
+    QTest::newRow("unset: made") << QString() << nothing << me << true << "private";
+    QTest::newRow("unset: own private folder") << QString() << folderWith(0700) << me << true << "private";
+    // The shared name taken or spoilt by someone else: the cache serves.
+    QTest::newRow("unset: group may enter") << QString() << folderWith(0750) << me << true << "cache";
+    QTest::newRow("unset: everybody may write") << QString() << folderWith(01777) << me << true << "cache";
+    QTest::newRow("unset: a file") << QString() << aFile << me << true << "cache";
+    QTest::newRow("unset: a link to a private folder") << QString() << aLink << me << true << "cache";
+    QTest::newRow("unset: squatted, no cache folder") << QString() << folderWith(0777) << me << false << "";
+    // Asked for another user, neither folder is theirs.
+    QTest::newRow("unset: another user's folder") << QString() << folderWith(0700) << me + 1 << true << "";
 }
 
 void TestPlatform::runtimeFolder()
@@ -366,6 +374,7 @@ void TestPlatform::runtimeFolder()
     QFETCH(QString, runtimeDir);
     QFETCH(TFolderSetUp, setUp);
     QFETCH(uint, uid);
+    QFETCH(bool, cacheUsable);
     QFETCH(QString, expected);
     QTemporaryDir temp;
     QVERIFY(temp.isValid());
@@ -375,12 +384,19 @@ void TestPlatform::runtimeFolder()
     setUp(standIn);
     if (QTest::currentTestFailed())
         return;
+    // An unusable cache: a path below a file.
+    const QString cache = cacheUsable ? temp.path() + QStringLiteral("/home/.cache")
+                                      : temp.path() + QStringLiteral("/file/.cache");
+    if (!cacheUsable) {
+        QFile file(temp.path() + QStringLiteral("/file"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
     QString reason;
-    const QString folder = TRuntimeFolder::Resolve(runtimeDir, temp.path(), uid, &reason);
+    const QString folder = TRuntimeFolder::Resolve(runtimeDir, temp.path(), cache, uid, &reason);
     if (expected == "runtime") {
         QCOMPARE(folder, runtimeDir);
-    } else if (expected == "private") {
-        QCOMPARE(folder, standIn);
+    } else if (expected == "private" || expected == "cache") {
+        QCOMPARE(folder, expected == "private" ? standIn : cache + QStringLiteral("/kestu-runtime"));
         struct stat info {};
         QVERIFY(::lstat(QFile::encodeName(folder).constData(), &info) == 0);
         QVERIFY(S_ISDIR(info.st_mode));
