@@ -242,6 +242,8 @@ QString TFolderBrowser::Choose(const QString &title, TMode mode, const QString &
         folder = ParentOf(folder);
     if (!select.isEmpty())
         browser.SelectName(select);
+    // Arrows, Enter and Backspace work at once; the path field is a Tab away.
+    browser.List()->setFocus();
     if (browser.exec() != QDialog::Accepted)
         return {};
     return browser.Chosen();
