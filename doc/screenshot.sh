@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes doc/screenshot.png: the window on samples/ after a search, under a
-# virtual X server. Needs xvfb, xdotool and imagemagick (installed if missing).
+# Takes doc/screenshot.png: the window on a copy of samples/ after a search,
+# under a virtual X server (`doc/screenshot.sh --inner` uses the $DISPLAY
+# there is instead). Needs xvfb, xdotool and imagemagick (installed if missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SUDO=$([ "$(id -u)" = 0 ] || echo sudo)
@@ -10,7 +11,16 @@ done
 [ -x build/bin/kestu ] || make build
 
 inner() {
-    build/bin/kestu "$PWD/samples" -s検索 -b1 "-f*" &
+    # The picture shows a neutral folder, not the build tree, and a window
+    # as a first start shows it: a copy of the samples in /tmp/samples and
+    # no settings file (the one beside the program is set aside meanwhile).
+    # Not local: the EXIT trap runs after this function has returned.
+    shown=/tmp/samples ini=build/bin/kestu.ini
+    [ ! -e "$shown" ] || { echo "$shown is in the way; remove it first" >&2; exit 1; }
+    cp -r samples "$shown"
+    [ ! -e "$ini" ] || mv "$ini" "$ini.away"
+    trap 'rm -rf "$shown"; rm -f "$ini"; [ ! -e "$ini.away" ] || mv "$ini.away" "$ini"' EXIT
+    build/bin/kestu "$shown" -s検索 -b1 "-f*" &
     local pid=$!
     # Wait for the window, then start the search with Enter in the text box.
     for _ in $(seq 50); do
@@ -25,6 +35,7 @@ inner() {
     sleep 0.5
     import -window "$win" doc/screenshot.png
     kill "$pid"
+    wait "$pid" || true
 }
 if [ "${1:-}" = --inner ]; then
     inner

@@ -68,6 +68,13 @@ out=$(desktop-file-validate "$p/share/applications/kestu.desktop" 2>&1) || fail 
 grep -qx 'Exec=kestu %f' "$p/share/applications/kestu.desktop" || fail "desktop entry: Exec"
 appstreamcli validate --no-net "$p/share/metainfo/org.kestu.kestu.metainfo.xml" >"$work/err" 2>&1 \
     || fail "appstreamcli validate: $(cat "$work/err")"
+grep -q '<project_license>MIT</project_license>' "$p/share/metainfo/org.kestu.kestu.metainfo.xml" \
+    || fail "the metainfo names no MIT licence"
+# The copyright file is machine-readable and grants the licence of LICENSE.
+copyright=$p/share/doc/kestu/copyright
+grep -qx 'License: Expat' "$copyright" || fail "copyright: no Expat (MIT) licence"
+! grep -qi 'all rights reserved' "$copyright" || fail "copyright still reserves all rights"
+grep -q 'Permission is hereby granted, free of charge' "$copyright" || fail "copyright lacks the licence text"
 
 for page in man1/kestu.1.gz man1/kestu-grep.1.gz ja/man1/kestu.1.gz ja/man1/kestu-grep.1.gz; do
     zcat "$p/share/man/$page" | groff -k -man -Tutf8 -ww -z 2>"$work/err" || fail "groff $page"

@@ -36,4 +36,11 @@ depends=$(field Depends)
 for lib in libqt6widgets6 libqt6network6 libonig5 libc6; do
     [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
 done
+# Without a Japanese font the window shows an empty box for every Japanese
+# character: the package asks for one.
+[ "$(field Recommends)" = "fonts-noto-cjk | fonts-ipafont-gothic" ] \
+    || fail "Recommends: $(field Recommends)"
+[[ $(field Maintainer) != *example.org* ]] || fail "placeholder Maintainer: $(field Maintainer)"
+dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/kestu/copyright | grep -qx 'License: Expat' \
+    || fail "the package's copyright file names no MIT (Expat) licence"
 echo "package checked: $(basename "$deb")"
