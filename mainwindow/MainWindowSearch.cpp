@@ -41,6 +41,7 @@ void TForm1::ActionFileGrepExecute()
     options.FilterList = ComboBoxFilter->currentText();
     options.ExcludeDirs = PatternListOf(Settings.ExcludeDirs);
     options.FollowLinks = Settings.FollowLinks;
+    options.RegExpLibrary = RegExpLibrary;
     QByteArray findText;
     if (const QString refusal = options.Check(findText); !refusal.isEmpty()) {
         Message(refusal);

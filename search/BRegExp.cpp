@@ -118,3 +118,25 @@ qsizetype TBRegExp::MatchInLine(QByteArrayView pattern, qsizetype offset, qsizet
         FreeEntry(handle);
     return result;
 }
+
+int TBRegExp::Try(QByteArrayView pattern, QString &libraryText)
+{
+    libraryText.clear();
+    if (!Loaded())
+        return BREGEXP_ERR_ARGUMENT;
+    const QByteArray d = PickDelimiter(pattern);
+    if (d.isEmpty())
+        return BREGEXP_ERR_ARGUMENT; // the search itself says why
+    const QByteArray patternString = "m" + d + pattern.toByteArray() + d + OptionLetters();
+    QByteArray line(" ");
+    BREGEXP *handle = nullptr;
+    char message[BREGEXP_MSG_SIZE] = {};
+    char *begin = line.data();
+    const int r = MatchExEntry ? MatchExEntry(patternString.constData(), begin, begin, begin + 1, &handle, message)
+                               : MatchEntry(patternString.constData(), begin, begin + 1, &handle, message);
+    if (handle && FreeEntry)
+        FreeEntry(handle);
+    if (r < 0)
+        libraryText = TCp932::ToQString(QByteArrayView(message, qsizetype(qstrnlen(message, sizeof message))));
+    return r;
+}

@@ -49,6 +49,11 @@ public:
     // has been shown); TooCostly when the library gave up on this line.
     qsizetype Match(QByteArrayView pattern, QByteArrayView line, qsizetype offset, qsizetype &length);
 
+    // Whether the library takes the pattern: the library's result code for
+    // one match request on an empty line (BREGEXP_ERR_PATTERN: it does not
+    // compile), with the library's text for a failure. Shows no message.
+    int Try(QByteArrayView pattern, QString &libraryText);
+
     // The same, in two steps, for many requests on one line: the line is
     // copied once.
     void BeginLine(QByteArrayView line);

@@ -3,6 +3,7 @@
 #include "Cp932.h"
 #include "GrepThread.h"
 #include "FileKind.h"
+#include "RegExpCheck.h"
 
 QString TSearchOptions::Check(QByteArray &findText) const
 {
@@ -14,6 +15,10 @@ QString TSearchOptions::Check(QByteArray &findText) const
     QByteArray converted;
     if (!TCp932::FromQString(FindText, converted))
         return QStringLiteral("検索文字に Shift-JIS で表せない文字があります");
+    if (UseRegExp) {
+        if (const QString problem = TRegExpCheck::Problem(converted, NoCase, RegExpLibrary); !problem.isEmpty())
+            return problem;
+    }
     findText = converted;
     return {};
 }
@@ -30,4 +35,5 @@ void TSearchOptions::ApplyTo(TGrepThread &worker, const QByteArray &findText) co
     worker.FilterList = FilterList;
     worker.ExcludeDirs = ExcludeDirs;
     worker.FollowLinks = FollowLinks;
+    worker.RegExpLibrary = RegExpLibrary;
 }

@@ -21,10 +21,13 @@ public:
     QString FilterList;
     QStringList ExcludeDirs;
     bool FollowLinks = false;
+    // The regular-expression library the search loads.
+    QString RegExpLibrary = QStringLiteral("libbregexp.so");
 
     // The reason the search cannot start, to be shown as it is: the target
     // is neither a file nor a folder, the search text is empty, or it holds
-    // a character Shift-JIS cannot represent. Empty when the search may
+    // a character Shift-JIS cannot represent, or the regular expression
+    // does not compile (nothing has been read yet). Empty when the search may
     // start; findText then holds the search text in Shift-JIS, and is
     // empty otherwise.
     QString Check(QByteArray &findText) const;

@@ -379,6 +379,7 @@ void TestCli::exitStatusAndMessages_data()
     QTest::newRow("missing target") << QStringList{"apple", "@/missing"} << 2 << "検索対象がありません";
     QTest::newRow("empty text") << QStringList{"", "@"} << 2 << "検索文字がありません";
     QTest::newRow("not shift-jis") << QStringList{"😀", "@"} << 2 << "検索文字に Shift-JIS で表せない文字があります";
+    QTest::newRow("bad regular expression") << QStringList{"-r", "(", "@"} << 2 << "正規表現に誤りがあります (1 文字目)";
     QTest::newRow("bad option") << QStringList{"-q", "apple", "@"} << 2 << "usage: kestu-grep";
     QTest::newRow("help") << QStringList{"--help"} << 0 << "";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "";
@@ -397,6 +398,9 @@ void TestCli::exitStatusAndMessages()
     QCOMPARE(run.Exit, exit);
     if (!stderrHas.isEmpty())
         QVERIFY2(QString::fromUtf8(run.Err).contains(stderrHas), run.Err.constData());
+    // A refused pattern is reported alone: no search ran, so there is no status line.
+    if (args.contains("-r") && exit == 2)
+        QCOMPARE(run.Err.count('\n'), 1);
 }
 
 void TestCli::jsonOverEncodings()

@@ -11,6 +11,7 @@
 #include "GrepThread.h"
 #include "LineCursor.h"
 #include "LineSearcher.h"
+#include "RegExpCheck.h"
 #include "RequiredLiteral.h"
 #include "SearchOptions.h"
 #include "SearchPool.h"
@@ -169,6 +170,9 @@ private slots:
     void regExpMissingLibrary();
     void regExpNoDelimiter();
     void regExpBadPattern();
+    void regExpCheckedBeforeSearch_data();
+    void regExpCheckedBeforeSearch();
+    void regExpCheckOnlyForRegExp();
     void regExpRunawayEnds_data();
     void regExpRunawayEnds();
     void regExpStopEndsRunningMatch();
@@ -1072,6 +1076,75 @@ void TestSearch::regExpBadPattern()
     });
     QCOMPARE(worker.Reporter.Messages.size(), 1); // the search stopped at the first failure
     QVERIFY(worker.Reporter.Statuses.last().endsWith(QStringLiteral("|該当: 0|検索終了")));
+}
+
+void TestSearch::regExpCheckedBeforeSearch_data()
+{
+    // The position is the character where the fault shows, counted in
+    // characters of the pattern as typed.
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<bool>("noCase");
+    QTest::addColumn<QString>("expected"); // start of the message; empty: accepted
+    QTest::newRow("good") << QString::fromUtf8("第[0-9]+章") << false << QString();
+    QTest::newRow("good, ignoring case") << "a(b|c)\\1" << true << QString();
+    QTest::newRow("lone open") << "(" << false
+        << QString::fromUtf8("正規表現に誤りがあります (1 文字目): 閉じていない括弧 \"(\" があります [");
+    QTest::newRow("second group open") << "(a)(b" << false
+        << QString::fromUtf8("正規表現に誤りがあります (4 文字目): 閉じていない括弧");
+    QTest::newRow("close without open") << "ab)" << false
+        << QString::fromUtf8("正規表現に誤りがあります (3 文字目): 対応する \"(\" のない \")\" があります [");
+    QTest::newRow("class left open") << "x[ab" << false
+        << QString::fromUtf8("正規表現に誤りがあります (2 文字目): 閉じていない文字クラス");
+    QTest::newRow("repeat of nothing") << "*a" << false
+        << QString::fromUtf8("正規表現に誤りがあります (1 文字目): 繰り返しの対象がありません [");
+    QTest::newRow("trailing escape") << "ab\\" << false
+        << QString::fromUtf8("正規表現に誤りがあります (3 文字目): パターンが \"\\\" で終わっています [");
+    QTest::newRow("reference to a missing group") << "(a)\\2" << false
+        << QString::fromUtf8("正規表現に誤りがあります (4 文字目): ない括弧を後方参照しています [");
+    QTest::newRow("double-byte characters count once") << QString::fromUtf8("検索(文字") << false
+        << QString::fromUtf8("正規表現に誤りがあります (3 文字目)");
+}
+
+void TestSearch::regExpCheckedBeforeSearch()
+{
+    QFETCH(QString, pattern);
+    QFETCH(bool, noCase);
+    QFETCH(QString, expected);
+    TTestTree tree;
+    tree.File("a.txt", "abc\n");
+    TSearchOptions options;
+    options.TargetPath = tree.Root();
+    options.FindText = pattern;
+    options.UseRegExp = true;
+    options.NoCase = noCase;
+    QByteArray findText;
+    const QString refusal = options.Check(findText);
+    if (expected.isEmpty()) {
+        QVERIFY2(refusal.isEmpty(), qPrintable(refusal));
+        QVERIFY(!findText.isEmpty());
+        return;
+    }
+    QVERIFY2(refusal.startsWith(expected), qPrintable(refusal));
+    // The library's own words close the message, in brackets.
+    QVERIFY2(refusal.endsWith(u']') && refusal.contains(QStringLiteral(" [")), qPrintable(refusal));
+    QVERIFY(findText.isEmpty());
+}
+
+void TestSearch::regExpCheckOnlyForRegExp()
+{
+    TTestTree tree;
+    tree.File("a.txt", "(\n");
+    TSearchOptions options;
+    options.TargetPath = tree.Root();
+    options.FindText = "(";
+    QByteArray findText;
+    QCOMPARE(options.Check(findText), QString()); // a plain search for "("
+    // Without the library the search itself reports that; the check lets it start.
+    options.UseRegExp = true;
+    options.RegExpLibrary = "/nonexistent/libnothing.so";
+    QCOMPARE(options.Check(findText), QString());
+    // A message the table does not know still names the fault and keeps the library's words.
+    QCOMPARE(TRegExpCheck::Message("some new fault", 2), QStringLiteral("正規表現に誤りがあります (2 文字目) [some new fault]"));
 }
 
 void TestSearch::regExpRunawayEnds_data()
