@@ -3,6 +3,7 @@
 
 #include "MainWindow.h"
 
+#include "AccessKeys.h"
 #include "DesktopShell.h"
 #include "GrepThread.h"
 #include "PreviewReader.h"
@@ -54,6 +55,7 @@ TForm1::TForm1(QWidget *parent)
     move(TWindowDefaults::Left, TWindowDefaults::Top);
 
     SetTabOrder();
+    TAccessKeys::Settle(*menuBar(), PanelSetup);
     UpdateDetailLayout();
     ActionOptionSubDirectoryExecute();
     UpdateFilterState();

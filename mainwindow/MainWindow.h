@@ -122,11 +122,13 @@ public:
     QMenu *MenuToolsResult = nullptr;
     QAction *MenuToolsShellExecute = nullptr, *MenuToolsDirectory = nullptr, *MenuToolsProperty = nullptr;
     QAction *ActionFileSaveResult = nullptr; // 検索結果を保存(&A)..., Ctrl+S
-    QAction *MenuToolsResultCopyRow = nullptr; // 行をコピー; Ctrl+C in the list does the same
+    QAction *ActionToolsResultCopyRow = nullptr; // 行をコピー; its key works in the list only
+    QAction *MenuToolsResultCopyRow = nullptr;  // its entry in the list's menu
     // Without a settings file the tools start as the editors found.
     void LoadTools(const TIniFile &file, bool fileExists);
     void SaveTools(TIniFile &file) const;
     void BuildToolActions();
+    void SettleShortcutClashes();
     void ActionToolsExecute(QAction *sender);
     void ListSendToLinks();
     void BuildSendToMenu();

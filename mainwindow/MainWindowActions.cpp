@@ -22,7 +22,8 @@ QAction *TForm1::*const ActionMembers[TActionTable::Count] = {
     &TForm1::ActionHelpOnlineHelp, &TForm1::ActionToolsShellExecute, &TForm1::ActionToolsDirectory,
     &TForm1::ActionToolsProperty, &TForm1::ActionToolsResultFileFile,
     &TForm1::ActionToolsResultFileDirectory, &TForm1::ActionToolsResultFilePath,
-    &TForm1::ActionToolsResultTarget,
+    &TForm1::ActionToolsResultTarget, &TForm1::ActionFileSaveResult, &TForm1::ActionViewPreview,
+    &TForm1::ActionToolsResultCopyRow,
 };
 
 } // namespace

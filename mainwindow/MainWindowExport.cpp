@@ -22,10 +22,6 @@ const QStringList &ExportFilters()
 
 void TForm1::CreateExportCommand(QMenu *fileMenu)
 {
-    ActionFileSaveResult = new QAction(QStringLiteral("検索結果を保存(&A)..."), this);
-    ActionFileSaveResult->setObjectName(QStringLiteral("ActionFileSaveResult"));
-    ActionFileSaveResult->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    addAction(ActionFileSaveResult);
     fileMenu->addAction(ActionFileSaveResult);
     connect(ActionFileSaveResult, &QAction::triggered, this, &TForm1::ActionFileSaveResultExecute);
 }

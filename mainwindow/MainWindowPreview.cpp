@@ -16,10 +16,6 @@
 
 void TForm1::CreatePreviewCommand(QMenu *viewMenu)
 {
-    ActionViewPreview = new QAction(QStringLiteral("プレビュー(&W)"), this);
-    ActionViewPreview->setObjectName(QStringLiteral("ActionViewPreview"));
-    ActionViewPreview->setCheckable(true);
-    addAction(ActionViewPreview);
     viewMenu->addAction(ActionViewPreview);
     // toggled, not triggered: the settings set the check too.
     connect(ActionViewPreview, &QAction::toggled, this, &TForm1::ActionViewPreviewExecute);

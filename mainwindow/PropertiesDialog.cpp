@@ -9,8 +9,17 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace {
+
+// What a title bar takes besides its text: icon, buttons and margins.
+constexpr int TitleBarExtra = 160;
 
 QString PermissionText(unsigned mode)
 {
@@ -46,4 +55,12 @@ TPropertiesDialog::TPropertiesDialog(const QString &path, QWidget *parent) : QDi
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     form->addRow(buttons);
+    // Wide enough for its title (the window manager's buttons and margins
+    // take about as much again as the icon and a few letters), up to most
+    // of the screen.
+    const int titleWidth = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(windowTitle());
+    int widest = 1200;
+    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        widest = screen->availableGeometry().width() * 4 / 5;
+    setMinimumWidth(std::min(widest, std::max(minimumSizeHint().width(), titleWidth + TitleBarExtra)));
 }

@@ -55,12 +55,13 @@ void TForm1::CreateResultCommands()
     FollowingEntry(MenuToolsResult, ActionToolsResultFilePath, QStringLiteral("MenuToolsResultFilePath"), false);
     FollowingEntry(MenuToolsResult, ActionToolsResultTarget, QStringLiteral("MenuToolsResultTarget"), false);
     PopupMenuResult->addMenu(MenuToolsResult);
-    MenuToolsResultCopyRow = PopupMenuResult->addAction(QStringLiteral("行をコピー"));
-    MenuToolsResultCopyRow->setObjectName(QStringLiteral("MenuToolsResultCopyRow"));
-    // The key is shown here; the list itself handles it (ListViewResultKeyPress).
-    MenuToolsResultCopyRow->setShortcut(QKeySequence::Copy);
-    MenuToolsResultCopyRow->setShortcutContext(Qt::WidgetShortcut);
-    connect(MenuToolsResultCopyRow, &QAction::triggered, this, &TForm1::CopySelectedRow);
+    // The copy command's key belongs to the list alone (ListViewResultKeyPress
+    // handles it), so that Ctrl+C in a text box still copies its text.
+    removeAction(ActionToolsResultCopyRow);
+    ActionToolsResultCopyRow->setShortcutContext(Qt::WidgetShortcut);
+    connect(ActionToolsResultCopyRow, &QAction::triggered, this, &TForm1::CopySelectedRow);
+    MenuToolsResultCopyRow = FollowingEntry(PopupMenuResult, ActionToolsResultCopyRow,
+                                            QStringLiteral("MenuToolsResultCopyRow"), false);
     MenuToolsProperty = FollowingEntry(PopupMenuResult, ActionToolsProperty, QStringLiteral("MenuToolsProperty"), false);
     PopupMenuResult->addSeparator();
     // The tool entries follow (BuildToolActions).
@@ -157,10 +158,15 @@ void TForm1::ListViewResultDblClick()
 
 bool TForm1::ListViewResultKeyPress(QKeyEvent *event)
 {
-    if (event->matches(QKeySequence::Copy)) {
+    const QKeySequence pressed(event->keyCombination());
+    if (ActionToolsResultCopyRow->shortcuts().contains(pressed)) {
         CopySelectedRow(); // instead of the list's own copy of a cell
         return true;
     }
+    // With the copy command on another key, Ctrl+C copies nothing here: the
+    // list's own copy of one cell's text would be a command nobody chose.
+    if (event->matches(QKeySequence::Copy))
+        return true;
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
         return false;
     if (event->modifiers() & ~Qt::KeypadModifier)

@@ -16,7 +16,7 @@ constexpr int RowLeading = 2;
 
 TResultListView::TResultListView(const THitStore &hitList,
                                  const TResultDisplay &display, QWidget *parent)
-    : QTreeView(parent), Display(display),
+    : QTreeView(parent), HitList(hitList), Display(display),
       Model(new TResultListModel(hitList, this))
 {
     setModel(Model);
@@ -52,11 +52,30 @@ TResultListView::TResultListView(const THitStore &hitList,
 void TResultListView::SetRowCount(qsizetype count)
 {
     Model->SetRowCount(count);
+    FitValueColumns();
 }
 
 void TResultListView::ClearRows()
 {
     Model->ClearRows();
+    FittedWidths = {};
+}
+
+void TResultListView::FitValueColumns()
+{
+    if (HitList.IsEmpty())
+        return;
+    const TResultRowPainter painter(Display, font(), palette());
+    const std::array<int, 3> needed =
+        painter.ValueColumnWidths(HitList.LargestLine(), HitList.LargestColumn(), HitList.CodeIds());
+    for (size_t i = 0; i < needed.size(); ++i) {
+        if (needed[i] <= FittedWidths[i])
+            continue;
+        FittedWidths[i] = needed[i];
+        const int column = int(i) + 2;
+        if (columnWidth(column) < needed[i])
+            setColumnWidth(column, needed[i]);
+    }
 }
 
 int TResultListView::RowCount() const
@@ -163,8 +182,11 @@ void TResultListView::changeEvent(QEvent *event)
     QTreeView::changeEvent(event);
     // The view lays its rows out again after a font change, by then with
     // the new height.
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
         UpdateRowHeight();
+        FittedWidths = {};
+        FitValueColumns();
+    }
 }
 
 bool TResultListView::eventFilter(QObject *watched, QEvent *event)

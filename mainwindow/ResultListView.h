@@ -10,6 +10,7 @@
 
 #include <QTreeView>
 
+#include <array>
 #include <optional>
 
 class TResultListModel;
@@ -40,6 +41,11 @@ public:
     // while AutoColumn is on.
     void ListViewResultResize();
 
+    // Widens the line, column and code columns where the values now held in
+    // HitList need more room; never narrows them. A width the user chose
+    // stays until a wider value arrives.
+    void FitValueColumns();
+
     // Typing in the list does not search through its rows.
     void keyboardSearch(const QString &search) override;
 
@@ -61,8 +67,11 @@ private:
                                   const QItemSelection &deselected);
     void UpdateRowHeight();
 
+    const THitStore &HitList;
     const TResultDisplay &Display;
     TResultListModel *Model;
+    // The widths FitValueColumns last asked for (line, column, code).
+    std::array<int, 3> FittedWidths{};
     bool Refitting = false;
     // Set by this list's first row painting, which refits the columns.
     mutable bool FirstRowPainted = false;

@@ -233,9 +233,27 @@ void TResultRowPainter::PaintPosition(QPainter &painter, int left, int right, co
 void TResultRowPainter::PaintRightAligned(QPainter &painter, int left, int right, const TBand &band,
                                           const TColours &colours, const QString &text) const
 {
-    // A number wider than its cell is cut visibly ("357,…"), never silently
-    // at its left end, where it would read as a smaller number.
-    const QString shown = Width(text) > right - left ? Metrics.elidedText(text, Qt::ElideRight, right - left) : text;
-    DrawOpaque(painter, left, right, band, right - Width(shown), shown, colours.Text,
-               colours.Background);
+    // A number wider than its cell (the user narrowed the column) loses its
+    // left end: the last digits, which tell neighbouring lines apart, stay.
+    DrawOpaque(painter, left, right, band, right - Width(text), text, colours.Text, colours.Background);
+}
+
+std::array<int, 3> TResultRowPainter::ValueColumnWidths(qint64 largestLine, qint64 largestColumn,
+                                                        const std::vector<qint32> &codeIds) const
+{
+    QChar widestDigit = u'0';
+    for (char16_t d = u'1'; d <= u'9'; ++d)
+        if (Width(QString(QChar(d))) > Width(QString(widestDigit)))
+            widestDigit = QChar(d);
+    auto numberWidth = [&](qint64 value) {
+        QString text = FormatThousands(value, DigitGroup);
+        for (QChar &c : text)
+            if (c.isDigit())
+                c = widestDigit;
+        return Width(text) + 2 * CellPadding;
+    };
+    int codeWidth = 0;
+    for (const qint32 id : codeIds)
+        codeWidth = std::max(codeWidth, Width(CodeDisplayName(id)) + 2 * CellPadding);
+    return {numberWidth(largestLine + 1), numberWidth(largestColumn), codeWidth};
 }

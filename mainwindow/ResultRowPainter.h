@@ -16,6 +16,7 @@
 #include <QString>
 
 #include <array>
+#include <vector>
 #include <optional>
 
 class QPainter;
@@ -44,6 +45,13 @@ public:
 
     void Paint(QPainter &painter, const QRect &row, const TCells &cells, TRowState state,
                const TGrepResult &record) const;
+
+    // The cell width the line, column and code columns need to show the
+    // largest line index, the largest column and every code given, whole.
+    // A number is measured with its digits as wide as the font's widest
+    // digit, so any smaller number fits too.
+    std::array<int, 3> ValueColumnWidths(qint64 largestLine, qint64 largestColumn,
+                                         const std::vector<qint32> &codeIds) const;
 
     // The font's size in points taken as a number of pixels: the gap the
     // position column keeps in front of a left-placed hit (9 for a 12-pixel

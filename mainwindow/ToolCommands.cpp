@@ -8,6 +8,7 @@
 #include "DesktopShell.h"
 #include "IniFile.h"
 #include "SendToLinks.h"
+#include "ShortcutClaims.h"
 #include "ShortcutCodes.h"
 #include "StatusBar.h"
 #include "ToolCommandLine.h"
@@ -52,8 +53,30 @@ QAction *TForm1::FollowingEntry(QMenu *menu, QAction *action, const QString &nam
     return entry;
 }
 
+void TForm1::SettleShortcutClashes()
+{
+    // A key given to two commands would run neither: the first command, in
+    // the order of the dialog's lists (the window's commands, then the
+    // tools), keeps it and the later ones lose it.
+    QList<quint16> codes;
+    for (const QAction *a : ActionListMain)
+        codes << Settings.ShortcutOf(a->objectName());
+    for (int n = 0; n < ToolList.Count(); ++n)
+        codes << ToolList.At(n)->ShortCut;
+    const QList<quint16> settled = TShortcutClaims::FirstKeeps(codes);
+    for (qsizetype i = 0; i < settled.size(); ++i) {
+        if (settled[i] == codes[i])
+            continue;
+        if (i < ActionListMain.size())
+            SetShortcut(ActionListMain[i], 0);
+        else
+            ToolList.At(int(i - ActionListMain.size()))->ShortCut = 0;
+    }
+}
+
 void TForm1::BuildToolActions()
 {
+    SettleShortcutClashes();
     while (ActionListTools.size() < ToolList.Count()) {
         const qsizetype n = ActionListTools.size();
         auto *action = new QAction(this);

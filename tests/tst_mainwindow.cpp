@@ -22,6 +22,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
@@ -95,6 +97,10 @@ private slots:
     void closeDuringWorkerMessage();
     void viewCommands();
     void filterFollowsTarget();
+    void accessKeys_data();
+    void accessKeys();
+    void badRegExpStopsBeforeSearch();
+    void settingsWithSharedKeyKeepTheFirst();
     void fileCommand_data();
     void fileCommand();
     void folderCommand_data();
@@ -341,6 +347,45 @@ void TestMainWindow::inputMessages_data()
     QTest::newRow("both wrong: the target comes first") << "@missing" << "" << "検索対象がありません";
     QTest::newRow("empty text") << "@" << "" << "検索文字がありません";
     QTest::newRow("not shift-jis") << "@" << QString::fromUtf8("😀") << "検索文字に Shift-JIS で表せない文字があります";
+}
+
+void TestMainWindow::badRegExpStopsBeforeSearch()
+{
+    // Reported once, by the check, before any file is read; no worker starts.
+    Tree->File("a.txt", "abc\n");
+    Tree->File("b.txt", "abc\n");
+    Window->ComboBoxTarget->setEditText(Tree->Root());
+    Window->ComboBoxGrep->setEditText("a(b");
+    Window->ActionOptionRegExpr->setChecked(true);
+    TMessageCatcher catcher;
+    catcher.Arm();
+    Window->ActionFileGrepExecute();
+    QCOMPARE(catcher.Texts.size(), 1);
+    QVERIFY2(catcher.Texts[0].startsWith(QStringLiteral("正規表現に誤りがあります (2 文字目)")), qPrintable(catcher.Texts[0]));
+    QVERIFY(!Window->GrepThread);
+    QVERIFY(Window->ActionFileGrep->isEnabled());
+}
+
+void TestMainWindow::settingsWithSharedKeyKeepTheFirst()
+{
+    // A settings file written by hand gives Ctrl+O to two commands and F9
+    // to a command and a tool: the first in the dialog's order keeps each.
+    const QString ini = Tree->Path("kestu.ini");
+    Tree->File("kestu.ini", "[Action]\r\nActionFileOpenFile=" + QByteArray::number(0x4000 | 'O')
+                                + "\r\nActionViewDetail=" + QByteArray::number(0x4000 | 'O')
+                                + "\r\nActionOptionTool=" + QByteArray::number(0x78)
+                                + "\r\n[Tools0]\r\nCaption=T\r\nFilePath=/bin/true\r\nShortCut="
+                                + QByteArray::number(0x78) + "\r\n");
+    TForm1 again;
+    again.SettingsPath = ini;
+    again.Start({});
+    QCOMPARE(again.ActionFileOpenFile->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    QVERIFY(again.ActionViewDetail->shortcuts().isEmpty());
+    QCOMPARE(again.Settings.ShortcutOf(u"ActionViewDetail"), quint16(0));
+    QCOMPARE(again.ActionOptionTool->shortcut(), QKeySequence(Qt::Key_F9));
+    QVERIFY(again.ToolList.Count() == 1);
+    QCOMPARE(again.ToolList.At(0)->ShortCut, quint16(0));
+    QVERIFY(again.ActionListTools.at(0)->shortcuts().isEmpty());
 }
 
 void TestMainWindow::inputMessages()
@@ -635,6 +680,72 @@ void TestMainWindow::filterFollowsTarget()
     QTest::keyClicks(edit, "x");
     QVERIFY(!Window->ComboBoxFilter->isEnabled());
     QVERIFY(!Window->LabelFilter->isEnabled());
+}
+
+void TestMainWindow::accessKeys_data()
+{
+    // A letter goes to the menu bar first, then to an enabled button, and
+    // only then to a label, whose key moves the focus to its box.
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("searching"); // 中止 enabled
+    QTest::addColumn<QString>("menu");   // the menu that opens; empty: none
+    QTest::addColumn<QString>("focus");  // the box that gets the focus; empty: unchanged
+    QTest::addColumn<bool>("cancelled");
+    QTest::newRow("Alt+F: the file menu, not the filter box") << int(Qt::Key_F) << false << "ファイル(&F)" << "" << false;
+    QTest::newRow("Alt+V: the view menu") << int(Qt::Key_V) << false << "表示(&V)" << "" << false;
+    QTest::newRow("Alt+T: the target box") << int(Qt::Key_T) << false << "" << "ComboBoxTarget" << false;
+    QTest::newRow("Alt+S: the search text box") << int(Qt::Key_S) << false << "" << "ComboBoxGrep" << false;
+    QTest::newRow("Alt+C while idle: the code box") << int(Qt::Key_C) << false << "" << "ComboBoxCode" << false;
+    QTest::newRow("Alt+C while searching: 中止") << int(Qt::Key_C) << true << "" << "" << true;
+}
+
+void TestMainWindow::accessKeys()
+{
+    QFETCH(int, key);
+    QFETCH(bool, searching);
+    QFETCH(QString, menu);
+    QFETCH(QString, focus);
+    QFETCH(bool, cancelled);
+    // The letter the menu bar holds shows no underline on the label.
+    QCOMPARE(Window->LabelFilter->text(), QStringLiteral("フィルタ(F)"));
+    QCOMPARE(Window->LabelTarget->text(), QStringLiteral("検索対象(&T)"));
+    QCOMPARE(Window->LabelCode->text(), QStringLiteral("文字コード(&C)"));
+
+    Window->ComboBoxTarget->setEditText(Tree->Root());
+    if (!Window->ActionViewDetail->isChecked())
+        Window->ActionViewDetail->trigger(); // the code box is a detail row
+    QVERIFY(Window->ComboBoxCode->isVisible());
+    Window->ActionFileCancel->setEnabled(searching);
+    QSignalSpy cancels(Window->ActionFileCancel, &QAction::triggered);
+    Window->activateWindow();
+    Window->ListViewResult->setFocus();
+    QTRY_VERIFY(Window->ListViewResult->hasFocus());
+    QWidget *before = QApplication::focusWidget();
+
+    // Every press gives the same answer, also the second one.
+    for (int press = 0; press < 2; ++press) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::AltModifier);
+        if (!menu.isEmpty()) {
+            QTRY_VERIFY(Window->menuBar()->activeAction());
+            QCOMPARE(Window->menuBar()->activeAction()->text(), menu);
+            QTRY_VERIFY(Window->menuBar()->activeAction()->menu()->isVisible());
+            Window->menuBar()->activeAction()->menu()->close();
+            QTRY_VERIFY(!QApplication::activePopupWidget());
+            Window->ListViewResult->setFocus();
+        }
+        if (!focus.isEmpty()) {
+            QWidget *box = Window->findChild<QWidget *>(focus);
+            QVERIFY(box);
+            QTRY_VERIFY(box->hasFocus());
+            Window->ListViewResult->setFocus();
+        }
+        if (cancelled)
+            QTRY_COMPARE(cancels.size(), press + 1);
+        else
+            QCOMPARE(cancels.size(), 0);
+        if (menu.isEmpty() && focus.isEmpty())
+            QCOMPARE(QApplication::focusWidget(), before);
+    }
 }
 
 void TestMainWindow::fileCommand_data()

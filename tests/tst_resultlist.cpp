@@ -5,6 +5,8 @@
 #include "ResultListModel.h"
 #include "ResultListView.h"
 #include "ResultRowPainter.h"
+#include "ResultText.h"
+#include "CodePage.h"
 #include "WindowDefaults.h"
 
 #include "TestMain.h"
@@ -94,7 +96,7 @@ QList<QPoint> Mask(const QImage &image, const QColor &color, int left, int right
     return points;
 }
 
-// A row painted with the default column widths 100/175/45/45/55.
+// A row painted with the default column widths 100/175/45/45/84.
 class TRowImage
 {
 public:
@@ -193,8 +195,10 @@ private slots:
     void fileColumn_data();
     void fileColumn();
     void numberAndCodeCells();
-    void numbersNeverCutFromTheLeft_data();
-    void numbersNeverCutFromTheLeft();
+    void numbersKeepTheirLastDigits_data();
+    void numbersKeepTheirLastDigits();
+    void codeNamesFitTheDefaultWidth();
+    void valueColumnsGrowToFit();
     void selectedHitStaysReadable_data();
     void selectedHitStaysReadable();
     void numbersPastThirtyTwoBits();
@@ -466,7 +470,7 @@ void TestResultList::numberAndCodeCells()
              row.Reference(u"UTF8N"_s, row.InnerLeft(4), row.InnerLeft(4), row.InnerRight(4)));
 }
 
-void TestResultList::numbersNeverCutFromTheLeft_data()
+void TestResultList::numbersKeepTheirLastDigits_data()
 {
     QTest::addColumn<int>("line");   // shown counted from 1
     QTest::addColumn<int>("column");
@@ -479,7 +483,7 @@ void TestResultList::numbersNeverCutFromTheLeft_data()
     QTest::newRow("wide cells") << 357142 << 357143 << 80;
 }
 
-void TestResultList::numbersNeverCutFromTheLeft()
+void TestResultList::numbersKeepTheirLastDigits()
 {
     QFETCH(int, line);
     QFETCH(int, column);
@@ -506,16 +510,81 @@ void TestResultList::numbersNeverCutFromTheLeft()
         const auto rightAligned = [&](const QString &text) {
             return row.Reference(text, innerRight - row.TextWidth(text), innerLeft, innerRight);
         };
-        if (metrics.horizontalAdvance(full) <= innerRight - innerLeft) {
-            QCOMPARE(painted, rightAligned(full));
-            continue;
-        }
-        // Too wide: the leading digits stay and an ellipsis shows the cut.
-        QVERIFY(painted != rightAligned(full));
-        const QString shown = metrics.elidedText(full, Qt::ElideRight, innerRight - innerLeft);
-        QVERIFY2(shown.endsWith(u'…') && full.startsWith(shown.chopped(1)), qPrintable(shown));
-        QCOMPARE(painted, rightAligned(shown));
+        // Too wide or not, the number is drawn whole, right-aligned, and
+        // clipped at the cell: a cut takes the leading digits, never the last.
+        QCOMPARE(painted, rightAligned(full));
+        QVERIFY(!painted.isEmpty());
     }
+}
+
+void TestResultList::codeNamesFitTheDefaultWidth()
+{
+    // Every code name the list can show fits the code column's default cell.
+    TRowImage row;
+    for (const qint32 id : {CodeId::ShiftJis, CodeId::EucJp, CodeId::Iso2022Jp, CodeId::Utf7, CodeId::Utf8,
+                            CodeId::Utf8N, CodeId::Utf16Le, CodeId::Utf16Be, CodeId::Utf16LeN,
+                            CodeId::Utf16BeN, CodeId::Unicode}) {
+        const QString name = CodeDisplayName(id);
+        QVERIFY2(row.TextWidth(name) <= row.InnerRight(4) - row.InnerLeft(4),
+                 qPrintable(QStringLiteral("%1 is %2 pixels wide").arg(name).arg(row.TextWidth(name))));
+    }
+}
+
+void TestResultList::valueColumnsGrowToFit()
+{
+    // The last hits of a file of four million lines, arriving in batches.
+    std::vector<TGrepResult> hits(3, Record(u""_s, u"x"_s, u""_s));
+    hits[0].Line = 8;
+    hits[1].Line = 3999998;
+    hits[1].Column = 12;
+    hits[2].Line = 3999999;
+    hits[2].Column = 1234567;
+    hits[2].CodeId = CodeId::Iso2022Jp;
+    THitStore store;
+    TResultDisplay display;
+    TResultListView view(store, display);
+    view.setFont(ListFont());
+    const QFontMetrics metrics(view.font());
+    const auto fits = [&](int column, const QString &text) {
+        return metrics.horizontalAdvance(text) <= view.columnWidth(column) - 10;
+    };
+
+    std::vector<TGrepResult> first{hits[0]};
+    store.Append(first);
+    view.SetRowCount(store.Size());
+    // Small numbers keep the default widths.
+    for (int column = 2; column < TWindowDefaults::ColumnCount; ++column)
+        QCOMPARE(view.columnWidth(column), TWindowDefaults::ColumnWidths[size_t(column)]);
+
+    std::vector<TGrepResult> rest{hits[1], hits[2]};
+    store.Append(rest);
+    view.SetRowCount(store.Size());
+    QVERIFY(fits(2, u"4,000,000"_s));
+    QVERIFY(fits(3, u"1,234,567"_s));
+    QVERIFY(fits(4, u"ISO-2022-JP"_s));
+    // Any line number with as many digits fits too.
+    QVERIFY(fits(2, u"8,888,888"_s) || metrics.horizontalAdvance(u"8,888,888"_s) <= metrics.horizontalAdvance(u"4,000,000"_s));
+
+    // A width the user narrows stays narrow until a wider number arrives.
+    view.setColumnWidth(2, 40);
+    std::vector<TGrepResult> same{hits[1]};
+    store.Append(same);
+    view.SetRowCount(store.Size());
+    QCOMPARE(view.columnWidth(2), 40);
+    std::vector<TGrepResult> wider{hits[2]};
+    wider[0].Line = 123456788;
+    store.Append(wider);
+    view.SetRowCount(store.Size());
+    QVERIFY(fits(2, u"123,456,789"_s));
+
+    // A new search starts from the widths it finds; they never shrink.
+    const int grown = view.columnWidth(2);
+    view.ClearRows();
+    store.Clear();
+    std::vector<TGrepResult> small{hits[0]};
+    store.Append(small);
+    view.SetRowCount(store.Size());
+    QCOMPARE(view.columnWidth(2), grown);
 }
 
 void TestResultList::selectedHitStaysReadable_data()
@@ -619,8 +688,8 @@ void TestResultList::autoColumn_data()
     QTest::addColumn<int>("clientWidth");
     QTest::addColumn<int>("expected");
 
-    QTest::newRow("on") << true << 440 << 194;
-    QTest::newRow("on, wider") << true << 640 << 394;
+    QTest::newRow("on") << true << 440 << 165;
+    QTest::newRow("on, wider") << true << 640 << 365;
     QTest::newRow("on, narrower than the others") << true << 200 << 0;
     QTest::newRow("off keeps the width") << false << 440 << 175;
 }
@@ -654,17 +723,17 @@ void TestResultList::autoColumnFollowsWidthChanges()
     view.resize(440, 300);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QTRY_COMPARE(view.columnWidth(1), 194);
+    QTRY_COMPARE(view.columnWidth(1), 165);
 
     // Another column changes: the position column takes what is left.
     view.setColumnWidth(0, 150);
-    QCOMPARE(view.columnWidth(1), 144);
+    QCOMPARE(view.columnWidth(1), 115);
     // The position column itself cannot leave the rest unfilled.
     view.setColumnWidth(1, 60);
-    QCOMPARE(view.columnWidth(1), 144);
+    QCOMPARE(view.columnWidth(1), 115);
     // The list grows.
     view.resize(540, 300);
-    QTRY_COMPARE(view.columnWidth(1), 244);
+    QTRY_COMPARE(view.columnWidth(1), 215);
 
     // Turned off: the width stays, the user may change it, the scroll bar may show.
     display.AutoColumn = false;
@@ -678,7 +747,7 @@ void TestResultList::autoColumnFollowsWidthChanges()
     display.AutoColumn = true;
     view.ListViewResultResize();
     QTRY_VERIFY(!view.horizontalScrollBar()->isVisible());
-    QCOMPARE(view.columnWidth(1), view.viewport()->width() - 150 - 45 - 45 - 55 - 1);
+    QCOMPARE(view.columnWidth(1), view.viewport()->width() - 150 - 45 - 45 - 84 - 1);
 }
 
 void TestResultList::selectionFollowsFocus()

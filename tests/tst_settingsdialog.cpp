@@ -115,6 +115,8 @@ private slots:
     void shortcutField();
     void clearButton();
     void shortcutsTab();
+    void shortcutTaken_data();
+    void shortcutTaken();
     void placeholders_data();
     void placeholders();
     void fileButton_data();
@@ -411,6 +413,96 @@ void TestSettingsDialog::shortcutsTab()
     QCOMPARE(Dialog->ButtonEditEdit->y(), 312);
     QVERIFY(Dialog->EditFilePath->isVisible());
     QCOMPARE(Dialog->LabelCaption->text(), QStringLiteral("タイトル"));
+}
+
+void TestSettingsDialog::shortcutTaken_data()
+{
+    // Commands as the dialog counts them: 0 ファイルを開く (Ctrl+O), 1 検索
+    // (Ctrl+Enter), 2 readme.txt (none), then the tools 3 Viewer (F7),
+    // 4 Editor, 5 Diff.
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<int>("row");        // -1: a new tool
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("swap");      // the answer to the warning
+    QTest::addColumn<QString>("warning"); // part of it; empty: no warning
+    QTest::addColumn<QStringList>("after"); // every command's key afterwards
+
+    const int tools = TForm3::ToolsTab, shortcuts = TForm3::ShortcutsTab;
+    const QStringList before{"Ctrl+O", "Ctrl+Enter", "", "F7", "", ""};
+    QTest::newRow("free key") << shortcuts << 2 << "Shift+F2" << false << ""
+                              << QStringList{"Ctrl+O", "Ctrl+Enter", "Shift+F2", "F7", "", ""};
+    QTest::newRow("its own key again") << shortcuts << 0 << "Ctrl+O" << false << "" << before;
+    QTest::newRow("command's key, refused") << shortcuts << 2 << "Ctrl+O" << false
+                                            << "Ctrl+O は「ファイルを開く」" << before;
+    QTest::newRow("command's key, swapped") << shortcuts << 1 << "Ctrl+O" << true << "「ファイルを開く」"
+                                            << QStringList{"Ctrl+Enter", "Ctrl+O", "", "F7", "", ""};
+    QTest::newRow("tool's key taken by a command") << shortcuts << 2 << "F7" << true << "「Viewer」"
+                                                   << QStringList{"Ctrl+O", "Ctrl+Enter", "F7", "", "", ""};
+    QTest::newRow("command's key taken by a tool") << tools << 1 << "Ctrl+Enter" << false << "「検索」" << before;
+    QTest::newRow("tool's key taken by a tool") << tools << 2 << "F7" << true << "「Viewer」"
+                                                << QStringList{"Ctrl+O", "Ctrl+Enter", "", "", "", "F7"};
+    QTest::newRow("new tool, refused") << tools << -1 << "F7" << false << "「Viewer」" << before;
+    QTest::newRow("new tool, swapped") << tools << -1 << "F7" << true << "「Viewer」"
+                                       << QStringList{"Ctrl+O", "Ctrl+Enter", "", "", "", "", "F7"};
+}
+
+void TestSettingsDialog::shortcutTaken()
+{
+    QFETCH(int, tab);
+    QFETCH(int, row);
+    QFETCH(QString, key);
+    QFETCH(bool, swap);
+    QFETCH(QString, warning);
+    QFETCH(QStringList, after);
+    Host->List.At(0)->ShortCut = 0x76; // F7
+
+    QStringList warnings;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        warnings << box->text();
+        for (QAbstractButton *b : box->buttons()) {
+            if (swap ? b->objectName() == QLatin1String("SwapButton") : box->buttonRole(b) == QMessageBox::RejectRole) {
+                b->click();
+                break;
+            }
+        }
+    });
+    answer.start(10);
+
+    Dialog->TabControlBase->setCurrentIndex(tab);
+    if (row >= 0) {
+        Dialog->SelectRow(row);
+    } else {
+        Dialog->ListViewTool->clearSelection();
+        Dialog->EditCaption->setText(QStringLiteral("Grep"));
+    }
+    Dialog->EditShortCut->setText(key);
+    (row >= 0 ? Dialog->ActionEditEdit : Dialog->ActionEditAdd)->trigger();
+    answer.stop();
+
+    if (warning.isEmpty()) {
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'|')));
+    } else {
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains(warning), qPrintable(warnings[0]));
+    }
+    QStringList keys;
+    for (QAction *a : Host->Actions)
+        keys << TShortcutCodes::ToText(Host->Codes[a]);
+    for (int n = 0; n < Host->List.Count(); ++n)
+        keys << TShortcutCodes::ToText(Host->List.At(n)->ShortCut);
+    QCOMPARE(keys, after);
+    // The actions carry what the dialog set.
+    for (QAction *a : Host->Actions)
+        QCOMPARE(a->shortcuts(), TShortcutCodes::ToKeySequences(Host->Codes[a]));
+    // Refused, the field shows the key the command still has.
+    if (!swap && !warning.isEmpty()) {
+        const int command = row < 0 ? -1 : row + (tab == TForm3::ToolsTab ? 3 : 0);
+        QCOMPARE(Dialog->EditShortCut->text(), command < 0 ? QString() : after[command]);
+    }
 }
 
 void TestSettingsDialog::placeholders_data()

@@ -16,6 +16,7 @@
 #include <QFileDialog>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMessageBox>
@@ -106,6 +107,7 @@ private slots:
     void copyRow_data();
     void copyRow();
     void copyNameThatIsNotUtf8();
+    void copyRowKeyFollowsSetting();
     void propertiesBox_data();
     void propertiesBox();
     void saveResultList();
@@ -152,7 +154,8 @@ void TToolCommandsTest::popupOrder()
              (QStringList{"MenuToolsShellExecute", "MenuToolsDirectory", "MenuToolsSendTo", "-",
                           "MenuToolsResult", "MenuToolsResultCopyRow", "MenuToolsProperty", "-",
                           "MenuTools0"}));
-    QCOMPARE(Window->MenuToolsResultCopyRow->text(), QStringLiteral("行をコピー"));
+    QCOMPARE(Window->MenuToolsResultCopyRow->text(), QStringLiteral("行をコピー(&L)"));
+    QCOMPARE(Window->MenuToolsResultCopyRow->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
     QCOMPARE(EntryNames(Window->MenuToolsResult),
              (QStringList{"MenuToolsResultFile", "MenuToolsResultDirectory", "-", "MenuToolsResultFilePath",
                           "MenuToolsResultTarget"}));
@@ -366,10 +369,17 @@ void TToolCommandsTest::resultCommands()
     QCOMPARE(QApplication::clipboard()->text(), file);
     Window->ActionToolsResultTarget->trigger();
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("ABC"));
+    // The filter box follows the new target at once: a folder takes a
+    // filter, a file does not.
     Window->ActionToolsResultFileDirectory->trigger();
     QCOMPARE(Window->ComboBoxTarget->currentText(), Tree->Path("d/"));
+    QVERIFY(Window->ComboBoxFilter->isEnabled());
     Window->ActionToolsResultFileFile->trigger();
     QCOMPARE(Window->ComboBoxTarget->currentText(), file);
+    QVERIFY(!Window->ComboBoxFilter->isEnabled());
+    Window->ActionToolsResultFileDirectory->trigger();
+    QVERIFY(Window->ComboBoxFilter->isEnabled());
+    Window->ActionToolsResultFileFile->trigger();
     Window->ActionToolsShellExecute->trigger();
     Window->ActionToolsDirectory->trigger();
     Window->ActionToolsProperty->trigger();
@@ -424,6 +434,30 @@ void TToolCommandsTest::copyRow()
     Select(1);
     copy();
     QCOMPARE(QApplication::clipboard()->text(), file + expected);
+}
+
+void TToolCommandsTest::copyRowKeyFollowsSetting()
+{
+    // The copy command's key is a setting like any other; it works in the
+    // list only, so Ctrl+C in a text box keeps copying that box's text.
+    const QString file = Tree->File("a.txt", "abc");
+    Window->HitList.Append(Hit(file, 0, 1, "abc"));
+    Select(0);
+    Window->SetShortcut(Window->ActionToolsResultCopyRow, 0x4000 | 'L');
+    QCOMPARE(Window->MenuToolsResultCopyRow->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
+    QApplication::clipboard()->setText(QStringLiteral("old"));
+    QTest::keyClick(Window->ListViewResult, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("old"));
+    QTest::keyClick(Window->ListViewResult, Qt::Key_L, Qt::ControlModifier);
+    QVERIFY(QApplication::clipboard()->text().startsWith(file));
+
+    Window->SetShortcut(Window->ActionToolsResultCopyRow, 0x4000 | 'C');
+    QLineEdit *edit = Window->ComboBoxGrep->lineEdit();
+    edit->setText(QStringLiteral("typed"));
+    edit->selectAll();
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("typed"));
 }
 
 void TToolCommandsTest::copyNameThatIsNotUtf8()
@@ -484,6 +518,9 @@ void TToolCommandsTest::propertiesBox()
     QCOMPARE(label("Name"), ShownPath(path).section(u'/', -1));
     QCOMPARE(label("Size"), size);
     QCOMPARE(label("Code"), code);
+    // The box is wide enough for its title.
+    const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
+    QVERIFY(box.minimumWidth() > title.horizontalAdvance(box.windowTitle()));
     if (!name.isEmpty()) {
         QCOMPARE(label("Permissions"), QStringLiteral("rw-r-----"));
         QVERIFY(!label("Modified").isEmpty());

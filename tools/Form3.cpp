@@ -2,6 +2,7 @@
 
 #include "PathText.h"
 #include "SettingsHost.h"
+#include "ShortcutClaims.h"
 #include "ShortcutCodes.h"
 #include "ToolList.h"
 #include "ToolRowsModel.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabBar>
@@ -420,6 +422,8 @@ void TForm3::ActionEditAddExecute()
     tool.Param = EditParam->text();
     tool.Filter = TrimmedFilter(EditFilter->currentText());
     tool.ShortCut = TShortcutCodes::FromText(EditShortCut->text());
+    if (!ClaimShortcut(tool.ShortCut, -1, 0))
+        return;
     Host.Tools().Add(tool);
     Rows->SetRowCount(Host.Tools().Count());
     SelectRow(Host.Tools().Count() - 1);
@@ -430,6 +434,11 @@ void TForm3::ActionEditEditExecute()
 {
     const int row = SelectedRow();
     if (row >= 0) {
+        const int command = ToolsTabActive() ? int(Host.ShortcutActions().size()) + row : row;
+        const QList<quint16> codes = ShortcutCodesOfCommands();
+        if (command < codes.size()
+            && !ClaimShortcut(TShortcutCodes::FromText(EditShortCut->text()), command, codes[command]))
+            return;
         if (ToolsTabActive()) {
             if (TToolItems *tool = Host.Tools().At(row)) {
                 tool->Caption = EditCaption->text();
@@ -447,6 +456,68 @@ void TForm3::ActionEditEditExecute()
         Rows->Redraw(0, Rows->rowCount() - 1);
     }
     UpdateEditFields();
+}
+
+QList<quint16> TForm3::ShortcutCodesOfCommands() const
+{
+    QList<quint16> codes;
+    for (const QAction *action : Host.ShortcutActions())
+        codes << Host.ShortcutOf(action);
+    for (int n = 0; n < Host.Tools().Count(); ++n)
+        codes << Host.Tools().At(n)->ShortCut;
+    return codes;
+}
+
+QString TForm3::CommandName(int command) const
+{
+    const QList<QAction *> actions = Host.ShortcutActions();
+    if (command < actions.size()) {
+        // The caption without its access letter: "検索(&G)" names 検索.
+        QString text = actions[command]->text();
+        text.remove(QRegularExpression(QStringLiteral("\\(&[^&]\\)"))).remove(u'&');
+        while (text.endsWith(u'.'))
+            text.chop(1);
+        return text;
+    }
+    const TToolItems *tool = Host.Tools().At(command - int(actions.size()));
+    return tool ? tool->Caption : QString();
+}
+
+bool TForm3::ClaimShortcut(quint16 code, int command, quint16 previous)
+{
+    const QList<quint16> codes = ShortcutCodesOfCommands();
+    const int holder = TShortcutClaims::Holder(codes, code, command);
+    if (holder < 0)
+        return true;
+    const QString key = TShortcutCodes::ToText(code);
+    const QString name = CommandName(holder);
+    const QString left = previous ? QStringLiteral("「%1」").arg(TShortcutCodes::ToText(previous))
+                                  : QStringLiteral("なし");
+    QMessageBox box(QMessageBox::Warning, windowTitle(),
+                    QStringLiteral("%1 は「%2」のショートカットに使われています。\n"
+                                   "入れ替えると「%2」のショートカットは %3 になります。")
+                        .arg(key, name, left),
+                    QMessageBox::NoButton, this);
+    box.setObjectName(QStringLiteral("ShortcutTakenBox"));
+    QPushButton *swap = box.addButton(QStringLiteral("入れ替える(&S)"), QMessageBox::AcceptRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+    swap->setObjectName(QStringLiteral("SwapButton"));
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() != swap) {
+        // Refused: the field shows the key the command still has.
+        EditShortCut->setText(TShortcutCodes::ToText(previous));
+        EditShortCut->setFocus();
+        return false;
+    }
+    const QList<QAction *> actions = Host.ShortcutActions();
+    if (holder < actions.size())
+        Host.SetShortcut(actions[holder], previous);
+    else if (TToolItems *tool = Host.Tools().At(holder - int(actions.size())))
+        tool->ShortCut = previous;
+    Rows->Redraw(0, Rows->rowCount() - 1);
+    return true;
 }
 
 void TForm3::ActionEditDeleteExecute()

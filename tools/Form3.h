@@ -93,6 +93,16 @@ private:
     // empty ones dropped; an untouched field leaves the host's text as is.
     void ApplyExcludeDirs();
     void SwapWith(int offset);
+    // The shortcut codes of every command the dialog lists: the window's
+    // commands, then the tools.
+    QList<quint16> ShortcutCodesOfCommands() const;
+    // The name of the command at that index of ShortcutCodesOfCommands.
+    QString CommandName(int command) const;
+    // Whether the command at that index (-1: a tool being added) may take
+    // the key: true when no other command holds it, or when the user lets
+    // the two swap (the holder gets `previous`). Refused, the shortcut field
+    // shows `previous` again.
+    bool ClaimShortcut(quint16 code, int command, quint16 previous);
 
     TSettingsHost &Host;
     TToolRowsModel *Rows = nullptr;

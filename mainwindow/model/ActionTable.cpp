@@ -43,6 +43,10 @@ constexpr std::array<TActionTable::TEntry, TActionTable::Count> Table{{
     {"ActionToolsResultFileDirectory", Result, u"ディレクトリパスを検索対象に(&D)", 0, false, G::None, 0},
     {"ActionToolsResultFilePath", Result, u"ファイルパスをコピー(&C)", 0, false, G::None, 0},
     {"ActionToolsResultTarget", Result, u"検索結果文字列をコピー(&T)", 0, false, G::None, 0},
+    {"ActionFileSaveResult", File, u"検索結果を保存(&A)...", Ctrl | 'S', false, G::None, 0},
+    {"ActionViewPreview", View, u"プレビュー(&W)", 0, true, G::None, 0},
+    // Its key works in the result list only, where it copies the selected row.
+    {"ActionToolsResultCopyRow", Result, u"行をコピー(&L)", Ctrl | 'C', false, G::None, 0},
 }};
 
 } // namespace

@@ -32,13 +32,19 @@ void THitStore::Append(const TGrepResult &hit)
     entry.File = FileIndexFor(hit);
     StoreTexts(hit, entry.File, entry);
     ++Count;
+    MaxLine = std::max(MaxLine, hit.Line);
+    MaxColumn = std::max(MaxColumn, hit.Column);
 }
 
 quint32 THitStore::FileIndexFor(const TGrepResult &hit)
 {
     // The hits of one file arrive together, so the last file is the one to ask.
     if (Files.empty() || Files.back().CodeId != hit.CodeId || Files.back().Name != hit.FileName)
+    {
         Files.push_back({hit.FileName, hit.CodeId});
+        if (std::find(Codes.begin(), Codes.end(), hit.CodeId) == Codes.end())
+            Codes.push_back(hit.CodeId);
+    }
     return quint32(Files.size() - 1);
 }
 
@@ -146,6 +152,9 @@ void THitStore::Clear()
     std::vector<TFile>().swap(Files);
     Piece = {};
     Count = 0;
+    MaxLine = 0;
+    MaxColumn = 0;
+    Codes.clear();
     if (held)
         ReleaseFreeMemory();
 }

@@ -29,6 +29,12 @@ public:
     TGrepResult At(qsizetype index) const;
     const QString &FileNameAt(qsizetype index) const;
 
+    // The largest line index and column held, and each character code of
+    // the files held, once: what the list's number and code columns must fit.
+    qint64 LargestLine() const { return MaxLine; }
+    qint64 LargestColumn() const { return MaxColumn; }
+    const std::vector<qint32> &CodeIds() const { return Codes; }
+
     // Drops every hit and gives the memory back to the system.
     void Clear();
 
@@ -92,4 +98,7 @@ private:
     std::vector<TFile> Files;
     TOpenPiece Piece;
     qsizetype Count = 0;
+    qint64 MaxLine = 0;
+    qint64 MaxColumn = 0;
+    std::vector<qint32> Codes;
 };

@@ -17,7 +17,7 @@ struct TWindowDefaults
 
     // The result list's columns: file, position, line, column, code.
     static constexpr int ColumnCount = 5;
-    static constexpr std::array<int, ColumnCount> ColumnWidths{100, 175, 45, 45, 55};
+    static constexpr std::array<int, ColumnCount> ColumnWidths{100, 175, 45, 45, 84};
 
     // Colours as the settings file stores them (0x00BBGGRR).
     static constexpr quint32 FindColor = 0x000080; // maroon
