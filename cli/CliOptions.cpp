@@ -25,7 +25,7 @@ constexpr int MaxContextLines = 1000000;
 
 QString TCliOptions::Usage()
 {
-    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-r] [-c N] [-f LIST] [--exclude-dir GLOB] [-L] [-j N] [-A N] [-B N] [-C N] [--count] [--files-with-matches] [--json] [--color=WHEN] TEXT TARGET");
+    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-W] [-K] [-r] [-c N] [-f LIST] [--exclude-dir GLOB] [-L] [-j N] [-A N] [-B N] [-C N] [--count] [--files-with-matches] [--json] [--color=WHEN] TEXT TARGET");
 }
 
 QString TCliOptions::HelpText()
@@ -40,6 +40,10 @@ Each file's character code is detected (or taken from -c) before searching.
   -b          サブフォルダも検索する / walk subfolders
   -l N        サブフォルダの深さの上限 (0 = 無制限, 0..64) / depth limit (0 = none)
   -i          大文字と小文字を区別しない / ignore letter case
+  -W, --ignore-width  全角と半角を区別しない (ＡＢＣ = ABC, ﾃﾞｰﾀ = データ)
+              / full-width and half-width forms match each other
+  -K, --ignore-kana   ひらがなとカタカナを区別しない (でーた = データ)
+              / hiragana and katakana match each other
   -r          正規表現 / TEXT is a regular expression
   -c N        文字コード / character code: 0 自動 (auto), 1 Shift-JIS, 2 EUC-JP,
               3 ISO-2022-JP, 4 UTF7, 5 UTF8, 6 UTF8N
@@ -103,6 +107,8 @@ bool TCliOptions::Parse(const QStringList &arguments, QString &error)
         if (arg == QLatin1String("--files-with-matches")) { FilesWithMatches = true; continue; }
         if (arg == QLatin1String("--version")) { Version = true; continue; }
         if (arg == QLatin1String("--follow")) { Search.FollowLinks = true; continue; }
+        if (arg == QLatin1String("--ignore-width")) { Search.IgnoreWidth = true; continue; }
+        if (arg == QLatin1String("--ignore-kana")) { Search.IgnoreKana = true; continue; }
         if (arg == QLatin1String("--exclude-dir") || arg.startsWith(QLatin1String("--exclude-dir="))) {
             QString pattern;
             if (arg.size() > 13) {
@@ -145,6 +151,8 @@ bool TCliOptions::Parse(const QStringList &arguments, QString &error)
             if (c == u'r') { Search.UseRegExp = true; continue; }
             if (c == u'h') { Help = true; continue; }
             if (c == u'L') { Search.FollowLinks = true; continue; }
+            if (c == u'W') { Search.IgnoreWidth = true; continue; }
+            if (c == u'K') { Search.IgnoreKana = true; continue; }
             if (c == u'l' || c == u'c' || c == u'f' || c == u'j' || c == u'A' || c == u'B' || c == u'C') {
                 QString value = arg.mid(k + 1);
                 if (value.isEmpty()) {

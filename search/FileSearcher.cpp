@@ -13,9 +13,9 @@
 
 TFileSearcher::TFileSearcher(const QByteArray &findText, bool noCase, const std::atomic<bool> *stop,
                              TLineSearcher::HitSink sink, TBRegExp *adapter,
-                             const TSourcePrefilter &prefilter, bool wholeFiles)
+                             const TSourcePrefilter &prefilter, bool wholeFiles, unsigned notation)
     : Stop(stop), Sink(std::move(sink)),
-      Searcher(findText, noCase, stop, [this](TGrepResult &&record) { Deliver(std::move(record)); }),
+      Searcher(findText, noCase, stop, [this](TGrepResult &&record) { Deliver(std::move(record)); }, notation),
       Adapter(adapter), Prefilter(prefilter), WholeFiles(wholeFiles)
 {
     if (WholeFiles)

@@ -35,7 +35,7 @@ public:
     // reference the shortcuts are checked against).
     TFileSearcher(const QByteArray &findText, bool noCase, const std::atomic<bool> *stop,
                   TLineSearcher::HitSink sink, TBRegExp *adapter, const TSourcePrefilter &prefilter,
-                  bool wholeFiles);
+                  bool wholeFiles, unsigned notation = 0);
     // Its line searcher hands hits to this object.
     TFileSearcher(const TFileSearcher &) = delete;
     TFileSearcher &operator=(const TFileSearcher &) = delete;

@@ -250,7 +250,10 @@ void TGrepThread::Execute()
     TLineSearcher::TSkippedLines skipped;
     if (!StopRequested() && !TargetFiles.isEmpty()) {
         try {
-            const TSourcePrefilter prefilter(FindText, NoCase, UseRegExp);
+            // Under notation folding only a stretch written one way only
+            // can be looked for in a file's own bytes.
+            const TSourcePrefilter prefilter(TLineSearcher::ExactStretch(FindText, NoCase, UseRegExp, Notation),
+                                             Notation ? false : NoCase, Notation ? false : UseRegExp);
             if (WorkerCount() <= 1)
                 done = SearchInTurn(adapter.get(), prefilter, skipped);
             else
@@ -341,7 +344,7 @@ qsizetype TGrepThread::SearchInTurn(TBRegExp *adapter, const TSourcePrefilter &p
 {
     qsizetype done = 0;
     TFileSearcher searcher(FindText, NoCase, &Stop, [this](TGrepResult &&record) { PublishHit(std::move(record)); },
-                           adapter, prefilter, WholeFiles);
+                           adapter, prefilter, WholeFiles, Notation);
     for (qsizetype i = 0; i < TargetFiles.size(); ++i) {
         if (StopRequested())
             break;
@@ -385,7 +388,7 @@ qsizetype TGrepThread::SearchSideBySide(const TSourcePrefilter &prefilter, TLine
         if (UseRegExp)
             worker->Adapter = MakeAdapter(std::move(message));
         worker->Searcher = std::make_unique<TFileSearcher>(FindText, NoCase, &Stop, std::move(sink),
-                                                           worker->Adapter.get(), prefilter, false);
+                                                           worker->Adapter.get(), prefilter, false, Notation);
         const int choice = CodeChoice;
         return TSearchPool::SearchFn([worker, choice](const QString &path) {
             // This search's own adapter has loaded the library: one that

@@ -44,6 +44,8 @@ public:
     QString FilterList;
     QStringList ExcludeDirs; // subfolder name patterns not entered
     bool FollowLinks = false; // enter links to folders met inside the tree
+    // TNotationFold::Width and Kana: notations that do not tell hits apart.
+    unsigned Notation = 0;
     // Threads that search files side by side; 0: one per hardware thread.
     int Workers = 0;
     // Decode every file whole and search every line, one file after the

@@ -1,14 +1,16 @@
 #pragma once
 // Finds every hit of the search text in working text and turns each one
-// into a hit record. Plain and ignore-case modes.
+// into a hit record. Plain and ignore-case modes, and notation folding.
 
 #include "GrepResult.h"
+#include "NotationFold.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <vector>
 
 class TBRegExp;
 
@@ -21,7 +23,12 @@ public:
     static constexpr qsizetype BeforeLimit = 59;
     static constexpr qsizetype AfterLimit = 60;
 
-    TLineSearcher(QByteArray findText, bool noCase, const std::atomic<bool> *stop, HitSink sink);
+    // notation: TNotationFold::Width and Kana, the notations that do not
+    // tell hits apart (0: text is matched as written). Under notation
+    // folding a line is matched in its folded form, and a hit reports the
+    // stretch of the line as written that folds to the match.
+    TLineSearcher(QByteArray findText, bool noCase, const std::atomic<bool> *stop, HitSink sink,
+                  unsigned notation = 0);
 
     // The file whose lines are searched next: its path and code id go into
     // every record.
@@ -109,6 +116,16 @@ public:
     using LineVisitor = std::function<bool(QByteArrayView line, QByteArrayView haystackLine, qint64 index)>;
     static bool ForEachLineHolding(QByteArrayView text, QByteArrayView haystack, QByteArrayView needle,
                                    const std::atomic<bool> *stop, const LineVisitor &visit);
+    // The same for lines holding any of several needles (the text is its
+    // own haystack).
+    static bool ForEachLineHoldingAny(QByteArrayView text, const std::vector<QByteArray> &needles,
+                                      const std::atomic<bool> *stop, const LineVisitor &visit);
+
+    // What every line holding a hit holds in its own bytes under notation
+    // folding: the longest stretch of the search text (of the text every
+    // match of a regular expression holds) that is written one way only.
+    // Empty when there is none. Without folding: findText itself.
+    static QByteArray ExactStretch(const QByteArray &findText, bool noCase, bool useRegExp, unsigned notation);
 
 private:
     // Visits, in order and once each, every line whose haystack form holds
@@ -119,11 +136,25 @@ private:
 
     bool StopRequested() const { return Stop && Stop->load(std::memory_order_relaxed); }
     void SearchPlainLine(QByteArrayView line, QByteArrayView haystack, qint64 lineIndex);
+    void SearchFoldedLine(QByteArrayView line, qint64 lineIndex);
+    // Regular-expression matches in target (the line itself, or its folded
+    // form with FoldMap leading back to the line's offsets).
+    bool MatchRegExpLine(QByteArrayView line, QByteArrayView target, const QByteArray &pattern, bool folded,
+                         qint64 lineIndex, TBRegExp &adapter);
+    // The line offset a folded offset (at most one past the appended blank) comes from.
+    qsizetype SourceOffset(QByteArrayView line, qsizetype foldedOffset) const;
 
     QByteArray FindText;
     QByteArray Pattern;     // FindText, lower-cased when NoCase
     bool NoCase;
     bool PatternCrossesLines; // holds CR or LF, so no line can hold it
+    TNotationFold PlainFold;  // the notations folded, letter case too under NoCase
+    TNotationFold RegExpFold; // the notations folded; the library folds case itself
+    QByteArray FoldedPattern; // FindText folded by PlainFold
+    QByteArray FoldedRegExp;  // FindText as a pattern for text folded by RegExpFold
+    std::vector<QByteArray> FoldNeedles; // one of them is in every line that holds a hit
+    QByteArray FoldedLine;    // buffers kept from line to line
+    std::vector<qsizetype> FoldMap;
     const std::atomic<bool> *Stop;
     HitSink Sink;
     QByteArray RequiredText; // empty: no shortcut

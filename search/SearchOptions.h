@@ -21,6 +21,12 @@ public:
     QString FilterList;
     QStringList ExcludeDirs;
     bool FollowLinks = false;
+    // Full-width and half-width forms, and hiragana and katakana, match
+    // each other.
+    bool IgnoreWidth = false;
+    bool IgnoreKana = false;
+    // TNotationFold flags for the two above.
+    unsigned Notation() const;
     // The regular-expression library the search loads.
     QString RegExpLibrary = QStringLiteral("libbregexp.so");
 
