@@ -68,8 +68,8 @@ public:
 
     // Designed sizes of the layout (the placement is in TWindowDefaults).
     static constexpr int MinimumWidth = 450;
-    static constexpr int SetupHeightWithDetail = 161;
-    static constexpr int SetupHeightWithoutDetail = 137;
+    static constexpr int SetupHeightWithDetail = 193;
+    static constexpr int SetupHeightWithoutDetail = 169;
 
     // Controls, named as on the window.
     QFrame *PanelSetup = nullptr;
@@ -91,6 +91,8 @@ public:
     QCheckBox *CheckBoxRegExpr = nullptr;
     QCheckBox *CheckBoxSubDirectory = nullptr;
     QCheckBox *CheckBoxIgnoreCase = nullptr;
+    QCheckBox *CheckBoxIgnoreWidth = nullptr;
+    QCheckBox *CheckBoxIgnoreKana = nullptr;
     QPushButton *ButtonCancel = nullptr;
     QPushButton *ButtonGrep = nullptr;
     QToolButton *SpeedButtonAlignL = nullptr;
@@ -123,6 +125,8 @@ public:
     QAction *MenuToolsShellExecute = nullptr, *MenuToolsDirectory = nullptr, *MenuToolsProperty = nullptr;
     QAction *ActionFileSaveResult = nullptr; // 検索結果を保存(&A)..., Ctrl+S
     QAction *ActionToolsResultCopyRow = nullptr; // 行をコピー; its key works in the list only
+    QAction *ActionOptionIgnoreWidth = nullptr; // 全角と半角を区別しない(&W)
+    QAction *ActionOptionIgnoreKana = nullptr;  // ひらがなとカタカナを区別しない(&K)
     QAction *MenuToolsResultCopyRow = nullptr;  // its entry in the list's menu
     // Without a settings file the tools start as the editors found.
     void LoadTools(const TIniFile &file, bool fileExists);

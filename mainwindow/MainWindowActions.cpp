@@ -23,7 +23,7 @@ QAction *TForm1::*const ActionMembers[TActionTable::Count] = {
     &TForm1::ActionToolsProperty, &TForm1::ActionToolsResultFileFile,
     &TForm1::ActionToolsResultFileDirectory, &TForm1::ActionToolsResultFilePath,
     &TForm1::ActionToolsResultTarget, &TForm1::ActionFileSaveResult, &TForm1::ActionViewPreview,
-    &TForm1::ActionToolsResultCopyRow,
+    &TForm1::ActionToolsResultCopyRow, &TForm1::ActionOptionIgnoreWidth, &TForm1::ActionOptionIgnoreKana,
 };
 
 } // namespace
@@ -119,7 +119,8 @@ void TForm1::CreateMenus()
     QMenu *option = addMenu(bar, QStringLiteral("オプション(&O)"));
     option->addAction(ActionOptionTool);
     option->addSeparator();
-    option->addActions({ActionOptionRegExpr, ActionOptionSubDirectory, ActionOptionIgnoreCase});
+    option->addActions({ActionOptionRegExpr, ActionOptionSubDirectory, ActionOptionIgnoreCase,
+                        ActionOptionIgnoreWidth, ActionOptionIgnoreKana});
     option->addSeparator();
     option->addAction(ActionOptionMutex);
     option->addSeparator();

@@ -198,6 +198,12 @@ void TForm1::CreateOptionRows()
                                  QStringLiteral("検索時にサブディレクトリを含めます"), QRect(80, 120, 121, 17));
     CheckBoxIgnoreCase = check(ActionOptionIgnoreCase, "CheckBoxIgnoreCase",
                                QStringLiteral("検索時に大文字と小文字を区別しません"), QRect(80, 136, 185, 17));
+    CheckBoxIgnoreWidth = check(ActionOptionIgnoreWidth, "CheckBoxIgnoreWidth",
+                                QStringLiteral("検索時に全角と半角を区別しません (ﾃﾞｰﾀ = データ, ＡＢＣ = ABC)"),
+                                QRect(80, 152, 185, 17));
+    CheckBoxIgnoreKana = check(ActionOptionIgnoreKana, "CheckBoxIgnoreKana",
+                               QStringLiteral("検索時にひらがなとカタカナを区別しません (でーた = データ)"),
+                               QRect(80, 168, 240, 17));
 
     auto button = [this](QAction *action, const char *name, const QString &hint, const QRect &box) {
         auto *b = new QPushButton(action->text(), PanelSetup);
@@ -316,6 +322,7 @@ void TForm1::SetTabOrder()
 {
     const QList<QWidget *> order{ComboBoxTarget, ComboBoxFilter, ComboBoxGrep,   ComboBoxCode,
                                  EditSubLimit,   CheckBoxRegExpr, CheckBoxSubDirectory, CheckBoxIgnoreCase,
+                                 CheckBoxIgnoreWidth, CheckBoxIgnoreKana,
                                  ButtonCancel,   ButtonGrep,      ListViewResult};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);

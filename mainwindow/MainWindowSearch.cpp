@@ -33,6 +33,8 @@ void TForm1::ActionFileGrepExecute()
     TSearchOptions options;
     options.Recursive = ActionOptionSubDirectory->isChecked();
     options.NoCase = ActionOptionIgnoreCase->isChecked();
+    options.IgnoreWidth = ActionOptionIgnoreWidth->isChecked();
+    options.IgnoreKana = ActionOptionIgnoreKana->isChecked();
     options.UseRegExp = ActionOptionRegExpr->isChecked();
     options.DepthLimit = EditSubLimit->Value();
     options.CodeChoice = ComboBoxCode->currentIndex();

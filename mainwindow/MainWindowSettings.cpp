@@ -38,6 +38,8 @@ struct TOptionBinding
 constexpr TOptionBinding OptionBindings[] = {
     {&TForm1::ActionOptionSubDirectory, &TGrepSettings::SubDirectory},
     {&TForm1::ActionOptionIgnoreCase, &TGrepSettings::IgnoreCase},
+    {&TForm1::ActionOptionIgnoreWidth, &TGrepSettings::IgnoreWidth},
+    {&TForm1::ActionOptionIgnoreKana, &TGrepSettings::IgnoreKana},
     {&TForm1::ActionOptionRegExpr, &TGrepSettings::RegExpr},
     {&TForm1::ActionOptionMutex, &TGrepSettings::Mutex},
     {&TForm1::ActionOptionAutoFilter, &TGrepSettings::AutoFilter},

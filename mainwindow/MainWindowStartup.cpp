@@ -42,6 +42,8 @@ void TForm1::ApplyStartArguments(const TStartArguments &arguments)
         {arguments.RegExpr, ActionOptionRegExpr},
         {arguments.SubDirectory, ActionOptionSubDirectory},
         {arguments.IgnoreCase, ActionOptionIgnoreCase},
+        {arguments.IgnoreWidth, ActionOptionIgnoreWidth},
+        {arguments.IgnoreKana, ActionOptionIgnoreKana},
         {arguments.Detail, ActionViewDetail},
     };
     for (const auto &[value, action] : switches) {

@@ -96,6 +96,7 @@ private slots:
     void contextGroups();
     void contextOverEncodingsAndJson();
     void countAndFilesOnly();
+    void notationFolding();
     void searchTextBytes_data();
     void searchTextBytes();
     void linksAndUnsearchableEntries_data();
@@ -881,6 +882,37 @@ void TestCli::outputThatCannotBeWrittenFails()
     QVERIFY(p.waitForFinished(60000));
     QCOMPARE(p.exitCode(), 2);
     QVERIFY2(p.readAllStandardError().contains("No space left on device"), "the reason is named");
+}
+
+void TestCli::notationFolding()
+{
+    // データ, ﾃﾞｰﾀ and でーた in every code: with both notation options each
+    // file lists all three, each with its own column and length; without
+    // them only the one written as searched.
+    TTestTree tree;
+    const QString text = QString::fromUtf8("データ ﾃﾞｰﾀ でーた\n");
+    tree.File("sjis.txt", Sjis(text));
+    tree.File("euc.txt", encode(text, "EUC-JP-MS"));
+    tree.File("jis.txt", encode(text, "ISO-2022-JP-3"));
+    tree.File("utf8.txt", text.toUtf8());
+    for (const QStringList &options : {QStringList{"--ignore-width", "--ignore-kana"}, QStringList{"-WK"}}) {
+        const TRun run = Grep(options + QStringList{"--json", "-b", QString::fromUtf8("データ"), tree.Root()});
+        QCOMPARE(run.Exit, 0);
+        QMap<QString, QStringList> hits;
+        for (const QByteArray &line : run.Out.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            hits[QFileInfo(o["file"].toString()).fileName()].append(
+                QStringLiteral("%1:%2:%3").arg(o["column"].toInt()).arg(o["length"].toInt()).arg(o["hit"].toString()));
+        }
+        const QStringList each{QString::fromUtf8("1:6:データ"), QString::fromUtf8("8:4:ﾃﾞｰﾀ"),
+                               QString::fromUtf8("13:6:でーた")};
+        QCOMPARE(hits, (QMap<QString, QStringList>{{"sjis.txt", each}, {"euc.txt", each}, {"jis.txt", each},
+                                                   {"utf8.txt", each}}));
+    }
+    const TRun plain = Grep({"--count", "-b", QString::fromUtf8("データ"), tree.Root()});
+    QCOMPARE(plain.Out.count(":1\n"), 4);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

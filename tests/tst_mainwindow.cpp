@@ -110,6 +110,7 @@ private slots:
     void dropOfNameThatIsNotUtf8();
     void sizingClearsOtherSelections();
     void settingsRoundTrip();
+    void notationOptionsStoredAndHighlighted();
     void settingsFromNothing();
     void settingsPlacement_data();
     void settingsPlacement();
@@ -250,12 +251,12 @@ void TestMainWindow::detailRowsToggle()
 {
     // The detail rows are hidden at first.
     QVERIFY(!Window->ActionViewDetail->isChecked());
-    QCOMPARE(Window->PanelSetup->height(), 137);
+    QCOMPARE(Window->PanelSetup->height(), 169);
     QVERIFY(!Window->ComboBoxCode->isVisible());
     const int buttonY = Window->ButtonGrep->y();
     const int listY = Window->PanelResult->y();
     Window->ActionViewDetail->trigger();
-    QCOMPARE(Window->PanelSetup->height(), 161);
+    QCOMPARE(Window->PanelSetup->height(), 193);
     QVERIFY(Window->ComboBoxCode->isVisible());
     QVERIFY(Window->SpeedButtonDetail->isChecked());
     QCOMPARE(Window->ButtonGrep->y(), buttonY + 24);
@@ -935,6 +936,66 @@ void TestMainWindow::settingsRoundTrip()
     QCOMPARE(again.ExcludeDirs(), QStringLiteral(".git,node_*"));
     QCOMPARE(again.size(), QSize(520, 430));
     QVERIFY(again.ComboBoxFilter->isEnabled()); // the target is a folder
+}
+
+void TestMainWindow::notationOptionsStoredAndHighlighted()
+{
+    // The two notation options sit under 大文字と小文字を区別しない, in
+    // its column, are kept in the settings file, and reach the search: a
+    // hit on ﾃﾞｰﾀ for データ is coloured over ﾃﾞｰﾀ and no further.
+    const QString ini = Tree->Path("kestu.ini");
+    Window->SettingsPath = ini;
+    QCOMPARE(Window->CheckBoxIgnoreWidth->x(), Window->CheckBoxIgnoreCase->x());
+    QCOMPARE(Window->CheckBoxIgnoreKana->x(), Window->CheckBoxIgnoreCase->x());
+    QVERIFY(Window->CheckBoxIgnoreWidth->y() > Window->CheckBoxIgnoreCase->y());
+    QVERIFY(Window->CheckBoxIgnoreKana->y() > Window->CheckBoxIgnoreWidth->y());
+    QVERIFY(Window->CheckBoxIgnoreKana->geometry().bottom() < Window->PanelSetup->height());
+    QTest::mouseClick(Window->CheckBoxIgnoreWidth, Qt::LeftButton, {}, QPoint(4, 8));
+    QVERIFY(Window->ActionOptionIgnoreWidth->isChecked());
+    QVERIFY(!Window->ActionOptionIgnoreKana->isChecked());
+    QVERIFY(Window->close());
+    TIniFile written;
+    QVERIFY(written.LoadFromFile(ini));
+    QCOMPARE(written.ReadString(u"Option", u"IgnoreWidth", {}), QStringLiteral("1"));
+    QVERIFY(!written.ValueExists(u"Option", u"IgnoreKana")); // never set: not written
+
+    TForm1 again;
+    again.SettingsPath = ini;
+    again.Start({});
+    QVERIFY(again.ActionOptionIgnoreWidth->isChecked());
+    QVERIFY(again.CheckBoxIgnoreWidth->isChecked());
+    QVERIFY(!again.ActionOptionIgnoreKana->isChecked());
+
+    QByteArray line;
+    QVERIFY(TCp932::FromQString(QString::fromUtf8("ﾃﾞｰﾀ と\n"), line));
+    Tree->File("n.txt", line);
+    again.ComboBoxTarget->setEditText(Tree->Path("n.txt"));
+    again.ComboBoxGrep->setEditText(QString::fromUtf8("データ"));
+    again.show();
+    again.ActionFileGrepExecute();
+    QTRY_VERIFY(again.ActionFileGrep->isEnabled());
+    QCOMPARE(again.HitList.Size(), qsizetype(1));
+    QCOMPARE(again.HitList.At(0).HitLength, qint64(4));
+    // Hard-edged glyphs on an unselected row: the hit's pixels are in its colour.
+    QFont font = again.ListViewResult->font();
+    font.setStyleStrategy(QFont::NoAntialias);
+    again.ListViewResult->setFont(font);
+    again.ListViewResult->clearSelection();
+    again.ListViewResult->setCurrentIndex(QModelIndex());
+    const QImage image = again.ListViewResult->viewport()->grab().toImage();
+    const QRgb hitColour = again.Display.FindColor.rgb();
+    int left = image.width(), right = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == hitColour) {
+                left = qMin(left, x);
+                right = qMax(right, x);
+            }
+    QVERIFY(right >= 0);
+    const QFontMetrics metrics(again.ListViewResult->font());
+    const int spread = right - left + 1;
+    QVERIFY2(spread > metrics.horizontalAdvance(QString::fromUtf8("ﾃﾞｰ")), qPrintable(QString::number(spread)));
+    QVERIFY2(spread <= metrics.horizontalAdvance(QString::fromUtf8("ﾃﾞｰﾀ")), qPrintable(QString::number(spread)));
 }
 
 void TestMainWindow::settingsFromNothing()

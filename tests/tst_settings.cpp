@@ -135,7 +135,7 @@ void TestSettings::defaultsFromNothing()
     QCOMPARE(read.Filter, QStringLiteral("*.txt"));
     QCOMPARE(read.ShortcutOf(u"ActionFileGrep"), quint16(16397));
     QCOMPARE(read.ShortcutOf(u"ActionFileExit"), quint16(32883));
-    QCOMPARE(read.Action.size(), 32); // with 検索結果を保存, プレビュー and 行をコピー
+    QCOMPARE(read.Action.size(), 34); // with 検索結果を保存, プレビュー, 行をコピー and the two notation options
 }
 
 void TestSettings::writtenFromDefaults()
@@ -239,6 +239,9 @@ void TestSettings::read_data()
         << edit([](TGrepSettings &s) { s.ExcludeDirs = QStringLiteral(".git, node_*"); });
     QTest::newRow("following links read")
         << QByteArray("[Option]\r\nFollowLinks=1\r\n") << edit([](TGrepSettings &s) { s.FollowLinks = true; });
+    QTest::newRow("notation options read")
+        << QByteArray("[Option]\r\nIgnoreWidth=1\r\nIgnoreKana=1\r\n")
+        << edit([](TGrepSettings &s) { s.IgnoreWidth = s.IgnoreKana = true; });
     QTest::newRow("malformed PAlign keeps centre")
         << QByteArray("[Option]\r\nPAlign=left\r\n") << edit([](TGrepSettings &) {});
     QTest::newRow("SubLimit and CodePage above range")
@@ -370,6 +373,9 @@ void TestSettings::readThenWrite_data()
                                           << "Option" << "FollowLinks" << "1";
     QTest::newRow("following links turned off stays, 0")
         << QByteArray("[Option]\r\nFollowLinks=0\r\n") << "Option" << "FollowLinks" << "0";
+    QTest::newRow("width option kept") << QByteArray("[Option]\r\nIgnoreWidth=1\r\n") << "Option" << "IgnoreWidth" << "1";
+    QTest::newRow("kana option turned off stays, 0")
+        << QByteArray("[Option]\r\nIgnoreKana=0\r\n") << "Option" << "IgnoreKana" << "0";
 }
 
 void TestSettings::readThenWrite()
@@ -467,10 +473,10 @@ void TestSettings::shortcutLookup()
     QCOMPARE(settings.ShortcutOf(u"ActionTools0"), quint16(0));
     settings.SetShortcut(u"actionfilecancel", 0x2000 | 27);
     QCOMPARE(settings.ShortcutOf(u"ActionFileCancel"), quint16(0x2000 | 27));
-    QCOMPARE(settings.Action.size(), 32);
+    QCOMPARE(settings.Action.size(), 34);
     QCOMPARE(settings.Action.at(3).Name, QStringLiteral("ActionFileCancel"));
     settings.SetShortcut(u"ActionExtra", 5);
-    QCOMPARE(settings.Action.size(), 33);
+    QCOMPARE(settings.Action.size(), 35);
     QCOMPARE(settings.Action.last().Name, QStringLiteral("ActionExtra"));
 }
 

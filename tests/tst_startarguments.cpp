@@ -59,6 +59,8 @@ void TestStartArguments::parse_data()
     QTest::newRow("subdirectory") << QStringList{"-b1"} << TArgumentsEdit([](A &a, const QString &) { a.SubDirectory = true; });
     QTest::newRow("-b too long") << QStringList{"-b11"} << TArgumentsEdit(none);
     QTest::newRow("ignore case") << QStringList{"-i1"} << TArgumentsEdit([](A &a, const QString &) { a.IgnoreCase = true; });
+    QTest::newRow("notation options")
+        << QStringList{"-w1", "-k1", "-k0"} << TArgumentsEdit([](A &a, const QString &) { a.IgnoreWidth = true; a.IgnoreKana = false; });
     QTest::newRow("detail") << QStringList{"-d0"} << TArgumentsEdit([](A &a, const QString &) { a.Detail = false; });
     QTest::newRow("full-width digit is no digit") << QStringList{"-d１"} << TArgumentsEdit(none);
     QTest::newRow("code") << QStringList{"-c3"} << TArgumentsEdit([](A &a, const QString &) { a.CodePage = 3; });
@@ -101,6 +103,8 @@ void TestStartArguments::parse()
     QCOMPARE(got.RegExpr, wanted.RegExpr);
     QCOMPARE(got.SubDirectory, wanted.SubDirectory);
     QCOMPARE(got.IgnoreCase, wanted.IgnoreCase);
+    QCOMPARE(got.IgnoreWidth, wanted.IgnoreWidth);
+    QCOMPARE(got.IgnoreKana, wanted.IgnoreKana);
     QCOMPARE(got.Detail, wanted.Detail);
     QCOMPARE(got.CodePage, wanted.CodePage);
     QCOMPARE(got.SubLimit, wanted.SubLimit);

@@ -47,6 +47,8 @@ constexpr std::array<TActionTable::TEntry, TActionTable::Count> Table{{
     {"ActionViewPreview", View, u"プレビュー(&W)", 0, true, G::None, 0},
     // Its key works in the result list only, where it copies the selected row.
     {"ActionToolsResultCopyRow", Result, u"行をコピー(&L)", Ctrl | 'C', false, G::None, 0},
+    {"ActionOptionIgnoreWidth", Option, u"全角と半角を区別しない(&W)", Shift | Ctrl | 'W', true, G::None, 0},
+    {"ActionOptionIgnoreKana", Option, u"ひらがなとカタカナを区別しない(&K)", Shift | Ctrl | 'K', true, G::None, 0},
 }};
 
 } // namespace

@@ -83,6 +83,8 @@ void TGrepSettings::Read(const TIniFile &settings)
     PAlign = qBound(0, settings.ReadInteger(OptionSection, u"PAlign", PAlign), 2);
     RegExpTimeLimit = qBound(MinRegExpTimeLimit, settings.ReadInteger(OptionSection, u"RegExpTimeLimit", RegExpTimeLimit),
                              MaxRegExpTimeLimit);
+    IgnoreWidth = settings.ReadBool(OptionSection, u"IgnoreWidth", IgnoreWidth);
+    IgnoreKana = settings.ReadBool(OptionSection, u"IgnoreKana", IgnoreKana);
     ExcludeDirs = settings.ReadString(OptionSection, u"ExcludeDirs", ExcludeDirs);
     FollowLinks = settings.ReadBool(OptionSection, u"FollowLinks", FollowLinks);
 
@@ -138,6 +140,10 @@ void TGrepSettings::Write(TIniFile &settings, const std::function<void(TIniFile 
         settings.WriteString(OptionSection, u"ExcludeDirs", ExcludeDirs);
     if (FollowLinks || settings.ValueExists(OptionSection, u"FollowLinks"))
         settings.WriteBool(OptionSection, u"FollowLinks", FollowLinks);
+    if (IgnoreWidth || settings.ValueExists(OptionSection, u"IgnoreWidth"))
+        settings.WriteBool(OptionSection, u"IgnoreWidth", IgnoreWidth);
+    if (IgnoreKana || settings.ValueExists(OptionSection, u"IgnoreKana"))
+        settings.WriteBool(OptionSection, u"IgnoreKana", IgnoreKana);
 
     settings.WriteBool(ViewSection, u"Detail", Detail);
     settings.WriteString(ViewSection, u"FindColor", TColorNames::ToText(FindColor));

@@ -53,6 +53,9 @@ public:
     // [Option]
     bool SubDirectory = false;
     bool IgnoreCase = false;
+    // Written once set, so that a file from before them stays as it was.
+    bool IgnoreWidth = false;
+    bool IgnoreKana = false;
     bool RegExpr = false;
     bool Mutex = false;
     bool AutoFilter = false;

@@ -66,6 +66,12 @@ void TStartArguments::Add(const QString &text)
     case u'i':
         setSwitch(IgnoreCase);
         break;
+    case u'w':
+        setSwitch(IgnoreWidth);
+        break;
+    case u'k':
+        setSwitch(IgnoreKana);
+        break;
     case u'd':
         setSwitch(Detail);
         break;

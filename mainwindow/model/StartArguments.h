@@ -24,6 +24,8 @@ struct TStartArguments
     std::optional<bool> RegExpr;
     std::optional<bool> SubDirectory;
     std::optional<bool> IgnoreCase;
+    std::optional<bool> IgnoreWidth;
+    std::optional<bool> IgnoreKana;
     std::optional<bool> Detail;
     std::optional<int> CodePage;
     std::optional<int> SubLimit;

@@ -13,7 +13,7 @@ struct TWindowDefaults
     static constexpr int Left = 200;
     static constexpr int Top = 115;
     static constexpr int ClientWidth = 442;
-    static constexpr int ClientHeight = 364;
+    static constexpr int ClientHeight = 396;
 
     // The result list's columns: file, position, line, column, code.
     static constexpr int ColumnCount = 5;
