@@ -38,7 +38,7 @@ _kestu_grep()
             return
             ;;
         -*)
-            COMPREPLY=($(compgen -W "-b -l -i -r -c -f -L -A -B -C --follow --count --files-with-matches --json --color= --help --version" -- "$cur"))
+            COMPREPLY=($(compgen -W "-b -l -i -W -K -r -c -f -L -A -B -C --follow --ignore-width --ignore-kana --count --files-with-matches --json --color= --help --version" -- "$cur"))
             [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
             return
             ;;
