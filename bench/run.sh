@@ -535,6 +535,15 @@ print_targets() {
     printf '6. peak resident %s MiB (< 100): %s; cancel inside the huge file %s ms (<= 100): %s\n' \
         "$((peak / 1024))" "$(met "$((peak / 1024))" '<=' 99)" "${cancel_ms:--}" "$(met "${cancel_ms:--}" '<=' 100)"
     echo "   (nothing slower than the last round: compare the table with the README's)"
+    local off on
+    off=$(seconds_of "rare-ja all" kestu); on=$(seconds_of "rare-ja all -WK" kestu)
+    if [[ -n $on ]]; then
+        r=$(ratio "$on" "$off")
+        printf '7. notation folding on/off, rare-ja %s (<= 2.0): %s' "$r" "$(met "$r" '<=' 2.0)"
+        off=$(seconds_of "common-ja all" kestu); on=$(seconds_of "common-ja all -WK" kestu)
+        r=$(ratio "$on" "$off")
+        printf '; common-ja %s (<= 3.0): %s\n' "$r" "$(met "$r" '<=' 3.0)"
+    fi
 }
 
 # ---------------------------------------------------------------------------
@@ -582,6 +591,13 @@ main() {
     bench_case "re-class sjis+ascii"   "$sj"  -b -r "$RE_CLASS"   -- -rP "$RE_CLASS"   -- -uuu "$RE_CLASS"
     bench_case "re-class all"          "$all" -b -r "$RE_CLASS"   -- -rP "$RE_CLASS"   -- -uuu "$RE_CLASS"
     bench_case "re-year all"           "$all" -b -r "$RE_YEAR"    -- -rE "$RE_YEAR"    -- -uuu "$RE_YEAR"
+
+    # Notation folding (full-width/half-width and hiragana/katakana alike):
+    # the same words with both options, to be set against the rows above.
+    if ((!baseline_only)) && "$KESTU" --help 2>&1 | grep -q -- '--ignore-width'; then
+        bench_case "rare-ja all -WK"   "$all" -b -W -K "$RARE_JA"   -- -rF "$RARE_JA"   -- -uuu -F "$RARE_JA"
+        bench_case "common-ja all -WK" "$all" -b -W -K "$COMMON_JA" -- -rF "$COMMON_JA" -- -uuu -F "$COMMON_JA"
+    fi
 
     # One worker against as many as there are cores.
     if ((!baseline_only)) && "$KESTU" --help 2>&1 | grep -q -- '-j'; then

@@ -92,13 +92,20 @@ void TLineSearcher::SearchFoldedLine(QByteArrayView line, qint64 lineIndex)
 {
     if (PatternCrossesLines)
         return;
-    PlainFold.Fold(line, FoldedLine, &FoldMap);
+    // Most lines handed here hold no hit: where each folded byte comes
+    // from is worked out only for a line that does.
+    PlainFold.Fold(line, FoldedLine);
+    bool mapped = false;
     qsizetype pos = 0;            // a character boundary of the folded line
     qsizetype beforeBoundary = 0;
     while (true) {
         const qsizetype p = FindFrom(FoldedLine, pos + 1, FoldedPattern);
         if (p <= 0 || StopRequested())
             break;
+        if (!mapped) {
+            PlainFold.Fold(line, FoldedLine, &FoldMap);
+            mapped = true;
+        }
         const qsizetype offset = p - 1;
         // Folded characters come from whole characters (a half-width
         // katakana with its mark is one), so the stretch never cuts one.

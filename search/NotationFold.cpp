@@ -6,6 +6,7 @@
 #include <QChar>
 #include <QString>
 #include <algorithm>
+#include <cstring>
 #include <array>
 #include <memory>
 #include <mutex>
@@ -193,39 +194,59 @@ TNotationFold::TNotationFold(unsigned flags)
 
 void TNotationFold::Fold(QByteArrayView text, QByteArray &out, std::vector<qsizetype> *sourceAt) const
 {
-    out.resize(0);
-    if (sourceAt)
-        sourceAt->clear();
     const qsizetype n = text.size();
+    // A character folds to two bytes at most, a single byte among them.
+    out.resize(Tables ? 2 * n : n);
+    if (sourceAt)
+        sourceAt->resize(size_t(out.size() + 1));
+    qsizetype *map = sourceAt ? sourceAt->data() : nullptr;
     if (!Tables) {
-        out.append(text);
-        if (sourceAt)
+        memcpy(out.data(), text.data(), size_t(n));
+        if (map)
             for (qsizetype i = 0; i <= n; ++i)
-                sourceAt->push_back(i);
+                map[i] = i;
         return;
     }
-    out.reserve(n * 2);
     const auto *p = reinterpret_cast<const unsigned char *>(text.data());
-    qsizetype i = 0;
+    auto *o = reinterpret_cast<unsigned char *>(out.data());
+    const TCode *target = Tables->Target.data();
+    qsizetype i = 0, k = 0;
     while (i < n) {
-        qsizetype length = 0;
-        const TCode code = CodeAt(p, i, n, length);
-        TCode to = Tables->Target[code];
-        if (length == 1 && IsHalfWidthKana(p[i]) && i + 1 < n
-            && (p[i + 1] == VoicedMark || p[i + 1] == SemiVoicedMark)) {
-            if (const TCode pair = Tables->Pair[p[i]][p[i + 1] - VoicedMark]) {
-                to = pair;
-                length = 2;
+        const unsigned char b = p[i];
+        qsizetype length;
+        TCode to;
+        if (IsLeadByte(b) && i + 1 < n) {
+            length = 2;
+            to = target[TCode(b << 8 | p[i + 1])];
+        } else {
+            length = 1;
+            to = target[b];
+            if (IsHalfWidthKana(b) && i + 1 < n && (p[i + 1] == VoicedMark || p[i + 1] == SemiVoicedMark)) {
+                if (const TCode pair = Tables->Pair[b][p[i + 1] - VoicedMark]) {
+                    to = pair;
+                    length = 2;
+                }
             }
         }
-        const qsizetype before = out.size();
-        Append(out, to);
-        if (sourceAt)
-            sourceAt->insert(sourceAt->end(), size_t(out.size() - before), i);
+        if (to > 0xFF) {
+            o[k] = static_cast<unsigned char>(to >> 8);
+            o[k + 1] = static_cast<unsigned char>(to);
+            if (map)
+                map[k] = map[k + 1] = i;
+            k += 2;
+        } else {
+            o[k] = static_cast<unsigned char>(to);
+            if (map)
+                map[k] = i;
+            k += 1;
+        }
         i += length;
     }
-    if (sourceAt)
-        sourceAt->push_back(n);
+    out.resize(k);
+    if (map) {
+        map[k] = n;
+        sourceAt->resize(size_t(k + 1));
+    }
 }
 
 QByteArray TNotationFold::Fold(QByteArrayView text) const
