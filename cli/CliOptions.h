@@ -12,6 +12,9 @@ public:
     TCliOptions() { Search.FilterList = QStringLiteral("*"); }
 
     TSearchOptions Search;
+    // Files and folders to search, in the order given; "-" stands for
+    // standard input. Empty: standard input (when it is not a terminal).
+    QStringList Targets;
     int Workers = 0; // 0: one per hardware thread
     bool Json = false;
     // --color=auto|always|never: auto colours the hits on a terminal unless
@@ -25,6 +28,13 @@ public:
     int Context = -1;
     bool Count = false;            // --count: path:count per file with hits
     bool FilesWithMatches = false; // --files-with-matches: paths only
+    bool WordRegexp = false;       // -w: no ASCII word character beside a hit
+    bool OnlyMatching = false;     // -o: the hit's text only
+    int MaxCount = -1;             // -m N: at most N hits per file; -1: all
+    bool Quiet = false;            // -q: no output, success at the first hit
+    bool NoMessages = false;       // -s: no line for a file that cannot be read
+    bool NullAfterPath = false;    // --null: NUL after each path of -l/--count
+    bool NoFileName = false;       // --no-filename (-H: the default, names shown)
     bool Help = false;
     bool Version = false;
 

@@ -5,6 +5,7 @@
 #include "CodePage.h"
 #include "HitJson.h"
 #include "Cp932.h"
+#include "NativePath.h"
 #include "PathText.h"
 
 #include <charconv>
@@ -132,14 +133,18 @@ QByteArray TCliReporter::FormatPlain(const TGrepResult &hit, bool colour)
     return line;
 }
 
-void TCliReporter::AppendPlain(QByteArray &line, const TGrepResult &hit, bool colour)
+void TCliReporter::AppendPlain(QByteArray &line, const TGrepResult &hit, bool colour, bool withName, bool hitOnly)
 {
-    if (colour)
-        line += "\033[35m";
-    line += VisibleFileName(hit.FileName);
-    if (colour)
-        line += "\033[m\033[36m";
-    line += ':';
+    if (withName) {
+        if (colour)
+            line += "\033[35m";
+        line += VisibleFileName(hit.FileName);
+        if (colour)
+            line += "\033[m\033[36m";
+        line += ':';
+    } else if (colour) {
+        line += "\033[36m";
+    }
     AppendNumber(line, hit.Line + 1);
     line += ':';
     AppendNumber(line, hit.Column);
@@ -149,13 +154,15 @@ void TCliReporter::AppendPlain(QByteArray &line, const TGrepResult &hit, bool co
     line += ' ';
     const QByteArrayView fromHit = hit.TextFromHit;
     const qsizetype hitLength = qBound<qsizetype>(0, hit.HitLength, fromHit.size());
-    AppendVisibleCp932(line, hit.BeforeText);
+    if (!hitOnly)
+        AppendVisibleCp932(line, hit.BeforeText);
     if (colour)
         line += "\033[01;31m";
     AppendVisibleCp932(line, fromHit.first(hitLength));
     if (colour)
         line += "\033[m";
-    AppendVisibleCp932(line, fromHit.sliced(hitLength));
+    if (!hitOnly)
+        AppendVisibleCp932(line, fromHit.sliced(hitLength));
     line += '\n';
 }
 
@@ -210,19 +217,46 @@ QByteArray TCliReporter::FormatContextLine(const QString &path, const TSourceLin
     return out;
 }
 
+bool TCliReporter::StandsAsWord(const TGrepResult &hit)
+{
+    const auto isWord = [](unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+    const auto isLead = [](unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); };
+    // The character before the hit: the text before it is walked from its
+    // start, as the second byte of a double-byte character may be a letter.
+    const QByteArray &before = hit.BeforeText;
+    qsizetype last = -1;
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        last = i;
+        if (isLead(static_cast<unsigned char>(before[i])) && i + 1 < before.size())
+            ++i;
+    }
+    if (last == before.size() - 1 && last >= 0 && isWord(static_cast<unsigned char>(before[last])))
+        return false;
+    const qsizetype end = qBound<qsizetype>(0, hit.HitLength, hit.TextFromHit.size());
+    return end >= hit.TextFromHit.size() || !isWord(static_cast<unsigned char>(hit.TextFromHit[end]));
+}
+
 void TCliReporter::ShowHitCount(qsizetype)
 {
-    for (const TGrepResult &hit : HitList) {
-        Take(hit);
+    for (TGrepResult &hit : HitList) {
+        if (!StdinSpool.isEmpty() && hit.FileName == StdinSpool)
+            hit.FileName = StandardInputName();
+        if (Take(hit))
+            ++Printed;
+        if (Quiet && Printed > 0)
+            break;
         if (Pending.size() >= 1 << 16)
             Flush();
     }
-    Printed += qsizetype(HitList.size());
     // Printed hits need not stay in memory.
     HitList.clear();
+    if (Quiet && Printed > 0 && FirstHit) {
+        FirstHit();
+        FirstHit = nullptr;
+    }
 }
 
-void TCliReporter::Take(const TGrepResult &hit)
+bool TCliReporter::Take(const TGrepResult &hit)
 {
     const bool newFile = hit.FileName != CurrentFile || CurrentCount == 0;
     if (newFile) {
@@ -230,25 +264,32 @@ void TCliReporter::Take(const TGrepResult &hit)
         CurrentFile = hit.FileName;
         CurrentCount = 0;
     }
+    if (WordsOnly && !StandsAsWord(hit))
+        return false;
+    if (MaxCount >= 0 && CurrentCount >= MaxCount)
+        return false;
     ++CurrentCount;
+    if (Quiet)
+        return true;
     if (FilesOnly) {
-        if (newFile) {
-            AppendVisible(Pending, THitJson::FileNameUtf8(hit.FileName));
-            Pending += '\n';
+        if (CurrentCount == 1) {
+            AppendPath(hit.FileName);
+            Pending += NullAfterPath ? '\0' : '\n';
         }
     } else if (CountOnly) {
         // printed when the file ends
     } else if (ContextWanted()) {
-        if (newFile) {
-            SourceOpen = Source.Open(hit.FileName, hit.CodeId);
+        if (CurrentCount == 1) {
+            SourceOpen = Source.Open(hit.FileName == StandardInputName() && !StdinSpool.isEmpty() ? StdinSpool : hit.FileName, hit.CodeId);
             PrintedUpTo = GroupEnd = -1;
         }
         TakeWithContext(hit);
     } else if (Json) {
         Pending += FormatJson(hit);
     } else {
-        AppendPlain(Pending, hit, Colour);
+        AppendPlain(Pending, hit, Colour, !NoFileName, OnlyMatching);
     }
+    return true;
 }
 
 void TCliReporter::TakeWithContext(const TGrepResult &hit)
@@ -280,7 +321,7 @@ void TCliReporter::TakeWithContext(const TGrepResult &hit)
     }
     GroupPrinted = true;
     GroupEnd = qMax(GroupEnd, line + after);
-    AppendPlain(Pending, hit, Colour);
+    AppendPlain(Pending, hit, Colour, !NoFileName, OnlyMatching);
 }
 
 void TCliReporter::PrintContext(qint64 first, qint64 last)
@@ -298,13 +339,23 @@ void TCliReporter::EndFile()
     if (CurrentCount == 0)
         return;
     if (CountOnly && !FilesOnly) {
-        AppendVisible(Pending, THitJson::FileNameUtf8(CurrentFile));
-        Pending += ':' + QByteArray::number(CurrentCount) + '\n';
+        AppendPath(CurrentFile);
+        Pending += (NullAfterPath ? '\0' : ':') + QByteArray::number(CurrentCount) + '\n';
     } else if (ContextWanted() && !Json && GroupEnd > PrintedUpTo) {
         PrintContext(PrintedUpTo + 1, GroupEnd);
     }
     GroupEnd = PrintedUpTo = -1;
     CurrentCount = 0;
+}
+
+void TCliReporter::AppendPath(const QString &path)
+{
+    // With --null the names go to a program that splits them at the NULs:
+    // each one as its own bytes, blanks, newlines and all.
+    if (NullAfterPath && path != StandardInputName())
+        Pending += TNativePath::Encode(path);
+    else
+        AppendVisible(Pending, THitJson::FileNameUtf8(path));
 }
 
 void TCliReporter::Flush()
@@ -330,6 +381,8 @@ void TCliReporter::SearchDone()
 {
     EndFile();
     Flush();
+    if (Quiet)
+        return;
     const QString line = LastStatus[0] + QStringLiteral("  ") + LastStatus[1] + QStringLiteral("  ")
                          + LastStatus[2] + u'\n';
     fputs(line.toUtf8().constData(), Err);
@@ -339,6 +392,8 @@ void TCliReporter::SearchDone()
 void TCliReporter::FileNotRead(const QString &path, const QString &reason)
 {
     ++Unread;
+    if (NoMessages)
+        return;
     Flush();
     QByteArray line = "kestu-grep: ";
     AppendVisible(line, ShownPath(path).toUtf8());

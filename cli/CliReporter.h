@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 class TCliReporter : public TGrepReporter
@@ -28,6 +29,25 @@ public:
     void SetContext(int before, int after) { Before = before; After = after; }
     void SetCount(bool count) { CountOnly = count; }
     void SetFilesOnly(bool filesOnly) { FilesOnly = filesOnly; }
+    // grep's habits: hits beside an ASCII word character dropped (-w), the
+    // hit's text only (-o), at most maxCount hits a file (-1: all), no path
+    // (--no-filename), a NUL after each path of -l/--count (--null), no line
+    // for a file that cannot be read (-s).
+    void SetWordsOnly(bool on) { WordsOnly = on; }
+    void SetOnlyMatching(bool on) { OnlyMatching = on; }
+    void SetMaxCount(int maxCount) { MaxCount = maxCount; }
+    void SetNoFileName(bool on) { NoFileName = on; }
+    void SetNullAfterPath(bool on) { NullAfterPath = on; }
+    void SetNoMessages(bool on) { NoMessages = on; }
+    // -q: nothing is printed, and firstHit is called at the first hit taken.
+    void SetQuiet(std::function<void()> firstHit) { Quiet = true; FirstHit = std::move(firstHit); }
+    // Hits in spoolPath are named as standard input.
+    void SetStandardInput(const QString &spoolPath) { StdinSpool = spoolPath; }
+    static QString StandardInputName() { return QStringLiteral("(standard input)"); }
+
+    // Whether a hit stands clear of ASCII letters, digits and _ on both
+    // sides (Japanese characters are no word characters).
+    static bool StandsAsWord(const TGrepResult &hit);
 
     qsizetype HitsPrinted() const { return Printed; }
     bool MessageShown() const { return Messages > 0; }
@@ -38,7 +58,8 @@ public:
 
     // One hit in the two output forms (exposed for the tests).
     static QByteArray FormatPlain(const TGrepResult &hit, bool colour);
-    static void AppendPlain(QByteArray &out, const TGrepResult &hit, bool colour);
+    static void AppendPlain(QByteArray &out, const TGrepResult &hit, bool colour, bool withName = true,
+                            bool hitOnly = false);
     static QByteArray FormatJson(const TGrepResult &hit);
     // With -A/-B/-C: the JSON object gains "context" with the lines before
     // and after the hit's line.
@@ -48,7 +69,10 @@ public:
 
 private:
     void Flush();
-    void Take(const TGrepResult &hit);
+    // A path of --files-with-matches or --count.
+    void AppendPath(const QString &path);
+    // Whether the hit is printed or counted (not dropped by -w or -m).
+    bool Take(const TGrepResult &hit);
     void TakeWithContext(const TGrepResult &hit);
     void PrintContext(qint64 first, qint64 last);
     // Ends the current file: its count, or the rest of its last group.
@@ -71,6 +95,15 @@ private:
     int After = -1;
     bool CountOnly = false;
     bool FilesOnly = false;
+    bool WordsOnly = false;
+    bool OnlyMatching = false;
+    int MaxCount = -1;
+    bool NoFileName = false;
+    bool NullAfterPath = false;
+    bool NoMessages = false;
+    bool Quiet = false;
+    std::function<void()> FirstHit;
+    QString StdinSpool;
     QString CurrentFile;          // the file of the last hit taken
     qsizetype CurrentCount = 0;   // its hits so far
     TSourceLines Source;          // its lines, for context

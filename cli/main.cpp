@@ -5,11 +5,16 @@
 #include "Cp932.h"
 #include "GrepThread.h"
 #include "NativePath.h"
+#include "FileKind.h"
 #include "Terminal.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryFile>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +34,39 @@ QByteArray ShiftJisArgument(const QString &argument)
     if (TCp932::ToQString(bytes).contains(QChar::ReplacementCharacter))
         return {};
     return bytes;
+}
+
+// Standard input copied to a temporary file as it arrives, a piece at a
+// time, so that it is searched like any file (its code detected from its
+// bytes). Null when the copy cannot be made.
+std::unique_ptr<QTemporaryFile> SpoolStandardInput(QString &error)
+{
+    auto spool = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/kestu-grep-stdin-XXXXXX"));
+    if (!spool->open()) {
+        error = spool->errorString();
+        return nullptr;
+    }
+    char piece[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(STDIN_FILENO, piece, sizeof piece);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = QString::fromLocal8Bit(strerror(errno));
+            return nullptr;
+        }
+        if (spool->write(piece, n) != n) {
+            error = spool->errorString();
+            return nullptr;
+        }
+    }
+    if (!spool->flush()) {
+        error = spool->errorString();
+        return nullptr;
+    }
+    return spool;
 }
 
 } // namespace
@@ -62,8 +100,18 @@ int main(int argc, char *argv[])
     const QByteArray sjisText = ShiftJisArgument(options.Search.FindText);
     if (!sjisText.isEmpty())
         options.Search.FindText = TCp932::ToQString(sjisText);
+
+    // With no target, standard input is searched, unless it is a terminal
+    // (nobody meant to type the text to search).
+    QStringList targets = options.Targets;
+    if (targets.isEmpty()) {
+        if (TTerminal::IsTerminal(stdin))
+            return Fail(QStringLiteral("kestu-grep: TARGET is needed when standard input is a terminal\n") + TCliOptions::Usage());
+        targets << QStringLiteral("-");
+    }
+    // Every check that needs no file comes before the first file is read.
     QByteArray findText;
-    if (const QString refusal = options.Search.Check(findText); !refusal.isEmpty())
+    if (const QString refusal = options.Search.CheckText(findText); !refusal.isEmpty())
         return Fail(refusal);
     if (!sjisText.isEmpty())
         findText = sjisText; // the bytes themselves, also where two codes stand for one character
@@ -74,14 +122,48 @@ int main(int argc, char *argv[])
         reporter.SetContext(options.LinesBefore(), options.LinesAfter());
     reporter.SetCount(options.Count);
     reporter.SetFilesOnly(options.FilesWithMatches);
-    TGrepThread worker(hits, reporter);
-    options.Search.ApplyTo(worker, findText);
-    worker.Workers = options.Workers;
-    // Used only by the check that the shortcuts change no result
-    // (bench/identity.sh --whole-file).
-    worker.WholeFiles = qEnvironmentVariableIsSet("KESTU_WHOLE_FILE");
-    worker.Resume();
-    worker.WaitFor();
+    reporter.SetWordsOnly(options.WordRegexp);
+    reporter.SetOnlyMatching(options.OnlyMatching);
+    reporter.SetMaxCount(options.MaxCount);
+    reporter.SetNoFileName(options.NoFileName);
+    reporter.SetNullAfterPath(options.NullAfterPath);
+    reporter.SetNoMessages(options.NoMessages);
+
+    // The targets one after another, in the order given; one that is
+    // missing is named and the others are still searched.
+    for (const QString &target : targets) {
+        std::unique_ptr<QTemporaryFile> spool;
+        TSearchOptions search = options.Search;
+        search.TargetPath = target;
+        if (target == QLatin1String("-")) {
+            QString why;
+            spool = SpoolStandardInput(why);
+            if (!spool) {
+                reporter.FileNotRead(TCliReporter::StandardInputName(), why);
+                continue;
+            }
+            search.TargetPath = spool->fileName();
+            search.Recursive = false;
+            search.FilterList = QStringLiteral("*");
+            reporter.SetStandardInput(search.TargetPath);
+        } else if (!TFileKind::IsFile(target) && !TFileKind::IsFolder(target)) {
+            reporter.FileNotRead(target, QStringLiteral("検索対象がありません"));
+            continue;
+        }
+        TGrepThread worker(hits, reporter);
+        search.ApplyTo(worker, findText);
+        worker.Workers = options.Workers;
+        // Used only by the check that the shortcuts change no result
+        // (bench/identity.sh --whole-file).
+        worker.WholeFiles = qEnvironmentVariableIsSet("KESTU_WHOLE_FILE");
+        if (options.Quiet)
+            reporter.SetQuiet([&worker] { worker.Terminate(); });
+        worker.Resume();
+        worker.WaitFor();
+        // -q: the first hit settles the answer; nothing else is read.
+        if (options.Quiet && reporter.HitsPrinted() > 0)
+            return 0;
+    }
 
     // Hits that never reached their file are no success.
     if (const int error = reporter.OutputError()) {

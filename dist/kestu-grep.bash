@@ -18,15 +18,15 @@ _kestu_grep()
     fi
 
     case $prev in
-        -l)
+        -l | --max-depth)
             COMPREPLY=($(compgen -W "0 1 2 3 4 5 8 16 32 64" -- "$cur"))
             return
             ;;
-        -c)
-            COMPREPLY=($(compgen -W "0 1 2 3 4 5 6" -- "$cur"))
+        -c | --code)
+            COMPREPLY=($(compgen -W "0 1 2 3 4 5 6 auto sjis euc-jp iso-2022-jp utf-7 utf-8 utf-8n" -- "$cur"))
             return
             ;;
-        -f)
+        -f | --filter)
             COMPREPLY=($(compgen -W '"*" "*.txt" "*.txt,*.html,*.htm" "*.c,*.cpp,*.h"' -- "$cur"))
             return
             ;;
@@ -38,7 +38,7 @@ _kestu_grep()
             return
             ;;
         -*)
-            COMPREPLY=($(compgen -W "-b -l -i -W -K -r -c -f -L -A -B -C --follow --ignore-width --ignore-kana --count --files-with-matches --json --color= --help --version" -- "$cur"))
+            COMPREPLY=($(compgen -W "-b -l -i -W -K -r -c -f -L -j -A -B -C -w -o -m -q -s -H --recursive --max-depth --ignore-case --ignore-width --ignore-kana --regex --code --filter --exclude-dir --follow --jobs --after-context --before-context --context --word-regexp --only-matching --max-count --quiet --no-messages --null --with-filename --no-filename --count --files-with-matches --json --color= --help --version" -- "$cur"))
             [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
             return
             ;;
@@ -49,7 +49,8 @@ _kestu_grep()
     local i words=0
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-            -l | -c | -f) ((i++)) ;;
+            -l | -c | -f | -j | -A | -B | -C | -m | --max-depth | --code | --filter | --exclude-dir | --jobs | \
+                --after-context | --before-context | --context | --max-count) ((i++)) ;;
             -*) ;;
             *) ((words++)) ;;
         esac

@@ -16,6 +16,12 @@ QString TSearchOptions::Check(QByteArray &findText) const
     findText.clear();
     if (!TFileKind::IsFile(TargetPath) && !TFileKind::IsFolder(TargetPath))
         return QStringLiteral("検索対象がありません");
+    return CheckText(findText);
+}
+
+QString TSearchOptions::CheckText(QByteArray &findText) const
+{
+    findText.clear();
     if (FindText.isEmpty())
         return QStringLiteral("検索文字がありません");
     QString text = FindText;

@@ -37,6 +37,8 @@ public:
     // start; findText then holds the search text in Shift-JIS, and is
     // empty otherwise.
     QString Check(QByteArray &findText) const;
+    // The checks of the search text alone, which need no file.
+    QString CheckText(QByteArray &findText) const;
     // Hands these options, with the search text as Check produced it, to a
     // worker that has not started yet.
     void ApplyTo(TGrepThread &worker, const QByteArray &findText) const;

@@ -69,6 +69,17 @@ private slots:
     void outputThatCannotBeWrittenFails();
     void parse_data();
     void parse();
+    void longAndShortForms_data();
+    void longAndShortForms();
+    void wordEdges_data();
+    void wordEdges();
+    void standardInput_data();
+    void standardInput();
+    void standardInputAmongTargets();
+    void severalTargetsInOrder();
+    void grepHabitsInOutput_data();
+    void grepHabitsInOutput();
+    void nullAfterAwkwardNames();
     void excludeDirOption_data();
     void excludeDirOption();
     void jsonRecord();
@@ -123,8 +134,9 @@ void TestCli::parse_data()
     QTest::newRow("missing value") << QStringList{"x", "d", "-f"} << false << "";
     QTest::newRow("unknown short") << QStringList{"-z", "x", "d"} << false << "";
     QTest::newRow("unknown long") << QStringList{"--zap", "x", "d"} << false << "";
-    QTest::newRow("one positional") << QStringList{"x"} << false << "";
-    QTest::newRow("three positionals") << QStringList{"x", "y", "z"} << false << "";
+    QTest::newRow("text alone: standard input") << QStringList{"x"} << true << "0 0 0 0 0 * 0 x ";
+    QTest::newRow("several targets, first kept as the target") << QStringList{"x", "y", "z"} << true << "0 0 0 0 0 * 0 x y";
+    QTest::newRow("no text") << QStringList{"-b"} << false << "";
     QTest::newRow("context value out of range") << QStringList{"-C", "-1", "x", "d"} << false << "";
     QTest::newRow("context needs a value") << QStringList{"x", "d", "-A"} << false << "";
     QTest::newRow("context attached in a cluster") << QStringList{"-bA2", "x", "d"} << true << "1 0 0 0 0 * 0 x d";
@@ -174,6 +186,252 @@ void TestCli::parse()
                             .arg(int(o.Search.UseRegExp)).arg(o.Search.CodeChoice).arg(o.Search.FilterList)
                             .arg(int(o.Json)).arg(o.Search.FindText, o.Search.TargetPath);
     QCOMPARE(got, summary);
+}
+
+namespace {
+
+// The options a parse set, in one line: b l i r c f j A B C w o m q s null
+// noname | targets.
+QString Summary(const TCliOptions &o)
+{
+    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 ")
+               .arg(int(o.Search.Recursive)).arg(o.Search.DepthLimit).arg(int(o.Search.NoCase))
+               .arg(int(o.Search.UseRegExp)).arg(o.Search.CodeChoice).arg(o.Search.FilterList)
+               .arg(o.Workers).arg(o.After).arg(o.Before)
+           + QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 | ")
+                 .arg(o.Context).arg(int(o.WordRegexp)).arg(int(o.OnlyMatching)).arg(o.MaxCount)
+                 .arg(int(o.Quiet)).arg(int(o.NoMessages)).arg(int(o.NullAfterPath)).arg(int(o.NoFileName))
+           + o.Targets.join(u',');
+}
+
+} // namespace
+
+void TestCli::longAndShortForms_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("expected"); // the summary, or the error's start when it begins with "!"
+
+    const QString none = "0 0 0 0 0 * 0 -1 -1 -1 0 0 -1 0 0 0 0 | d";
+    QTest::newRow("nothing") << QStringList{"x", "d"} << none;
+    struct TForm { const char *Name; QStringList Args; const char *Expected; };
+    const TForm forms[] = {
+        {"-b", {"-b"}, "1 0 0 0 0 * 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"--recursive", {"--recursive"}, "1 0 0 0 0 * 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"-l 3", {"-l", "3"}, "0 3 0 0 0 * 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"--max-depth=3", {"--max-depth=3"}, "0 3 0 0 0 * 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"--max-depth 3", {"--max-depth", "3"}, "0 3 0 0 0 * 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"--ignore-case", {"--ignore-case"}, "0 0 1 0 0 * 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"--regex", {"--regex"}, "0 0 0 1 0 * 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"--code=euc-jp", {"--code=euc-jp"}, "0 0 0 0 2 * 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"--code UTF-8N", {"--code", "UTF-8N"}, "0 0 0 0 6 * 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"-c sjis", {"-c", "sjis"}, "0 0 0 0 1 * 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"-c iso-2022-jp", {"-ciso-2022-jp"}, "0 0 0 0 3 * 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"--code=utf-7", {"--code=utf-7"}, "0 0 0 0 4 * 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"--code=Auto", {"-c5", "--code=Auto"}, "0 0 0 0 0 * 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"--filter=*.txt", {"--filter=*.txt"}, "0 0 0 0 0 *.txt 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"--filter '*.a,*.b'", {"--filter", "*.a,*.b"}, "0 0 0 0 0 *.a,*.b 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"--jobs=4", {"--jobs=4"}, "0 0 0 0 0 * 4 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"-j 2", {"-j", "2"}, "0 0 0 0 0 * 2 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"--after-context=2", {"--after-context=2"}, "0 0 0 0 0 * 0 2 -1 -1 0 0 -1 0 0 0 0"},
+        {"--before-context 1", {"--before-context", "1"}, "0 0 0 0 0 * 0 -1 1 -1 0 0 -1 0 0 0 0"},
+        {"--context=0", {"--context=0"}, "0 0 0 0 0 * 0 -1 -1 0 0 0 -1 0 0 0 0"},
+        {"-w -o", {"-wo"}, "0 0 0 0 0 * 0 -1 -1 -1 1 1 -1 0 0 0 0"},
+        {"long word and only", {"--word-regexp", "--only-matching"}, "0 0 0 0 0 * 0 -1 -1 -1 1 1 -1 0 0 0 0"},
+        {"-m 0", {"-m", "0"}, "0 0 0 0 0 * 0 -1 -1 -1 0 0 0 0 0 0 0"},
+        {"--max-count=7", {"--max-count=7"}, "0 0 0 0 0 * 0 -1 -1 -1 0 0 7 0 0 0 0"},
+        {"-qs", {"-qs"}, "0 0 0 0 0 * 0 -1 -1 -1 0 0 -1 1 1 0 0"},
+        {"--quiet --no-messages", {"--quiet", "--no-messages"}, "0 0 0 0 0 * 0 -1 -1 -1 0 0 -1 1 1 0 0"},
+        {"--null", {"--null"}, "0 0 0 0 0 * 0 -1 -1 -1 0 0 -1 0 0 1 0"},
+        {"--no-filename", {"--no-filename"}, "0 0 0 0 0 * 0 -1 -1 -1 0 0 -1 0 0 0 1"},
+        {"-H after --no-filename", {"--no-filename", "-H"}, "0 0 0 0 0 * 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+        {"--with-filename", {"--with-filename"}, "0 0 0 0 0 * 0 -1 -1 -1 0 0 -1 0 0 0 0"},
+    };
+    for (const TForm &f : forms)
+        QTest::newRow(f.Name) << (f.Args + QStringList{"x", "d"}) << QString::fromLatin1(f.Expected) + " | d";
+
+    QTest::newRow("targets in order, - kept") << QStringList{"x", "b", "-", "a"} << "0 0 0 0 0 * 0 -1 -1 -1 0 0 -1 0 0 0 0 | b,-,a";
+    QTest::newRow("-- ends the options") << QStringList{"x", "--", "-b", "--null"} << "0 0 0 0 0 * 0 -1 -1 -1 0 0 -1 0 0 0 0 | -b,--null";
+    QTest::newRow("value looking like an option") << QStringList{"--filter", "-b", "x", "d"} << "0 0 0 0 0 -b 0 -1 -1 -1 0 0 -1 0 0 0 0 | d";
+
+    QTest::newRow("bad code name") << QStringList{"--code=latin1", "x", "d"} << "!--code needs a number from 0 to 6";
+    QTest::newRow("bad code number") << QStringList{"-c", "9", "x", "d"} << "!-c needs a number from 0 to 6";
+    QTest::newRow("bad depth") << QStringList{"--max-depth=deep", "x", "d"} << "!--max-depth needs a number";
+    QTest::newRow("bad jobs") << QStringList{"--jobs", "0", "x", "d"} << "!--jobs needs a number from 1 to 256";
+    QTest::newRow("bad context") << QStringList{"--context=-2", "x", "d"} << "!--context needs a number from 0";
+    QTest::newRow("bad max count") << QStringList{"-m", "x", "x", "d"} << "!-m needs a number from 0";
+    QTest::newRow("long value missing") << QStringList{"x", "d", "--max-count"} << "!--max-count needs a value";
+    QTest::newRow("short value missing") << QStringList{"x", "d", "-m"} << "!option -m needs a value";
+    QTest::newRow("switch given a value") << QStringList{"--quiet=yes", "x", "d"} << "!--quiet takes no value";
+    QTest::newRow("unknown long") << QStringList{"--quit", "x", "d"} << "!unknown option: --quit";
+    QTest::newRow("unknown short in a cluster") << QStringList{"-bZ", "x", "d"} << "!unknown option: -Z";
+    QTest::newRow("bad colour") << QStringList{"--color=pink", "x", "d"} << "!--color needs auto, always or never";
+}
+
+void TestCli::longAndShortForms()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, expected);
+    TCliOptions o;
+    QString error;
+    const bool ok = o.Parse(args, error);
+    if (expected.startsWith(u'!')) {
+        QVERIFY(!ok);
+        QVERIFY2(error.startsWith(expected.mid(1)), qPrintable(error));
+        return;
+    }
+    QVERIFY2(ok, qPrintable(error));
+    QCOMPARE(Summary(o), expected);
+}
+
+void TestCli::wordEdges_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("fromHit");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("word");
+    QTest::newRow("whole line") << QByteArray() << QByteArray("cat") << 3 << true;
+    QTest::newRow("line start, blank after") << QByteArray() << QByteArray("cat dog") << 3 << true;
+    QTest::newRow("line end, blank before") << QByteArray("a ") << QByteArray("cat") << 3 << true;
+    QTest::newRow("letter before") << QByteArray("s") << QByteArray("cat") << 3 << false;
+    QTest::newRow("digit after") << QByteArray() << QByteArray("cat9") << 3 << false;
+    QTest::newRow("underscore after") << QByteArray("x ") << QByteArray("cat_") << 3 << false;
+    QTest::newRow("punctuation both sides") << QByteArray("(") << QByteArray("cat)") << 3 << true;
+    // 検 and ア in Shift-JIS; the second byte of ア is the letter A.
+    QTest::newRow("kanji before and after") << QByteArray("\x8c\x9f") << QByteArray("cat\x8c\x9f") << 3 << true;
+    QTest::newRow("double-byte ending in a letter byte") << QByteArray("\x83\x41") << QByteArray("cat") << 3 << true;
+    QTest::newRow("letter after a double-byte") << QByteArray("\x83\x41z") << QByteArray("cat") << 3 << false;
+    QTest::newRow("kanji hit beside letters") << QByteArray("a") << QByteArray("\x8c\x9f" "b") << 2 << false;
+}
+
+void TestCli::wordEdges()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, fromHit);
+    QFETCH(int, length);
+    QFETCH(bool, word);
+    TGrepResult hit;
+    hit.BeforeText = before;
+    hit.TextFromHit = fromHit;
+    hit.HitLength = length;
+    QCOMPARE(TCliReporter::StandsAsWord(hit), word);
+}
+
+namespace {
+
+// kestu-grep with input written to its standard input a few bytes at a time.
+TRun GrepWithInput(const QStringList &arguments, const QByteArray &input, qsizetype piece)
+{
+    QProcess p;
+    p.start(QStringLiteral(KESTU_GREP), arguments);
+    if (!p.waitForStarted(60000))
+        qFatal("kestu-grep did not start");
+    for (qsizetype at = 0; at < input.size(); at += piece) {
+        p.write(input.mid(at, piece));
+        p.waitForBytesWritten(60000);
+    }
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000))
+        qFatal("kestu-grep did not end");
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+} // namespace
+
+void TestCli::standardInput_data()
+{
+    QTest::addColumn<QByteArray>("code");
+    QTest::addColumn<int>("piece");
+    for (const char *code : {"SHIFT_JIS", "EUC-JP", "ISO-2022-JP", "UTF-8", "UTF-16LE", "UTF-7"}) {
+        QTest::addRow("%s at once", code) << QByteArray(code) << (1 << 20);
+        QTest::addRow("%s in tiny reads", code) << QByteArray(code) << 3;
+    }
+}
+
+void TestCli::standardInput()
+{
+    QFETCH(QByteArray, code);
+    QFETCH(int, piece);
+    const QString text = QStringLiteral("日本語の文章の一行目です。\nここで全文検索をします。\n三行目はおしまいです。\n");
+    QByteArray input = encode(text, code.constData());
+    if (code == "UTF-16LE")
+        input.prepend("\xff\xfe");
+    // UTF-7 is not told apart from ASCII by itself, in a file as on a pipe.
+    const QStringList args = code == "UTF-7" ? QStringList{"--code=utf-7", "全文検索"} : QStringList{"全文検索"};
+    const TRun run = GrepWithInput(args, input, piece);
+    QCOMPARE(run.Exit, 0);
+    QCOMPARE(QString::fromUtf8(run.Out), QStringLiteral("(standard input):2:7: ここで全文検索をします。\n"));
+}
+
+void TestCli::standardInputAmongTargets()
+{
+    TTestTree tree;
+    tree.File("a.txt", "apple pie\n");
+    const TRun run = GrepWithInput({"--files-with-matches", "apple", tree.Root() + "a.txt", "-"}, "an apple\n", 4);
+    QCOMPARE(run.Exit, 0);
+    QCOMPARE(run.Out, (tree.Root() + "a.txt\n(standard input)\n").toUtf8());
+    const TRun json = GrepWithInput({"--json", "apple"}, "an apple\n", 100);
+    QVERIFY2(json.Out.contains("\"(standard input)\""), json.Out.constData());
+    // Lines around a hit in standard input are shown too.
+    const TRun context = GrepWithInput({"-A", "1", "apple"}, "an apple\nthen pie\n", 100);
+    QCOMPARE(context.Out, QByteArray("(standard input):1:4: an apple\n(standard input)-2-then pie\n"));
+}
+
+void TestCli::severalTargetsInOrder()
+{
+    TTestTree tree;
+    tree.File("one/a.txt", "x\n");
+    tree.File("two/b.txt", "x\n");
+    tree.File("c.txt", "x\n");
+    const TRun run = Grep({"-b", "--files-with-matches", "x", tree.Root() + "two", tree.Root() + "gone",
+                           tree.Root() + "c.txt", tree.Root() + "one"});
+    QCOMPARE(run.Exit, 2);
+    QCOMPARE(QString::fromUtf8(run.Out), tree.Root() + "two/b.txt\n" + tree.Root() + "c.txt\n" + tree.Root() + "one/a.txt\n");
+    QVERIFY2(QString::fromUtf8(run.Err).contains(tree.Root() + "gone: 検索対象がありません"), run.Err.constData());
+}
+
+void TestCli::grepHabitsInOutput_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("out"); // @ stands for the tree
+    QTest::addColumn<int>("exit");
+    QTest::newRow("-w keeps whole words") << QStringList{"-w", "cat", "@a.txt"} << "@a.txt:1:11: catalogue cat\n@a.txt:2:5: the cat sat\n" << 0;
+    QTest::newRow("-w and no word") << QStringList{"-w", "at", "@a.txt"} << "" << 1;
+    QTest::newRow("-o prints the hit") << QStringList{"-o", "-i", "CAT", "@a.txt"} << "@a.txt:1:1: cat\n@a.txt:1:11: cat\n@a.txt:2:5: cat\n" << 0;
+    QTest::newRow("--no-filename") << QStringList{"--no-filename", "sat", "@a.txt"} << "2:9: the cat sat\n" << 0;
+    QTest::newRow("-m per file, across files") << QStringList{"-m", "1", "cat", "@a.txt", "@b.txt"} << "@a.txt:1:1: catalogue cat\n@b.txt:1:1: cat\n" << 0;
+    QTest::newRow("-m with --count") << QStringList{"-m2", "--count", "cat", "@a.txt", "@b.txt"} << "@a.txt:2\n@b.txt:2\n" << 0;
+    QTest::newRow("-m 0 finds nothing") << QStringList{"-m", "0", "cat", "@a.txt"} << "" << 1;
+    QTest::newRow("-q prints nothing") << QStringList{"-q", "cat", "@a.txt", "@b.txt"} << "" << 0;
+}
+
+void TestCli::grepHabitsInOutput()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, out);
+    QFETCH(int, exit);
+    TTestTree tree;
+    tree.File("a.txt", "catalogue cat\nthe cat sat\n");
+    tree.File("b.txt", "cat\ncat\ncat\n");
+    for (QString &a : args)
+        a.replace(u'@', tree.Root());
+    const TRun run = Grep(args);
+    QCOMPARE(run.Exit, exit);
+    QCOMPARE(QString::fromUtf8(run.Out), QString(out).replace(u'@', tree.Root()));
+}
+
+void TestCli::nullAfterAwkwardNames()
+{
+    TTestTree tree;
+    tree.File("with blank.txt", "x\n");
+    tree.File("with\nnewline.txt", "x\nx\n");
+    const QString blank = tree.Root() + "with blank.txt";
+    const QString newline = tree.Root() + "with\nnewline.txt";
+    const TRun files = Grep({"--files-with-matches", "--null", "x", blank, newline});
+    QCOMPARE(files.Exit, 0);
+    QCOMPARE(files.Out, blank.toUtf8() + '\0' + newline.toUtf8() + '\0');
+    const TRun count = Grep({"--count", "--null", "x", blank, newline});
+    QCOMPARE(count.Out, blank.toUtf8() + '\0' + "1\n" + newline.toUtf8() + '\0' + "2\n");
 }
 
 void TestCli::jsonRecord()
@@ -381,7 +639,12 @@ void TestCli::exitStatusAndMessages_data()
     QTest::newRow("empty text") << QStringList{"", "@"} << 2 << "検索文字がありません";
     QTest::newRow("not shift-jis") << QStringList{"😀", "@"} << 2 << "検索文字に Shift-JIS で表せない文字があります";
     QTest::newRow("bad regular expression") << QStringList{"-r", "(", "@"} << 2 << "正規表現に誤りがあります (1 文字目)";
-    QTest::newRow("bad option") << QStringList{"-q", "apple", "@"} << 2 << "usage: kestu-grep";
+    QTest::newRow("bad option") << QStringList{"-Z", "apple", "@"} << 2 << "usage: kestu-grep";
+    QTest::newRow("one target missing, the other searched") << QStringList{"apple", "@/missing", "@"} << 2 << "missing: 検索対象がありません";
+    QTest::newRow("-s hides the unreadable, not the status") << QStringList{"-s", "apple", "@/missing", "@"} << 2 << "";
+    QTest::newRow("-q with a hit") << QStringList{"-q", "apple", "@"} << 0 << "";
+    QTest::newRow("-q without a hit") << QStringList{"-q", "pear", "@"} << 1 << "";
+    QTest::newRow("empty text before any target") << QStringList{"", "@/missing"} << 2 << "検索文字がありません";
     QTest::newRow("help") << QStringList{"--help"} << 0 << "";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "";
 }

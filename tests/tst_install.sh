@@ -26,6 +26,7 @@ share/metainfo/org.kestu.kestu.metainfo.xml
 share/man/man1/kestu.1.gz share/man/man1/kestu-grep.1.gz
 share/man/ja/man1/kestu.1.gz share/man/ja/man1/kestu-grep.1.gz
 share/bash-completion/completions/kestu-grep
+share/zsh/vendor-completions/_kestu-grep share/fish/vendor_completions.d/kestu-grep.fish
 share/doc/kestu/readme.txt share/doc/kestu/manual.html share/doc/kestu/copyright share/doc/kestu/changelog.gz"
 for f in $expected; do
     [ -f "$p/$f" ] || fail "not installed: $f"

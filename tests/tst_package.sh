@@ -26,6 +26,11 @@ if ! diff "$work/installed" "$work/packaged" >"$work/diff"; then
 $(cat "$work/diff")"
 fi
 
+for completion in /usr/share/bash-completion/completions/kestu-grep /usr/share/zsh/vendor-completions/_kestu-grep \
+    /usr/share/fish/vendor_completions.d/kestu-grep.fish; do
+    grep -qx "$completion" "$work/packaged" || fail "the package lacks $completion"
+done
+
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = kestu ] || fail "Package: $(field Package)"
 [ "$(field Section)" = utils ] || fail "Section: $(field Section)"
