@@ -381,10 +381,15 @@ void TCliReporter::SearchDone()
 {
     EndFile();
     Flush();
+    if (!StatusDeferred)
+        PrintStatus(LastStatus[0], LastStatus[1], LastStatus[2]);
+}
+
+void TCliReporter::PrintStatus(const QString &targets, const QString &hits, const QString &state)
+{
     if (Quiet)
         return;
-    const QString line = LastStatus[0] + QStringLiteral("  ") + LastStatus[1] + QStringLiteral("  ")
-                         + LastStatus[2] + u'\n';
+    const QString line = targets + QStringLiteral("  ") + hits + QStringLiteral("  ") + state + u'\n';
     fputs(line.toUtf8().constData(), Err);
     fflush(Err);
 }

@@ -41,6 +41,11 @@ public:
     void SetNoMessages(bool on) { NoMessages = on; }
     // -q: nothing is printed, and firstHit is called at the first hit taken.
     void SetQuiet(std::function<void()> firstHit) { Quiet = true; FirstHit = std::move(firstHit); }
+    // Several targets: the status line of each search is held back, and
+    // PrintStatus prints one for them all at the end.
+    void SetStatusDeferred(bool on) { StatusDeferred = on; }
+    void PrintStatus(const QString &targets, const QString &hits, const QString &state);
+    const QString &LastState() const { return LastStatus[2]; }
     // Hits in spoolPath are named as standard input.
     void SetStandardInput(const QString &spoolPath) { StdinSpool = spoolPath; }
     static QString StandardInputName() { return QStringLiteral("(standard input)"); }
@@ -102,6 +107,7 @@ private:
     bool NullAfterPath = false;
     bool NoMessages = false;
     bool Quiet = false;
+    bool StatusDeferred = false;
     std::function<void()> FirstHit;
     QString StdinSpool;
     QString CurrentFile;          // the file of the last hit taken

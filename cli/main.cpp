@@ -130,7 +130,11 @@ int main(int argc, char *argv[])
     reporter.SetNoMessages(options.NoMessages);
 
     // The targets one after another, in the order given; one that is
-    // missing is named and the others are still searched.
+    // missing is named and the others are still searched. Several targets
+    // end with one status line for them all.
+    reporter.SetStatusDeferred(targets.size() > 1);
+    qsizetype filesDone = 0, filesListed = 0, hitsFound = 0;
+    QString lastState;
     for (const QString &target : targets) {
         std::unique_ptr<QTemporaryFile> spool;
         TSearchOptions search = options.Search;
@@ -160,9 +164,19 @@ int main(int argc, char *argv[])
             reporter.SetQuiet([&worker] { worker.Terminate(); });
         worker.Resume();
         worker.WaitFor();
+        filesDone += worker.FilesDone();
+        filesListed += worker.TargetFiles.size();
+        hitsFound += worker.HitsFound();
+        lastState = reporter.LastState();
         // -q: the first hit settles the answer; nothing else is read.
         if (options.Quiet && reporter.HitsPrinted() > 0)
             return 0;
+    }
+
+    if (targets.size() > 1) {
+        QString texts[3];
+        TGrepThread::FinalTexts(texts, filesDone, filesListed, hitsFound);
+        reporter.PrintStatus(texts[0], texts[1], lastState.isEmpty() ? texts[2] : lastState);
     }
 
     // Hits that never reached their file are no success.

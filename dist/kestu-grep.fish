@@ -3,6 +3,8 @@
 complete -c kestu-grep -s b -l recursive -d 'Walk subfolders'
 complete -c kestu-grep -s l -l max-depth -x -a '0 1 2 3 4 5 8 16 32 64' -d 'Depth limit (0 = none)'
 complete -c kestu-grep -s i -l ignore-case -d 'Ignore letter case'
+complete -c kestu-grep -s W -l ignore-width -d 'Full-width and half-width forms match'
+complete -c kestu-grep -s K -l ignore-kana -d 'Hiragana and katakana match'
 complete -c kestu-grep -s r -l regex -d 'TEXT is a regular expression'
 complete -c kestu-grep -s c -l code -x -a '0 1 2 3 4 5 6 auto sjis euc-jp iso-2022-jp utf-7 utf-8 utf-8n' -d 'Character code'
 complete -c kestu-grep -s f -l filter -x -a '"*" "*.txt" "*.txt,*.html,*.htm"' -d 'Extension filter'

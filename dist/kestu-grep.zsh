@@ -8,6 +8,8 @@ _arguments -s -S \
   '(-b --recursive)'{-b,--recursive}'[walk subfolders]' \
   '(-l --max-depth)'{-l+,--max-depth=}'[depth limit (0 = none)]:depth:(0 1 2 3 4 5 8 16 32 64)' \
   '(-i --ignore-case)'{-i,--ignore-case}'[ignore letter case]' \
+  '(-W --ignore-width)'{-W,--ignore-width}'[full-width and half-width forms match]' \
+  '(-K --ignore-kana)'{-K,--ignore-kana}'[hiragana and katakana match]' \
   '(-r --regex)'{-r,--regex}'[TEXT is a regular expression]' \
   '(-c --code)'{-c+,--code=}'[character code]:code:($codes)' \
   '(-f --filter)'{-f+,--filter=}'[extension filter]:list:("*" "*.txt" "*.txt,*.html,*.htm")' \

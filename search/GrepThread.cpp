@@ -188,11 +188,17 @@ void TGrepThread::PublishHit(TGrepResult &&record)
         Caller.Post([this] { ShowHitCount(); });
 }
 
+void TGrepThread::FinalTexts(QString texts[3], qsizetype done, qsizetype total, qsizetype hits)
+{
+    texts[0] = TargetsLabel + QString::number(done) + u'/' + QString::number(total);
+    texts[1] = HitsLabel + QString::number(hits);
+    texts[2] = Finished;
+}
+
 void TGrepThread::SetFinalTexts(qsizetype done)
 {
-    StatusTexts[0] = TargetsLabel + QString::number(done) + u'/' + QString::number(TargetFiles.size());
-    StatusTexts[1] = HitsLabel + QString::number(Published);
-    StatusTexts[2] = Finished;
+    Done = done;
+    FinalTexts(StatusTexts, done, TargetFiles.size(), Published);
 }
 
 void TGrepThread::ListTargets()

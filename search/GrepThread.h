@@ -64,6 +64,12 @@ public:
     // the worker ends soon after that call returns.
     bool WaitFor();
 
+    // The counts of a search that has ended, for a front end that adds up
+    // several searches into one status; FinalTexts gives their wording.
+    qsizetype FilesDone() const { return Done; }
+    qsizetype HitsFound() const { return Published; }
+    static void FinalTexts(QString texts[3], qsizetype done, qsizetype total, qsizetype hits);
+
     // The worker's calls, run on the creating thread while the worker waits.
     void UpdateStatus();
     void SearchDone();
@@ -141,4 +147,5 @@ private:
     std::vector<TGrepResult> Outbox;
     bool HitCountRequested = false;
     qsizetype Published = 0;
+    qsizetype Done = 0; // files done when the search ended
 };

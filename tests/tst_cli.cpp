@@ -388,6 +388,9 @@ void TestCli::severalTargetsInOrder()
     QCOMPARE(run.Exit, 2);
     QCOMPARE(QString::fromUtf8(run.Out), tree.Root() + "two/b.txt\n" + tree.Root() + "c.txt\n" + tree.Root() + "one/a.txt\n");
     QVERIFY2(QString::fromUtf8(run.Err).contains(tree.Root() + "gone: 検索対象がありません"), run.Err.constData());
+    // One status line for all the targets, their files and hits added up.
+    QCOMPARE(run.Err.count("検索終了"), 1);
+    QVERIFY2(QString::fromUtf8(run.Err).contains(QStringLiteral("対象: 3/3  該当: 3  検索終了")), run.Err.constData());
 }
 
 void TestCli::grepHabitsInOutput_data()
