@@ -46,6 +46,22 @@ bool ParseLines(const QString &value, int &out, const QString &name, QString &er
     return false;
 }
 
+// auto (also for no value), always or never.
+bool ParseWhen(const QString &v, TCliOptions::ColourWhen &out, const QString &name, QString &error)
+{
+    if (v.isEmpty() || v == QLatin1String("auto"))
+        out = TCliOptions::ColourWhen::Auto;
+    else if (v == QLatin1String("always"))
+        out = TCliOptions::ColourWhen::Always;
+    else if (v == QLatin1String("never"))
+        out = TCliOptions::ColourWhen::Never;
+    else {
+        error = name + QStringLiteral(" needs auto, always or never: ") + v;
+        return false;
+    }
+    return true;
+}
+
 // One option: its letter (or none), its long name (or none), whether it
 // takes a value, and what it does. name is the form the user typed, for
 // the messages. A new option is one more row.
@@ -116,17 +132,24 @@ const TOptionRow OptionTable[] = {
     {0, "files-with-matches", TValue::None, [](TCliOptions &o, const QString &, const QString &, QString &) { return o.FilesWithMatches = true; }},
     {0, "json", TValue::None, [](TCliOptions &o, const QString &, const QString &, QString &) { return o.Json = true; }},
     {0, "color", TValue::Optional, [](TCliOptions &o, const QString &v, const QString &, QString &error) {
-         if (v.isEmpty() || v == QLatin1String("auto"))
-             o.Colour = TCliOptions::ColourWhen::Auto;
-         else if (v == QLatin1String("always"))
-             o.Colour = TCliOptions::ColourWhen::Always;
-         else if (v == QLatin1String("never"))
-             o.Colour = TCliOptions::ColourWhen::Never;
+         return ParseWhen(v, o.Colour, QStringLiteral("--color"), error);
+     }},
+    {0, "output-encoding", TValue::Needed, [](TCliOptions &o, const QString &v, const QString &name, QString &error) {
+         const QString code = v.toLower();
+         if (code == QLatin1String("utf-8") || code == QLatin1String("utf8"))
+             o.OutputCode.clear();
+         else if (code == QLatin1String("sjis") || code == QLatin1String("shift-jis") || code == QLatin1String("cp932"))
+             o.OutputCode = "CP932";
+         else if (code == QLatin1String("euc-jp") || code == QLatin1String("eucjp"))
+             o.OutputCode = "EUC-JP";
          else {
-             error = QStringLiteral("--color needs auto, always or never: ") + v;
+             error = name + QStringLiteral(" needs utf-8, sjis or euc-jp: ") + v;
              return false;
          }
          return true;
+     }},
+    {0, "hyperlink", TValue::Optional, [](TCliOptions &o, const QString &v, const QString &name, QString &error) {
+         return ParseWhen(v, o.Hyperlink, name, error);
      }},
     {'h', "help", TValue::None, [](TCliOptions &o, const QString &, const QString &, QString &) { return o.Help = true; }},
     {0, "version", TValue::None, [](TCliOptions &o, const QString &, const QString &, QString &) { return o.Version = true; }},
@@ -154,7 +177,7 @@ const TOptionRow *LongOption(QStringView name)
 
 QString TCliOptions::Usage()
 {
-    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-W] [-K] [-r] [-c N] [-f LIST] [--exclude-dir GLOB] [-L] [-j N] [-A N] [-B N] [-C N] [--count] [--files-with-matches] [--json] [--color=WHEN] [-w] [-o] [-m N] [-q] [-s] [--null] [-H] [--no-filename] TEXT [TARGET...]");
+    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-W] [-K] [-r] [-c N] [-f LIST] [--exclude-dir GLOB] [-L] [-j N] [-A N] [-B N] [-C N] [--count] [--files-with-matches] [--json] [--color=WHEN] [-w] [-o] [-m N] [-q] [-s] [--null] [-H] [--no-filename] [--output-encoding=CODE] [--hyperlink=WHEN] TEXT [TARGET...]");
 }
 
 QString TCliOptions::HelpText()
@@ -205,14 +228,28 @@ With no TARGET, or with "-", standard input is searched.
                         (-A/-B/-C のとき "context" 付き / with "context" under -A/-B/-C)
   --color=WHEN          該当箇所の色付け / colour the hits: auto (端末で, NO_COLOR が
                         無いとき / on a terminal without NO_COLOR), always, never
+  --output-encoding=CODE  パスと本文をこの文字コードで出力 (utf-8 既定, sjis, euc-jp;
+                        表せない文字は ?) / write paths and texts in this code
+                        (characters it cannot hold become ?; --json stays UTF-8)
+  --hyperlink=WHEN      パスをファイルへの端末リンク (OSC 8) にする / link each path
+                        to its file: auto (端末で / on a terminal), always, never (既定)
   --                    オプションの終わり / end of the options
   長いオプションは --name=VALUE とも書けます / long options also take --name=VALUE
   -h, --help            このヘルプ / this help
   --version             バージョン / version
 
 出力 / output:  path:line:column: text   (column = 1-based byte column in Shift-JIS)
+端末以外への出力では、パスはファイルシステムのバイトのまま / when standard output
+is not a terminal, paths are written as their own bytes (--json: "fileBytes")
 終了コード / exit status: 0 hits found, 1 no hit, 2 error
 )HELP");
+}
+
+bool TCliOptions::HyperlinksWanted(bool outputIsTerminal) const
+{
+    if (Json)
+        return false;
+    return Hyperlink == ColourWhen::Always || (Hyperlink == ColourWhen::Auto && outputIsTerminal);
 }
 
 bool TCliOptions::ColourWanted(bool outputIsTerminal, bool noColourSet) const

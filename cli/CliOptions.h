@@ -35,6 +35,13 @@ public:
     bool NoMessages = false;       // -s: no line for a file that cannot be read
     bool NullAfterPath = false;    // --null: NUL after each path of -l/--count
     bool NoFileName = false;       // --no-filename (-H: the default, names shown)
+    // --output-encoding: the iconv name of the code paths and texts are
+    // written in; empty for UTF-8 (the default).
+    QByteArray OutputCode;
+    // --hyperlink=auto|always|never: OSC 8 links to the files; auto links
+    // on a terminal. Off by default.
+    ColourWhen Hyperlink = ColourWhen::Never;
+    bool HyperlinksWanted(bool outputIsTerminal) const;
     bool Help = false;
     bool Version = false;
 

@@ -5,9 +5,13 @@
 #include "CodePage.h"
 #include "HitJson.h"
 #include "Cp932.h"
+#include "IconvConverter.h"
 #include "NativePath.h"
 #include "PathText.h"
 
+#include <QDir>
+#include <QUrl>
+#include <QSysInfo>
 #include <charconv>
 #include <cstring>
 
@@ -101,6 +105,25 @@ TCliReporter::~TCliReporter()
     Flush();
 }
 
+bool TCliReporter::SetOutputEncoding(const char *code)
+{
+    Encoder = std::make_unique<TIconvConverter>(code, "UTF-8", "?");
+    // One "?" for a whole character, not one for each of its bytes.
+    Encoder->SetSkipRule([](const unsigned char *p, qsizetype n) -> qsizetype {
+        const unsigned char c = p[0];
+        const qsizetype length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        qsizetype i = 1;
+        while (i < length && i < n && (p[i] & 0xC0) == 0x80)
+            ++i;
+        return i;
+    });
+    if (!Encoder->IsOpen()) {
+        Encoder.reset();
+        return false;
+    }
+    return true;
+}
+
 namespace {
 
 void AppendNumber(QByteArray &out, qint64 value)
@@ -124,7 +147,53 @@ const QByteArray &VisibleFileName(const QString &name)
     return lastVisible;
 }
 
+bool IsStandardInput(const QString &name)
+{
+    return name == TCliReporter::StandardInputName();
+}
+
+void AppendPathText(QByteArray &out, const QString &name, bool bytes)
+{
+    if (bytes && !IsStandardInput(name))
+        out += TNativePath::Encode(name);
+    else
+        out += VisibleFileName(name);
+}
+
+// The opening of a hyperlink to the file, or nothing.
+bool OpenLink(QByteArray &out, const QString &name, TCliReporter::TPathForm form)
+{
+    if (!form.Link)
+        return false;
+    const QByteArray address = TCliReporter::LinkAddress(name);
+    if (address.isEmpty())
+        return false;
+    out += "\033]8;;" + address + "\033\\";
+    return true;
+}
+
+void CloseLink(QByteArray &out)
+{
+    out += "\033]8;;\033\\";
+}
+
 } // namespace
+
+QByteArray TCliReporter::LinkAddress(const QString &path)
+{
+    if (IsStandardInput(path))
+        return {};
+    thread_local QString lastPath;
+    thread_local QByteArray lastAddress;
+    if (path != lastPath) {
+        lastPath = path;
+        static const QByteArray host = QUrl::toPercentEncoding(QSysInfo::machineHostName(), "-.");
+        // "file://" + host + "/abs/path"
+        lastAddress = TNativePath::FileUri(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
+        lastAddress.insert(7, host);
+    }
+    return lastAddress;
+}
 
 QByteArray TCliReporter::FormatPlain(const TGrepResult &hit, bool colour)
 {
@@ -133,12 +202,15 @@ QByteArray TCliReporter::FormatPlain(const TGrepResult &hit, bool colour)
     return line;
 }
 
-void TCliReporter::AppendPlain(QByteArray &line, const TGrepResult &hit, bool colour, bool withName, bool hitOnly)
+void TCliReporter::AppendPlain(QByteArray &line, const TGrepResult &hit, bool colour, bool withName, bool hitOnly,
+                               TPathForm form)
 {
+    bool linked = false;
     if (withName) {
+        linked = OpenLink(line, hit.FileName, form);
         if (colour)
             line += "\033[35m";
-        line += VisibleFileName(hit.FileName);
+        AppendPathText(line, hit.FileName, form.Bytes);
         if (colour)
             line += "\033[m\033[36m";
         line += ':';
@@ -146,6 +218,8 @@ void TCliReporter::AppendPlain(QByteArray &line, const TGrepResult &hit, bool co
         line += "\033[36m";
     }
     AppendNumber(line, hit.Line + 1);
+    if (linked)
+        CloseLink(line);
     line += ':';
     AppendNumber(line, hit.Column);
     line += ':';
@@ -201,15 +275,20 @@ QByteArray TCliReporter::FormatJson(const TGrepResult &hit, const std::vector<TS
     return line;
 }
 
-QByteArray TCliReporter::FormatContextLine(const QString &path, const TSourceLines::TLine &line, bool colour)
+QByteArray TCliReporter::FormatContextLine(const QString &path, const TSourceLines::TLine &line, bool colour,
+                                           TPathForm form)
 {
     QByteArray out;
+    const bool linked = OpenLink(out, path, form);
     if (colour)
         out += "\033[35m";
-    AppendVisible(out, THitJson::FileNameUtf8(path));
+    AppendPathText(out, path, form.Bytes);
     if (colour)
         out += "\033[m\033[36m";
-    out += '-' + QByteArray::number(line.Index + 1) + '-';
+    out += '-' + QByteArray::number(line.Index + 1);
+    if (linked)
+        CloseLink(out);
+    out += '-';
     if (colour)
         out += "\033[m";
     AppendVisibleCp932(out, line.Text);
@@ -287,7 +366,7 @@ bool TCliReporter::Take(const TGrepResult &hit)
     } else if (Json) {
         Pending += FormatJson(hit);
     } else {
-        AppendPlain(Pending, hit, Colour, !NoFileName, OnlyMatching);
+        AppendPlain(Pending, hit, Colour, !NoFileName, OnlyMatching, Form);
     }
     return true;
 }
@@ -321,7 +400,7 @@ void TCliReporter::TakeWithContext(const TGrepResult &hit)
     }
     GroupPrinted = true;
     GroupEnd = qMax(GroupEnd, line + after);
-    AppendPlain(Pending, hit, Colour, !NoFileName, OnlyMatching);
+    AppendPlain(Pending, hit, Colour, !NoFileName, OnlyMatching, Form);
 }
 
 void TCliReporter::PrintContext(qint64 first, qint64 last)
@@ -329,7 +408,7 @@ void TCliReporter::PrintContext(qint64 first, qint64 last)
     if (!SourceOpen || last < first)
         return;
     for (const TSourceLines::TLine &l : Source.Lines(first, last)) {
-        Pending += FormatContextLine(CurrentFile, l, Colour);
+        Pending += FormatContextLine(CurrentFile, l, Colour, Form);
         PrintedUpTo = l.Index;
     }
 }
@@ -352,14 +431,19 @@ void TCliReporter::AppendPath(const QString &path)
 {
     // With --null the names go to a program that splits them at the NULs:
     // each one as its own bytes, blanks, newlines and all.
-    if (NullAfterPath && path != StandardInputName())
-        Pending += TNativePath::Encode(path);
-    else
-        AppendVisible(Pending, THitJson::FileNameUtf8(path));
+    const bool linked = OpenLink(Pending, path, Form);
+    AppendPathText(Pending, path, Form.Bytes || (NullAfterPath && !Encoder));
+    if (linked)
+        CloseLink(Pending);
 }
 
 void TCliReporter::Flush()
 {
+    if (Encoder && !Json && !Pending.isEmpty()) {
+        QByteArray converted;
+        Encoder->Convert(Pending, converted);
+        Pending.swap(converted);
+    }
     if (!Pending.isEmpty()) {
         if (fwrite(Pending.constData(), 1, size_t(Pending.size()), Out) != size_t(Pending.size()) && !OutError)
             OutError = errno ? errno : EIO;

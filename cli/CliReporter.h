@@ -9,11 +9,25 @@
 #include <QByteArray>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <vector>
+
+class TIconvConverter;
+
+// How paths are written: as their own bytes (for a program reading them;
+// otherwise as shown on a terminal), and each wrapped in a terminal
+// hyperlink (OSC 8) to its file, the line number inside the link.
+struct TCliPathForm
+{
+    bool Bytes = false;
+    bool Link = false;
+};
 
 class TCliReporter : public TGrepReporter
 {
 public:
+    using TPathForm = TCliPathForm;
+
     TCliReporter(std::vector<TGrepResult> &hitList, bool json, bool colour, FILE *out, FILE *err);
     ~TCliReporter() override;
 
@@ -41,6 +55,12 @@ public:
     void SetNoMessages(bool on) { NoMessages = on; }
     // -q: nothing is printed, and firstHit is called at the first hit taken.
     void SetQuiet(std::function<void()> firstHit) { Quiet = true; FirstHit = std::move(firstHit); }
+    void SetPathForm(TPathForm form) { Form = form; }
+    // Output written in another code than UTF-8 (an iconv name: "CP932",
+    // "EUC-JP"); characters it cannot hold become "?". JSON stays UTF-8.
+    // False when the system cannot convert into it.
+    bool SetOutputEncoding(const char *code);
+
     // Several targets: the status line of each search is held back, and
     // PrintStatus prints one for them all at the end.
     void SetStatusDeferred(bool on) { StatusDeferred = on; }
@@ -64,13 +84,17 @@ public:
     // One hit in the two output forms (exposed for the tests).
     static QByteArray FormatPlain(const TGrepResult &hit, bool colour);
     static void AppendPlain(QByteArray &out, const TGrepResult &hit, bool colour, bool withName = true,
-                            bool hitOnly = false);
+                            bool hitOnly = false, TPathForm form = {});
     static QByteArray FormatJson(const TGrepResult &hit);
     // With -A/-B/-C: the JSON object gains "context" with the lines before
     // and after the hit's line.
     static QByteArray FormatJson(const TGrepResult &hit, const std::vector<TSourceLines::TLine> &before,
                                  const std::vector<TSourceLines::TLine> &after);
-    static QByteArray FormatContextLine(const QString &path, const TSourceLines::TLine &line, bool colour);
+    static QByteArray FormatContextLine(const QString &path, const TSourceLines::TLine &line, bool colour,
+                                        TPathForm form = {});
+    // The file:// address a hyperlink of path leads to, the machine named;
+    // empty for standard input.
+    static QByteArray LinkAddress(const QString &path);
 
 private:
     void Flush();
@@ -108,6 +132,8 @@ private:
     bool NoMessages = false;
     bool Quiet = false;
     bool StatusDeferred = false;
+    TPathForm Form;
+    std::unique_ptr<TIconvConverter> Encoder;
     std::function<void()> FirstHit;
     QString StdinSpool;
     QString CurrentFile;          // the file of the last hit taken

@@ -117,7 +117,16 @@ int main(int argc, char *argv[])
         findText = sjisText; // the bytes themselves, also where two codes stand for one character
 
     std::vector<TGrepResult> hits;
-    TCliReporter reporter(hits, options.Json, options.ColourWanted(TTerminal::IsTerminal(stdout), !qEnvironmentVariableIsEmpty("NO_COLOR")), stdout, stderr);
+    const bool outputIsTerminal = TTerminal::IsTerminal(stdout);
+    TCliReporter reporter(hits, options.Json, options.ColourWanted(outputIsTerminal, !qEnvironmentVariableIsEmpty("NO_COLOR")), stdout, stderr);
+    if (!options.OutputCode.isEmpty() && !reporter.SetOutputEncoding(options.OutputCode.constData()))
+        return Fail(QStringLiteral("kestu-grep: この文字コードには変換できません / cannot write in this code: ") + QString::fromLatin1(options.OutputCode));
+    // A program reading the output gets each path as its bytes, which open
+    // the very file; a terminal shows it as it reads (in the code asked for).
+    TCliReporter::TPathForm pathForm;
+    pathForm.Bytes = !outputIsTerminal && options.OutputCode.isEmpty();
+    pathForm.Link = options.HyperlinksWanted(outputIsTerminal);
+    reporter.SetPathForm(pathForm);
     if (options.ContextWanted())
         reporter.SetContext(options.LinesBefore(), options.LinesAfter());
     reporter.SetCount(options.Count);

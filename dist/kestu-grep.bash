@@ -8,14 +8,22 @@ _kestu_grep()
 
     # "=" breaks words in bash: "--color=al" arrives as "--color" "=" "al".
     local before=${COMP_WORDS[COMP_CWORD-2]-}
-    if [[ $cur == = && ($prev == --color || $prev == --colour) ]]; then
-        COMPREPLY=($(compgen -W "auto always never" -- ""))
-        return
+    local option= value=
+    if [[ $cur == = ]]; then
+        option=$prev
+    elif [[ $prev == = ]]; then
+        option=$before value=$cur
     fi
-    if [[ $prev == = && ($before == --color || $before == --colour) ]]; then
-        COMPREPLY=($(compgen -W "auto always never" -- "$cur"))
-        return
-    fi
+    case $option in
+        --color | --colour | --hyperlink)
+            COMPREPLY=($(compgen -W "auto always never" -- "$value"))
+            return
+            ;;
+        --output-encoding)
+            COMPREPLY=($(compgen -W "utf-8 sjis euc-jp" -- "$value"))
+            return
+            ;;
+    esac
 
     case $prev in
         -l | --max-depth)
@@ -26,6 +34,10 @@ _kestu_grep()
             COMPREPLY=($(compgen -W "0 1 2 3 4 5 6 auto sjis euc-jp iso-2022-jp utf-7 utf-8 utf-8n" -- "$cur"))
             return
             ;;
+        --output-encoding)
+            COMPREPLY=($(compgen -W "utf-8 sjis euc-jp" -- "$cur"))
+            return
+            ;;
         -f | --filter)
             COMPREPLY=($(compgen -W '"*" "*.txt" "*.txt,*.html,*.htm" "*.c,*.cpp,*.h"' -- "$cur"))
             return
@@ -33,12 +45,16 @@ _kestu_grep()
     esac
 
     case $cur in
-        --color=* | --colour=*)
+        --output-encoding=*)
+            COMPREPLY=($(compgen -W "utf-8 sjis euc-jp" -- "${cur#*=}"))
+            return
+            ;;
+        --color=* | --colour=* | --hyperlink=*)
             COMPREPLY=($(compgen -W "auto always never" -- "${cur#*=}"))
             return
             ;;
         -*)
-            COMPREPLY=($(compgen -W "-b -l -i -W -K -r -c -f -L -j -A -B -C -w -o -m -q -s -H --recursive --max-depth --ignore-case --ignore-width --ignore-kana --regex --code --filter --exclude-dir --follow --jobs --after-context --before-context --context --word-regexp --only-matching --max-count --quiet --no-messages --null --with-filename --no-filename --count --files-with-matches --json --color= --help --version" -- "$cur"))
+            COMPREPLY=($(compgen -W "-b -l -i -W -K -r -c -f -L -j -A -B -C -w -o -m -q -s -H --recursive --max-depth --ignore-case --ignore-width --ignore-kana --regex --code --filter --exclude-dir --follow --jobs --after-context --before-context --context --word-regexp --only-matching --max-count --quiet --no-messages --null --with-filename --no-filename --count --files-with-matches --json --color= --output-encoding= --hyperlink= --help --version" -- "$cur"))
             [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
             return
             ;;

@@ -31,6 +31,8 @@ _arguments -s -S \
   '--files-with-matches[paths of files with hits only]' \
   '--json[one JSON object per hit]' \
   '--color=[colour the hits]:when:(auto always never)' \
+  '--output-encoding=[code of the output]:code:(utf-8 sjis euc-jp)' \
+  '--hyperlink=[link each path to its file]:when:(auto always never)' \
   '(- *)'{-h,--help}'[show the help]' \
   '(- *)--version[show the version]' \
   '1:search text:' \

@@ -2,7 +2,19 @@
 
 #include "CodePage.h"
 #include "Cp932.h"
+#include "NativePath.h"
 #include "PathText.h"
+
+const QByteArray &THitJson::FileBytesBase64(const QString &name)
+{
+    thread_local QString lastName;
+    thread_local QByteArray lastBytes;
+    if (!name.isSharedWith(lastName) && name != lastName) {
+        lastName = name;
+        lastBytes = TNativePath::HasRawBytes(name) ? TNativePath::Encode(name).toBase64() : QByteArray();
+    }
+    return lastBytes;
+}
 
 const QByteArray &THitJson::FileNameUtf8(const QString &name)
 {
@@ -44,6 +56,8 @@ QByteArray THitJson::Object(const TGrepResult &hit)
 {
     QByteArray line = "{\"file\":";
     AppendString(line, FileNameUtf8(hit.FileName));
+    if (const QByteArray &bytes = FileBytesBase64(hit.FileName); !bytes.isEmpty())
+        line += ",\"fileBytes\":\"" + bytes + '"';
     line += ",\"line\":" + QByteArray::number(hit.Line + 1);
     line += ",\"column\":" + QByteArray::number(hit.Column);
     line += ",\"length\":" + QByteArray::number(hit.HitLength);

@@ -80,6 +80,13 @@ private slots:
     void grepHabitsInOutput_data();
     void grepHabitsInOutput();
     void nullAfterAwkwardNames();
+    void outputOptions_data();
+    void outputOptions();
+    void pathsAsBytesForPrograms_data();
+    void pathsAsBytesForPrograms();
+    void outputEncodingRoundTrip_data();
+    void outputEncodingRoundTrip();
+    void hyperlinks();
     void excludeDirOption_data();
     void excludeDirOption();
     void jsonRecord();
@@ -204,6 +211,22 @@ QString Summary(const TCliOptions &o)
            + o.Targets.join(u',');
 }
 
+// The options parsed from args summed up, or (expected starting with "!")
+// the start of the error they give.
+void CheckParse(const QStringList &args, const QString &expected, QString (*summary)(const TCliOptions &))
+{
+    TCliOptions o;
+    QString error;
+    const bool ok = o.Parse(args, error);
+    if (expected.startsWith(u'!')) {
+        QVERIFY(!ok);
+        QVERIFY2(error.startsWith(expected.mid(1)), qPrintable(error));
+        return;
+    }
+    QVERIFY2(ok, qPrintable(error));
+    QCOMPARE(summary(o), expected);
+}
+
 } // namespace
 
 void TestCli::longAndShortForms_data()
@@ -271,16 +294,7 @@ void TestCli::longAndShortForms()
 {
     QFETCH(QStringList, args);
     QFETCH(QString, expected);
-    TCliOptions o;
-    QString error;
-    const bool ok = o.Parse(args, error);
-    if (expected.startsWith(u'!')) {
-        QVERIFY(!ok);
-        QVERIFY2(error.startsWith(expected.mid(1)), qPrintable(error));
-        return;
-    }
-    QVERIFY2(ok, qPrintable(error));
-    QCOMPARE(Summary(o), expected);
+    CheckParse(args, expected, Summary);
 }
 
 void TestCli::wordEdges_data()
@@ -437,6 +451,109 @@ void TestCli::nullAfterAwkwardNames()
     QCOMPARE(count.Out, blank.toUtf8() + '\0' + "1\n" + newline.toUtf8() + '\0' + "2\n");
 }
 
+void TestCli::outputOptions_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("expected"); // "code link", or the error's start after "!"
+    QTest::newRow("defaults") << QStringList{"x", "d"} << " 2";
+    QTest::newRow("sjis") << QStringList{"--output-encoding=sjis", "x", "d"} << "CP932 2";
+    QTest::newRow("SJIS blank form") << QStringList{"--output-encoding", "SJIS", "x", "d"} << "CP932 2";
+    QTest::newRow("euc-jp") << QStringList{"--output-encoding=euc-jp", "x", "d"} << "EUC-JP 2";
+    QTest::newRow("back to utf-8") << QStringList{"--output-encoding=euc-jp", "--output-encoding=UTF-8", "x", "d"} << " 2";
+    QTest::newRow("hyperlink alone is auto") << QStringList{"--hyperlink", "x", "d"} << " 0";
+    QTest::newRow("hyperlink=always") << QStringList{"--hyperlink=always", "x", "d"} << " 1";
+    QTest::newRow("bad encoding") << QStringList{"--output-encoding=latin1", "x", "d"} << "!--output-encoding needs utf-8, sjis or euc-jp";
+    QTest::newRow("encoding missing") << QStringList{"x", "d", "--output-encoding"} << "!--output-encoding needs a value";
+    QTest::newRow("bad hyperlink") << QStringList{"--hyperlink=yes", "x", "d"} << "!--hyperlink needs auto, always or never";
+}
+
+void TestCli::outputOptions()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, expected);
+    CheckParse(args, expected, [](const TCliOptions &o) {
+        return QString::fromLatin1(o.OutputCode) + u' ' + QString::number(int(o.Hyperlink));
+    });
+}
+
+void TestCli::pathsAsBytesForPrograms_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("utf8");
+    QTest::newRow("Shift-JIS name") << QByteArray("\x8c\x9f\x8d\xf5.txt") << false;
+    QTest::newRow("EUC-JP name") << QByteArray("\xb8\xa1\xba\xf7.txt") << false;
+    QTest::newRow("stray byte") << QByteArray("a\xff.txt") << false;
+    QTest::newRow("UTF-8 name") << QByteArray("\xe6\xa4\x9c\xe7\xb4\xa2.txt") << true;
+}
+
+void TestCli::pathsAsBytesForPrograms()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(bool, utf8);
+    TTestTree tree;
+    const QByteArray path = tree.NativeFile(name, "x\n");
+    const QString root = tree.Root();
+    // The output is a pipe: each path as its bytes, which open the file.
+    const TRun files = Grep({"-b", "--files-with-matches", "x", root});
+    QCOMPARE(files.Out, path + '\n');
+    const TRun plain = Grep({"-b", "x", root});
+    QCOMPARE(plain.Out, path + ":1:1: x\n");
+    // JSON keeps "file" as shown; a name that is not UTF-8 adds its bytes.
+    const TRun json = Grep({"-b", "--json", "x", root});
+    const QJsonObject o = QJsonDocument::fromJson(json.Out).object();
+    QVERIFY2(!o.isEmpty(), json.Out.constData());
+    QCOMPARE(o.contains("fileBytes"), !utf8);
+    if (!utf8)
+        QCOMPARE(QByteArray::fromBase64(o.value("fileBytes").toString().toLatin1()), path);
+    QCOMPARE(json.Out.indexOf("\"fileBytes\"") < 0, utf8);
+}
+
+void TestCli::outputEncodingRoundTrip_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QByteArray>("iconvName");
+    QTest::newRow("sjis") << "sjis" << QByteArray("CP932");
+    QTest::newRow("euc-jp") << "euc-jp" << QByteArray("EUC-JP");
+}
+
+void TestCli::outputEncodingRoundTrip()
+{
+    QFETCH(QString, code);
+    QFETCH(QByteArray, iconvName);
+    TTestTree tree;
+    const QString path = tree.File(QStringLiteral("検索/例.txt"), QStringLiteral("前の文 検索 ①と😀\n").toUtf8());
+    const TRun utf8 = Grep({"検索", path});
+    const TRun other = Grep({"--output-encoding=" + code, "検索", path});
+    QCOMPARE(other.Exit, 0);
+    QByteArray back;
+    TIconvConverter("UTF-8", iconvName.constData(), "").Convert(other.Out, back);
+    // What the code holds comes back as it was; one "?" for a character it
+    // cannot hold.
+    QByteArray expected = utf8.Out;
+    expected.replace(QStringLiteral("😀").toUtf8(), "?");
+    if (iconvName == "EUC-JP")
+        expected.replace(QStringLiteral("①").toUtf8(), "?");
+    QCOMPARE(back, expected);
+}
+
+void TestCli::hyperlinks()
+{
+    TTestTree tree;
+    const QString path = tree.File(QStringLiteral("a b.txt"), "x\n");
+    const TRun linked = Grep({"--hyperlink=always", "x", path});
+    const QByteArray open = "\033]8;;file://";
+    QVERIFY2(linked.Out.startsWith(open), linked.Out.constData());
+    // The address names the machine and the file, blanks percent-encoded;
+    // the link covers the path and the line number.
+    const qsizetype addressEnd = linked.Out.indexOf("\033\\");
+    const QByteArray address = linked.Out.mid(open.size(), addressEnd - open.size());
+    QVERIFY2(address.endsWith(QUrl::toPercentEncoding(path, "/")), address.constData());
+    QCOMPARE(linked.Out.mid(addressEnd + 2), path.toUtf8() + ":1\033]8;;\033\\:1: x\n");
+    // auto is off for a pipe, and JSON never links.
+    QCOMPARE(Grep({"--hyperlink=auto", "x", path}).Out, path.toUtf8() + ":1:1: x\n");
+    QVERIFY(!Grep({"--hyperlink=always", "--json", "x", path}).Out.contains("\033]8"));
+}
+
 void TestCli::jsonRecord()
 {
     TGrepResult hit;
@@ -518,10 +635,11 @@ void TestCli::namesThatAreNotUtf8()
     QList<QByteArray> lines = run.Out.split('\n');
     lines.removeAll(QByteArray());
     std::sort(lines.begin(), lines.end());
+    // Read by a program (a pipe): each name as its bytes, which open the file.
+    QCOMPARE(lines, QList<QByteArray>({root + "bad\xFF\xFE.txt:1:4: 前 蜃気楼",
+                                       root + "sjis\x8C\x9F\x8D\xF5.txt:1:4: 前 蜃気楼",
+                                       folder + "/inner.txt:1:4: 前 蜃気楼"}));
     const QByteArray shownRoot = tree.Root().toUtf8();
-    QCOMPARE(lines, QList<QByteArray>({shownRoot + "bad\\xff\\xfe.txt:1:4: 前 蜃気楼",
-                                       shownRoot + "sjis検索.txt:1:4: 前 蜃気楼",
-                                       shownRoot + "検索/inner.txt:1:4: 前 蜃気楼"}));
     const TRun json = Grep({"-b", "--json", QString::fromUtf8("蜃気楼"), tree.Root()});
     QCOMPARE(json.Exit, 0);
     QVERIFY2(json.Out.contains("\"file\":\"" + shownRoot + "sjis検索.txt\""), json.Out.constData());

@@ -1,4 +1,5 @@
 #include "HitJson.h"
+#include "NativePath.h"
 #include "ResultExport.h"
 #include "TestTree.h"
 
@@ -50,6 +51,7 @@ class TestResultExport : public QObject
 private slots:
     void roundTrip_data();
     void roundTrip();
+    void jsonLinesKeepNameBytes();
     void failingWriteKeepsTheOldFile();
     void onlyOntoRegularFiles_data();
     void onlyOntoRegularFiles();
@@ -105,6 +107,28 @@ void TestResultExport::roundTrip()
             QCOMPARE(o["line"].toInteger(), hit.Line + 1);
         }
     }
+}
+
+void TestResultExport::jsonLinesKeepNameBytes()
+{
+    // A Shift-JIS name: "file" as shown, "fileBytes" the bytes that open it;
+    // a UTF-8 name has no "fileBytes".
+    std::vector<TGrepResult> hits = Hits();
+    const QByteArray bytes = "/a/\x8c\x9f\x8d\xf5.txt";
+    hits[0].FileName = TNativePath::Decode(bytes);
+    TTestTree tree;
+    const QString path = tree.Path("out.jsonl");
+    QString error;
+    THitStore store;
+    Fill(store, hits);
+    QVERIFY(TResultExport::Save(path, store, TResultExport::Format::JsonLines, error));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    const QJsonObject first = QJsonDocument::fromJson(lines[0]).object();
+    QCOMPARE(first["file"].toString(), QString::fromUtf8("/a/検索.txt"));
+    QCOMPARE(QByteArray::fromBase64(first["fileBytes"].toString().toLatin1()), bytes);
+    QVERIFY(!QJsonDocument::fromJson(lines[1]).object().contains("fileBytes"));
 }
 
 void TestResultExport::failingWriteKeepsTheOldFile()
