@@ -62,6 +62,25 @@ bool ParseWhen(const QString &v, TCliOptions::ColourWhen &out, const QString &na
     return true;
 }
 
+bool ParseSizeBound(const QString &v, std::optional<qint64> &out, const QString &name, QString &error)
+{
+    out = TFileLimits::ParseSize(v);
+    if (out)
+        return true;
+    error = name + QStringLiteral(" needs a size such as 500K, 20M or 1G: ") + v;
+    return false;
+}
+
+bool ParseTimeBound(const QString &v, const QDateTime &now, std::optional<qint64> &out, const QString &name,
+                    QString &error)
+{
+    out = TFileLimits::ParseTime(v, now);
+    if (out)
+        return true;
+    error = name + QStringLiteral(" needs a date such as 2003-04-12, \"2003-04-12 10:00\" or 7d, 12h, 30m: ") + v;
+    return false;
+}
+
 // One option: its letter (or none), its long name (or none), whether it
 // takes a value, and what it does. name is the form the user typed, for
 // the messages. A new option is one more row.
@@ -151,6 +170,18 @@ const TOptionRow OptionTable[] = {
     {0, "hyperlink", TValue::Optional, [](TCliOptions &o, const QString &v, const QString &name, QString &error) {
          return ParseWhen(v, o.Hyperlink, name, error);
      }},
+    {0, "max-filesize", TValue::Needed, [](TCliOptions &o, const QString &v, const QString &name, QString &error) {
+         return ParseSizeBound(v, o.Search.Limits.MaxSize, name, error);
+     }},
+    {0, "min-filesize", TValue::Needed, [](TCliOptions &o, const QString &v, const QString &name, QString &error) {
+         return ParseSizeBound(v, o.Search.Limits.MinSize, name, error);
+     }},
+    {0, "newer", TValue::Needed, [](TCliOptions &o, const QString &v, const QString &name, QString &error) {
+         return ParseTimeBound(v, o.Now, o.Search.Limits.Newer, name, error);
+     }},
+    {0, "older", TValue::Needed, [](TCliOptions &o, const QString &v, const QString &name, QString &error) {
+         return ParseTimeBound(v, o.Now, o.Search.Limits.Older, name, error);
+     }},
     {'h', "help", TValue::None, [](TCliOptions &o, const QString &, const QString &, QString &) { return o.Help = true; }},
     {0, "version", TValue::None, [](TCliOptions &o, const QString &, const QString &, QString &) { return o.Version = true; }},
 };
@@ -177,7 +208,7 @@ const TOptionRow *LongOption(QStringView name)
 
 QString TCliOptions::Usage()
 {
-    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-W] [-K] [-r] [-c N] [-f LIST] [--exclude-dir GLOB] [-L] [-j N] [-A N] [-B N] [-C N] [--count] [--files-with-matches] [--json] [--color=WHEN] [-w] [-o] [-m N] [-q] [-s] [--null] [-H] [--no-filename] [--output-encoding=CODE] [--hyperlink=WHEN] TEXT [TARGET...]");
+    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-W] [-K] [-r] [-c N] [-f LIST] [--exclude-dir GLOB] [-L] [-j N] [-A N] [-B N] [-C N] [--count] [--files-with-matches] [--json] [--color=WHEN] [-w] [-o] [-m N] [-q] [-s] [--null] [-H] [--no-filename] [--output-encoding=CODE] [--hyperlink=WHEN] [--min-filesize SIZE] [--max-filesize SIZE] [--newer DATE] [--older DATE] TEXT [TARGET...]");
 }
 
 QString TCliOptions::HelpText()
@@ -233,6 +264,14 @@ With no TARGET, or with "-", standard input is searched.
                         (characters it cannot hold become ?; --json stays UTF-8)
   --hyperlink=WHEN      パスをファイルへの端末リンク (OSC 8) にする / link each path
                         to its file: auto (端末で / on a terminal), always, never (既定)
+  --min-filesize SIZE   SIZE 以上のファイルだけ / only files of at least SIZE
+  --max-filesize SIZE   SIZE 以下のファイルだけ / only files of at most SIZE
+                        (SIZE: 500, 500K, 20M, 1G; K = 1024)
+  --newer DATE          DATE 以降に更新したファイルだけ / only files changed at or after DATE
+  --older DATE          DATE 以前に更新したファイルだけ / only files changed at or before DATE
+                        (DATE: 2003-04-12, "2003-04-12 10:00", or back from now:
+                        7d, 12h, 30m; フォルダは日時によらずたどる / folders are
+                        walked whatever their own size and time)
   --                    オプションの終わり / end of the options
   長いオプションは --name=VALUE とも書けます / long options also take --name=VALUE
   -h, --help            このヘルプ / this help

@@ -3,6 +3,7 @@
 
 #include "SearchOptions.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -42,6 +43,8 @@ public:
     // on a terminal. Off by default.
     ColourWhen Hyperlink = ColourWhen::Never;
     bool HyperlinksWanted(bool outputIsTerminal) const;
+    // The moment relative times ("7d") count back from.
+    QDateTime Now = QDateTime::currentDateTime();
     bool Help = false;
     bool Version = false;
 

@@ -158,6 +158,7 @@ int main(int argc, char *argv[])
             search.TargetPath = spool->fileName();
             search.Recursive = false;
             search.FilterList = QStringLiteral("*");
+            search.Limits = {}; // a stream has no size or time of its own
             reporter.SetStandardInput(search.TargetPath);
         } else if (!TFileKind::IsFile(target) && !TFileKind::IsFolder(target)) {
             reporter.FileNotRead(target, QStringLiteral("検索対象がありません"));

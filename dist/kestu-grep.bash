@@ -19,6 +19,14 @@ _kestu_grep()
             COMPREPLY=($(compgen -W "auto always never" -- "$value"))
             return
             ;;
+        --min-filesize | --max-filesize)
+            COMPREPLY=($(compgen -W "100K 1M 10M 100M 1G" -- "$cur"))
+            return
+            ;;
+        --newer | --older)
+            COMPREPLY=($(compgen -W "30m 12h 1d 7d 30d" -- "$cur"))
+            return
+            ;;
         --output-encoding)
             COMPREPLY=($(compgen -W "utf-8 sjis euc-jp" -- "$value"))
             return
@@ -54,7 +62,7 @@ _kestu_grep()
             return
             ;;
         -*)
-            COMPREPLY=($(compgen -W "-b -l -i -W -K -r -c -f -L -j -A -B -C -w -o -m -q -s -H --recursive --max-depth --ignore-case --ignore-width --ignore-kana --regex --code --filter --exclude-dir --follow --jobs --after-context --before-context --context --word-regexp --only-matching --max-count --quiet --no-messages --null --with-filename --no-filename --count --files-with-matches --json --color= --output-encoding= --hyperlink= --help --version" -- "$cur"))
+            COMPREPLY=($(compgen -W "-b -l -i -W -K -r -c -f -L -j -A -B -C -w -o -m -q -s -H --recursive --max-depth --ignore-case --ignore-width --ignore-kana --regex --code --filter --exclude-dir --follow --jobs --after-context --before-context --context --word-regexp --only-matching --max-count --quiet --no-messages --null --with-filename --no-filename --count --files-with-matches --json --color= --output-encoding= --hyperlink= --min-filesize --max-filesize --newer --older --help --version" -- "$cur"))
             [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
             return
             ;;

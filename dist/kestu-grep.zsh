@@ -33,6 +33,10 @@ _arguments -s -S \
   '--color=[colour the hits]:when:(auto always never)' \
   '--output-encoding=[code of the output]:code:(utf-8 sjis euc-jp)' \
   '--hyperlink=[link each path to its file]:when:(auto always never)' \
+  '--min-filesize=[only files of at least SIZE]:size:(100K 1M 10M 100M 1G)' \
+  '--max-filesize=[only files of at most SIZE]:size:(100K 1M 10M 100M 1G)' \
+  '--newer=[only files changed at or after DATE]:date:(30m 12h 1d 7d 30d)' \
+  '--older=[only files changed at or before DATE]:date:(30m 12h 1d 7d 30d)' \
   '(- *)'{-h,--help}'[show the help]' \
   '(- *)--version[show the version]' \
   '1:search text:' \

@@ -215,6 +215,7 @@ void TGrepThread::ListTargets()
     lister.FollowLinks = FollowLinks;
     lister.DepthLimit = DepthLimit;
     lister.ExcludeDirs = ExcludeDirs;
+    lister.Limits = Limits;
     lister.FolderNotRead = [this](const QString &path, const QString &reason) {
         Caller.Post([this, path, reason] { Reporter.FileNotRead(path, reason); });
     };

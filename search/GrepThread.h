@@ -3,6 +3,7 @@
 // decodes and searches every file, and reports to its front end through
 // calls that run on the thread that created it.
 
+#include "FileLimits.h"
 #include "BRegexpRecord.h"
 #include "GrepResult.h"
 #include "LineSearcher.h"
@@ -44,6 +45,7 @@ public:
     QString FilterList;
     QStringList ExcludeDirs; // subfolder name patterns not entered
     bool FollowLinks = false; // enter links to folders met inside the tree
+    TFileLimits Limits;       // files taken by size and time; off: all
     // TNotationFold::Width and Kana: notations that do not tell hits apart.
     unsigned Notation = 0;
     // Threads that search files side by side; 0: one per hardware thread.

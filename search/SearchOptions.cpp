@@ -61,6 +61,7 @@ void TSearchOptions::ApplyTo(TGrepThread &worker, const QByteArray &findText) co
     worker.FilterList = FilterList;
     worker.ExcludeDirs = ExcludeDirs;
     worker.FollowLinks = FollowLinks;
+    worker.Limits = Limits;
     worker.Notation = Notation();
     worker.RegExpLibrary = RegExpLibrary;
 }

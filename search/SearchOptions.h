@@ -2,6 +2,8 @@
 // What a front end asks of one search, as typed in the window or given on
 // the command line, and the checks every search passes before it starts.
 
+#include "FileLimits.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -21,6 +23,8 @@ public:
     QString FilterList;
     QStringList ExcludeDirs;
     bool FollowLinks = false;
+    // Files taken only within these sizes and times (all off by default).
+    TFileLimits Limits;
     // Full-width and half-width forms, and hiragana and katakana, match
     // each other.
     bool IgnoreWidth = false;

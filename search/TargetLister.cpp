@@ -1,5 +1,6 @@
 #include "TargetLister.h"
 
+#include "FileFacts.h"
 #include "FileKind.h"
 #include "FolderHandle.h"
 #include "NativePath.h"
@@ -35,6 +36,11 @@ void TTargetLister::ListTargets(QStringList &files)
 {
     const TFileKind::Kind kind = TFileKind::Of(TargetPath);
     if (kind == TFileKind::File) {
+        if (Limits.IsOn()) {
+            const std::optional<TFileFacts> facts = TFileFacts::Of(TargetPath);
+            if (!facts || !Limits.Passes(facts->Size, facts->Modified.toSecsSinceEpoch()))
+                return;
+        }
         files.append(TargetPath);
         return;
     }
@@ -73,7 +79,7 @@ void TTargetLister::WalkFolder(const QString &folder, QStringList &files)
             const char *name = level.Names.constData() + entry.NameAt;
             if (entry.Kind == EntryFile) {
                 const QString fileName = TNativePath::Decode(name);
-                if (FilterMatches(ExtensionOf(fileName)))
+                if (FilterMatches(ExtensionOf(fileName)) && (!Limits.IsOn() || WithinLimits(name)))
                     files.append(Path + fileName);
                 continue;
             }
@@ -180,6 +186,17 @@ TFolderHandle &TTargetLister::CurrentFolder()
             level.Folder = std::move(again);
     }
     return level.Folder;
+}
+
+bool TTargetLister::WithinLimits(const char *nativeName)
+{
+    qint64 size = 0;
+    qint64 modified = 0;
+    // A file that vanished or cannot be looked at is left to the search,
+    // which reports what it finds.
+    if (!CurrentFolder().ChildSizeAndTime(nativeName, size, modified))
+        return true;
+    return Limits.Passes(size, modified);
 }
 
 bool TTargetLister::Excluded(const char *nativeName) const

@@ -11,6 +11,7 @@
 // neither descriptors nor memory grow with the square of the depth.
 
 #include "FileKind.h"
+#include "FileLimits.h"
 #include "FolderHandle.h"
 
 #include <QByteArray>
@@ -44,6 +45,9 @@ public:
     // Subfolders whose name matches one of these patterns are not entered
     // (the target itself is searched whatever its name).
     QStringList ExcludeDirs;
+    // Files outside these are not listed (nor counted); folders are walked
+    // whatever their own size and time.
+    TFileLimits Limits;
 
     // Fills files from TargetPath.
     void ListTargets(QStringList &files);
@@ -73,6 +77,8 @@ private:
 
     bool StopRequested() const { return Stop && Stop->load(std::memory_order_relaxed); }
     bool Excluded(const char *nativeName) const;
+    // Whether a file of the deepest folder passes Limits.
+    bool WithinLimits(const char *nativeName);
     // Reads the folder's entries and makes it the deepest level of the
     // path; false when it is already on the path or has nothing readable.
     bool Enter(TFolderHandle folder);

@@ -4,6 +4,7 @@
 #include "TestText.h"
 #include "IconvConverter.h"
 #include "TestTree.h"
+#include "FileLimits.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -87,6 +88,10 @@ private slots:
     void outputEncodingRoundTrip_data();
     void outputEncodingRoundTrip();
     void hyperlinks();
+    void sizeAndTimeTexts_data();
+    void sizeAndTimeTexts();
+    void limitsAtTheirEdges_data();
+    void limitsAtTheirEdges();
     void excludeDirOption_data();
     void excludeDirOption();
     void jsonRecord();
@@ -552,6 +557,102 @@ void TestCli::hyperlinks()
     // auto is off for a pipe, and JSON never links.
     QCOMPARE(Grep({"--hyperlink=auto", "x", path}).Out, path.toUtf8() + ":1:1: x\n");
     QVERIFY(!Grep({"--hyperlink=always", "--json", "x", path}).Out.contains("\033]8"));
+}
+
+void TestCli::sizeAndTimeTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("isSize");
+    QTest::addColumn<qint64>("expected"); // -1: refused; a time: seconds back from now, or since 1970 local
+    QTest::newRow("bytes") << "500" << true << qint64(500);
+    QTest::newRow("K") << "500K" << true << qint64(512000);
+    QTest::newRow("m, blank, B") << "20 mb" << true << qint64(20) * 1024 * 1024;
+    QTest::newRow("GiB") << "1GiB" << true << (qint64(1) << 30);
+    QTest::newRow("zero") << "0" << true << qint64(0);
+    QTest::newRow("unit alone") << "K" << true << qint64(-1);
+    QTest::newRow("negative") << "-5" << true << qint64(-1);
+    QTest::newRow("fraction") << "1.5M" << true << qint64(-1);
+    QTest::newRow("unknown unit") << "1Q" << true << qint64(-1);
+    QTest::newRow("too large") << "9999999999T" << true << qint64(-1);
+    QTest::newRow("days back") << "7d" << false << qint64(7 * 86400);
+    QTest::newRow("hours back") << "12h" << false << qint64(12 * 3600);
+    QTest::newRow("minutes back") << "30m" << false << qint64(30 * 60);
+    QTest::newRow("weeks back") << "2w" << false << qint64(2 * 604800);
+    QTest::newRow("no unit") << "7" << false << qint64(-1);
+    QTest::newRow("bad month") << "2003-13-01" << false << qint64(-1);
+    QTest::newRow("bad day") << "2003-02-30" << false << qint64(-1);
+    QTest::newRow("bad hour") << "2003-04-12 24:00" << false << qint64(-1);
+    QTest::newRow("words") << "yesterday" << false << qint64(-1);
+}
+
+void TestCli::sizeAndTimeTexts()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, isSize);
+    QFETCH(qint64, expected);
+    if (isSize) {
+        const std::optional<qint64> size = TFileLimits::ParseSize(text);
+        QCOMPARE(size.value_or(-1), expected);
+        if (size) // read back from its own text
+            QCOMPARE(TFileLimits::ParseSize(TFileLimits::SizeText(*size)), size);
+        return;
+    }
+    const QDateTime now(QDate(2026, 12, 10), QTime(8, 0), Qt::LocalTime);
+    const std::optional<qint64> time = TFileLimits::ParseTime(text, now);
+    QCOMPARE(time ? now.toSecsSinceEpoch() - *time : qint64(-1), expected);
+}
+
+void TestCli::limitsAtTheirEdges_data()
+{
+    // small.txt: 10 bytes, changed 2003-04-12 10:00:00; big.txt: 2048 bytes,
+    // changed 2003-04-12 10:00:01 (local time).
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("expected"); // the files with hits, by name
+    QTest::newRow("no filter") << QStringList{} << "big.txt small.txt";
+    QTest::newRow("max exactly the size") << QStringList{"--max-filesize", "10"} << "small.txt";
+    QTest::newRow("max one byte less") << QStringList{"--max-filesize=9"} << "";
+    QTest::newRow("min exactly the size") << QStringList{"--min-filesize", "2K"} << "big.txt";
+    QTest::newRow("min one byte more") << QStringList{"--min-filesize=2049"} << "";
+    QTest::newRow("newer exactly the time") << QStringList{"--newer", "2003-04-12 10:00:01"} << "big.txt";
+    QTest::newRow("newer the day") << QStringList{"--newer=2003-04-12"} << "big.txt small.txt";
+    QTest::newRow("older exactly the time") << QStringList{"--older", "2003-04-12 10:00"} << "small.txt";
+    QTest::newRow("older a second before") << QStringList{"--older", "2003-04-12T09:59:59"} << "";
+    QTest::newRow("both bounds") << QStringList{"--newer=2003-04-12 10:00:01", "--max-filesize=1K"} << "";
+    QTest::newRow("relative: all older than a day") << QStringList{"--newer", "1d"} << "";
+}
+
+void TestCli::limitsAtTheirEdges()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, expected);
+    TTestTree tree;
+    const auto make = [&](const QString &name, qsizetype size, const QTime &time) {
+        QByteArray content(size, ' ');
+        content.replace(0, 2, "x\n");
+        const QString path = tree.File(QStringLiteral("d/") + name, content);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime(QDate(2003, 4, 12), time, Qt::LocalTime), QFileDevice::FileModificationTime));
+    };
+    make(QStringLiteral("small.txt"), 10, QTime(10, 0, 0));
+    make(QStringLiteral("big.txt"), 2048, QTime(10, 0, 1));
+    // A folder outside every filter is still walked.
+    const struct timespec longAgo[2] = {{631152000, 0}, {631152000, 0}}; // 1990
+    QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(tree.Path("d")).constData(), longAgo, 0) == 0);
+    const TRun run = Grep(args + QStringList{"-b", "--files-with-matches", "x", tree.Root()});
+    QStringList names;
+    for (const QByteArray &line : run.Out.split('\n'))
+        if (!line.isEmpty())
+            names << QFileInfo(QString::fromUtf8(line)).fileName();
+    names.sort();
+    QCOMPARE(names.join(u' '), expected);
+    QCOMPARE(run.Exit, expected.isEmpty() ? 1 : 0);
+    // A file outside the filters is not counted among the targets.
+    const int listed = expected.isEmpty() ? 0 : int(expected.count(u' ') + 1);
+    QVERIFY2(run.Err.contains("対象: " + QByteArray::number(listed) + '/' + QByteArray::number(listed)), run.Err.constData());
+    // A file named as the target passes the same filters.
+    const TRun single = Grep(args + QStringList{"--files-with-matches", "x", tree.Path("d/small.txt")});
+    QCOMPARE(single.Exit, expected.contains(QStringLiteral("small")) ? 0 : 1);
 }
 
 void TestCli::jsonRecord()

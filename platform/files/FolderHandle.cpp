@@ -94,6 +94,16 @@ TFolderHandle TFolderHandle::OpenChild(const char *name, bool followLink) const
     return TFolderHandle(fd);
 }
 
+bool TFolderHandle::ChildSizeAndTime(const char *name, qint64 &size, qint64 &modifiedSeconds) const
+{
+    struct stat st;
+    if (Fd < 0 || ::fstatat(Fd, name, &st, 0) != 0)
+        return false;
+    size = qint64(st.st_size);
+    modifiedSeconds = qint64(st.st_mtim.tv_sec);
+    return true;
+}
+
 TFolderHandle TFolderHandle::OpenParent() const
 {
     return OpenChild("..", false);

@@ -26,6 +26,10 @@ public:
     TFolderHandle OpenChild(const char *name, bool followLink) const;
     // The folder above this one.
     TFolderHandle OpenParent() const;
+    // The size and the time of the last change (whole seconds since 1970)
+    // of an entry by its name's bytes, links followed; false when it cannot
+    // be looked at.
+    bool ChildSizeAndTime(const char *name, qint64 &size, qint64 &modifiedSeconds) const;
 
     bool IsOpen() const { return Fd >= 0; }
     void Close();

@@ -1,0 +1,36 @@
+#pragma once
+// Which files a search takes by their size and the time of their last
+// change: at least / at most so many bytes, changed at or after / at or
+// before a moment. Each bound is off until set; with all off every file
+// passes and nothing is looked up.
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+class TFileLimits
+{
+public:
+    std::optional<qint64> MinSize; // bytes, inclusive
+    std::optional<qint64> MaxSize;
+    std::optional<qint64> Newer;   // seconds since 1970 (UTC), inclusive
+    std::optional<qint64> Older;
+
+    bool IsOn() const { return MinSize || MaxSize || Newer || Older; }
+    // Times are compared in whole seconds, so a file changed at 10:00:00.7
+    // counts as changed at 10:00:00.
+    bool Passes(qint64 size, qint64 modifiedSeconds) const;
+
+    // "500", "500K", "20M", "1G" (also "KB", "MiB"..., any case; K = 1024);
+    // nothing on a text that is no size.
+    static std::optional<qint64> ParseSize(const QString &text);
+    // The size as ParseSize reads it back, in the largest unit that keeps it
+    // whole ("512000" -> "500K").
+    static QString SizeText(qint64 bytes);
+    // "2003-04-12", "2003-04-12 10:00", "2003-04-12 10:00:30" (local time; a
+    // "T" may stand for the blank), or a time back from now: "7d", "12h",
+    // "30m", "45s", "2w". Nothing on anything else.
+    static std::optional<qint64> ParseTime(const QString &text, const QDateTime &now);
+    // A moment as ParseTime reads it back ("2003-04-12 10:00:30", local).
+    static QString TimeText(qint64 seconds);
+};
