@@ -7,7 +7,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 # Debian 12 packages the build, the tests and `make run` need.
 PACKAGES := build-essential cmake ninja-build pkg-config qt6-base-dev \
-            libonig-dev libglib2.0-dev fonts-ipafont-gothic xvfb xauth \
+            libonig-dev libglib2.0-dev libarchive-dev xz-utils zstd bzip2 fonts-ipafont-gothic xvfb xauth \
             qt6-translations-l10n \
             librsvg2-bin desktop-file-utils appstream groff-base clang
 # Only for `make check-package`, never for the tests.

@@ -104,6 +104,7 @@ const TOptionRow OptionTable[] = {
     {'i', "ignore-case", TValue::None, [](TCliOptions &o, const QString &, const QString &, QString &) { return o.Search.NoCase = true; }},
     {'W', "ignore-width", TValue::None, [](TCliOptions &o, const QString &, const QString &, QString &) { return o.Search.IgnoreWidth = true; }},
     {'K', "ignore-kana", TValue::None, [](TCliOptions &o, const QString &, const QString &, QString &) { return o.Search.IgnoreKana = true; }},
+    {'z', "search-archives", TValue::None, [](TCliOptions &o, const QString &, const QString &, QString &) { return o.Search.SearchArchives = true; }},
     {'r', "regex", TValue::None, [](TCliOptions &o, const QString &, const QString &, QString &) { return o.Search.UseRegExp = true; }},
     {'c', "code", TValue::Needed, [](TCliOptions &o, const QString &v, const QString &name, QString &error) {
          if (ParseCode(v, o.Search.CodeChoice))
@@ -208,7 +209,7 @@ const TOptionRow *LongOption(QStringView name)
 
 QString TCliOptions::Usage()
 {
-    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-W] [-K] [-r] [-c N] [-f LIST] [--exclude-dir GLOB] [-L] [-j N] [-A N] [-B N] [-C N] [--count] [--files-with-matches] [--json] [--color=WHEN] [-w] [-o] [-m N] [-q] [-s] [--null] [-H] [--no-filename] [--output-encoding=CODE] [--hyperlink=WHEN] [--min-filesize SIZE] [--max-filesize SIZE] [--newer DATE] [--older DATE] TEXT [TARGET...]");
+    return QStringLiteral("usage: kestu-grep [-b] [-l N] [-i] [-W] [-K] [-z] [-r] [-c N] [-f LIST] [--exclude-dir GLOB] [-L] [-j N] [-A N] [-B N] [-C N] [--count] [--files-with-matches] [--json] [--color=WHEN] [-w] [-o] [-m N] [-q] [-s] [--null] [-H] [--no-filename] [--output-encoding=CODE] [--hyperlink=WHEN] [--min-filesize SIZE] [--max-filesize SIZE] [--newer DATE] [--older DATE] TEXT [TARGET...]");
 }
 
 QString TCliOptions::HelpText()
@@ -229,6 +230,10 @@ With no TARGET, or with "-", standard input is searched.
                         / full-width and half-width forms match each other
   -K, --ignore-kana     ひらがなとカタカナを区別しない (でーた = データ)
                         / hiragana and katakana match each other
+  -z, --search-archives アーカイブ (LZH, ZIP, 7z, tar...) と圧縮ファイル (.gz,
+                        .bz2, .xz, .zst) の中も検索する。該当は ARCHIVE{MEMBER}
+                        / search inside archives and compressed files; hits
+                        are named ARCHIVE{MEMBER}; -f applies to the members
   -r, --regex           正規表現 / TEXT is a regular expression
   -c, --code N          文字コード / character code: 0 auto (自動), 1 sjis, 2 euc-jp,
                         3 iso-2022-jp, 4 utf-7, 5 utf-8, 6 utf-8n (番号でも名前でも)

@@ -175,7 +175,7 @@ int main(int argc, char *argv[])
         worker.Resume();
         worker.WaitFor();
         filesDone += worker.FilesDone();
-        filesListed += worker.TargetFiles.size();
+        filesListed += worker.TargetCount();
         hitsFound += worker.HitsFound();
         lastState = reporter.LastState();
         // -q: the first hit settles the answer; nothing else is read.

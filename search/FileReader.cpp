@@ -10,6 +10,7 @@ TFileReader::~TFileReader()
 void TFileReader::Release()
 {
     File.Close();
+    Source = nullptr;
     View = {};
     // A buffer grown for one huge file read whole is not kept for the
     // small files that follow.
@@ -44,12 +45,18 @@ bool TFileReader::Read(const QString &path)
 
 bool TFileReader::Rewind()
 {
-    return File.Rewind();
+    return Source ? Source->Rewind() : File.Rewind();
+}
+
+void TFileReader::Open(TByteSource &source)
+{
+    Release();
+    Source = &source;
 }
 
 QByteArrayView TFileReader::Fill(QByteArrayView keep, qsizetype more)
 {
-    if (!File.IsOpen())
+    if (!File.IsOpen() && !Source)
         return {};
     const qsizetype kept = keep.size();
     // keep lies inside the buffer; Room keeps its bytes where they are
@@ -63,7 +70,7 @@ QByteArrayView TFileReader::Fill(QByteArrayView keep, qsizetype more)
     char *fresh = buffer + lead + kept;
     qsizetype done = 0;
     while (done < more) {
-        const qint64 r = File.Read(fresh + done, more - done);
+        const qint64 r = Source ? Source->Read(fresh + done, more - done) : File.Read(fresh + done, more - done);
         if (r <= 0)
             break; // the end, or a read error: what came so far counts
         done += r;

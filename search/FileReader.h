@@ -4,6 +4,7 @@
 // process shortens while it is read gives what was read, where a mapping
 // would kill the program with SIGBUS.
 
+#include "ByteSource.h"
 #include "ReadOnlyFile.h"
 
 #include <QByteArrayView>
@@ -30,7 +31,11 @@ public:
     // buffer's front and reads up to more bytes after it, giving both
     // together. Fewer new bytes than asked for mean the end of the file.
     bool Read(const QString &path, qsizetype streamAbove);
-    bool Streaming() const { return File.IsOpen(); }
+    bool Streaming() const { return File.IsOpen() || Source; }
+    // Reads a stream that is no file (an archive member) a piece at a
+    // time, as a file above streamAbove would be; the source stays the
+    // caller's and must outlive the reads, up to Release.
+    void Open(TByteSource &source);
     QByteArrayView Fill(QByteArrayView keep, qsizetype more);
     // Back to the file's first byte.
     bool Rewind();
@@ -54,4 +59,5 @@ private:
     qsizetype Capacity = 0;
     QByteArrayView View;
     TReadOnlyFile File; // the file being read a piece at a time
+    TByteSource *Source = nullptr; // or the stream
 };

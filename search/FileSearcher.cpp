@@ -10,6 +10,7 @@
 #include "Utf7Decoder.h"
 
 #include <cstring>
+#include <limits>
 
 TFileSearcher::TFileSearcher(const QByteArray &findText, bool noCase, const std::atomic<bool> *stop,
                              TLineSearcher::HitSink sink, TBRegExp *adapter,
@@ -217,16 +218,68 @@ TFileOutcome TFileSearcher::SearchFile(const QString &path, int codeChoice)
         Reader.Release();
         return outcome;
     }
+    if (Archives) {
+        // An archive is known by its first bytes, whatever its name.
+        const bool listed = !Archives->FilesUnfiltered || Archives->Wanted(path.mid(path.lastIndexOf(u'/') + 1));
+        const QByteArrayView head = Reader.Streaming() ? Reader.Fill({}, TArchiveWalker::HeadSize) : Reader.Content();
+        const bool looks = TArchiveWalker::LooksLikeArchive(head);
+        if (Reader.Streaming())
+            Reader.Rewind();
+        if (looks) {
+            Reader.Release();
+            if (SearchArchive(path, codeChoice, outcome) || StopRequested())
+                return outcome;
+            // libarchive did not take it: it is read again as the bytes it is.
+            if (listed && !Reader.Read(path, WholeFiles ? -1 : StreamAbove)) {
+                outcome.NotRead = true;
+                return outcome;
+            }
+        }
+        if (!listed) {
+            Reader.Release();
+            outcome.NotTarget = true;
+            return outcome;
+        }
+    }
     if (Reader.Streaming()) {
-        // UTF-7 is only ever chosen, never detected.
-        if (ChoiceForcesCode(codeChoice) && CodeIdForChoice(codeChoice, {}) == CodeId::Utf7)
-            outcome = SearchStreamedUtf7(path);
-        else
-            outcome = SearchStreamedFile(path, codeChoice);
+        outcome = SearchStream(path, codeChoice);
         Reader.Release();
         return outcome;
     }
     return SearchContent(path, codeChoice);
+}
+
+TFileOutcome TFileSearcher::SearchStream(const QString &name, int codeChoice)
+{
+    // UTF-7 is only ever chosen, never detected.
+    if (ChoiceForcesCode(codeChoice) && CodeIdForChoice(codeChoice, {}) == CodeId::Utf7)
+        return SearchStreamedUtf7(name);
+    return SearchStreamedFile(name, codeChoice);
+}
+
+bool TFileSearcher::SearchArchive(const QString &path, int codeChoice, TFileOutcome &outcome)
+{
+    TArchiveWalker walker(Archives->Limits, Stop);
+    const qint32 archiveEnd = qint32(qMin<qsizetype>(path.size(), std::numeric_limits<qint32>::max()));
+    const bool wasArchive = walker.Walk(
+        path, Archives->Wanted,
+        [&](const QString &member, TByteSource &data) {
+            if (outcome.AdapterFailed || outcome.OutOfMemory)
+                return;
+            Reader.Open(data);
+            Searcher.SetArchiveEnd(archiveEnd);
+            const TFileOutcome one = SearchStream(path + u'{' + member + u'}', codeChoice);
+            Searcher.SetArchiveEnd(0);
+            Reader.Release();
+            outcome.HasText = outcome.HasText || one.HasText;
+            outcome.AdapterFailed = one.AdapterFailed;
+            ++outcome.Members;
+        },
+        [&](const QString &member, const QString &reason) {
+            outcome.SkippedMembers.emplace_back(member.isEmpty() ? path : path + u'{' + member + u'}', reason);
+        });
+    outcome.IsArchive = wasArchive;
+    return wasArchive;
 }
 
 namespace {

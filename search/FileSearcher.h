@@ -3,6 +3,7 @@
 // decodes it and finds its hits, which go to a sink in the order found.
 // Each worker of a search owns one, with its own read buffer and adapter.
 
+#include "ArchiveWalker.h"
 #include "FileReader.h"
 #include "LineSearcher.h"
 #include "SourcePrefilter.h"
@@ -25,6 +26,23 @@ public:
     bool AdapterFailed = false; // the regular-expression library failed; the search must stop
     bool OutOfMemory = false;   // the file did not fit in memory; the search must stop
     TLineSearcher::TSkippedLines Skipped; // the file's lines the regular-expression library gave up on
+    // Searching inside archives:
+    bool IsArchive = false;     // the file was an archive (or compressed file) and its members were searched
+    qsizetype Members = 0;      // how many
+    bool NotTarget = false;     // listed only in case it was an archive, and it was none
+    // Members (and archives) that could not be read: the name shown, the reason.
+    std::vector<std::pair<QString, QString>> SkippedMembers;
+};
+
+// How a search goes into archives.
+struct TArchiveSearch
+{
+    TArchiveLimits Limits;
+    // Whether a file or member name passes the extension filter.
+    std::function<bool(const QString &name)> Wanted;
+    // Files are listed whatever their names, so that an archive is found
+    // by its content: a file that is no archive must still pass Wanted.
+    bool FilesUnfiltered = false;
 };
 
 class TFileSearcher
@@ -41,6 +59,11 @@ public:
     TFileSearcher &operator=(const TFileSearcher &) = delete;
 
     TFileOutcome Search(const QString &path, int codeChoice);
+
+    // Archives and compressed files are searched member by member (the
+    // settings must outlive the searcher); null: they are searched as the
+    // bytes they are.
+    void SetArchives(const TArchiveSearch *archives) { Archives = archives; }
 
     // Files above this size are read, decoded and searched a piece of
     // about Piece bytes at a time, so memory does not grow with them. The
@@ -64,6 +87,10 @@ public:
 
 private:
     TFileOutcome SearchFile(const QString &path, int codeChoice);
+    // The members of an archive; false when the file is none after all.
+    bool SearchArchive(const QString &path, int codeChoice, TFileOutcome &outcome);
+    // A stream (a member) read a piece at a time, shown under name.
+    TFileOutcome SearchStream(const QString &name, int codeChoice);
     // The file read whole.
     TFileOutcome SearchContent(const QString &path, int codeChoice);
     // The file a piece at a time, each piece cut after a line end. A file
@@ -107,6 +134,7 @@ private:
     TBRegExp *Adapter;
     const TSourcePrefilter &Prefilter;
     bool WholeFiles;
+    const TArchiveSearch *Archives = nullptr;
     qsizetype StreamAbove = DefaultStreamAbove;
     qsizetype Piece = DefaultPiece;
 };

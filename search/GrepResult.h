@@ -15,6 +15,10 @@ public:
     qint64 Line = 0;           // 0-based line index
     qint64 Column = 0;         // 1-based byte column of the hit
     qint32 CodeId = 0;         // the file's code id
+    // For a hit inside an archive, FileName is "ARCHIVE{MEMBER}" (nested
+    // levels "a.zip{b.lzh{c.txt}}") and this is the length of ARCHIVE;
+    // 0 for a file of its own.
+    qint32 ArchiveEnd = 0;
     qint64 HitLength = 0;      // length of the hit in bytes
     // Where the hit's line begins in the file, in the file's own bytes;
     // -1 where the search did not see the file's bytes of the line (a

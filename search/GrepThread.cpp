@@ -197,8 +197,20 @@ void TGrepThread::FinalTexts(QString texts[3], qsizetype done, qsizetype total, 
 
 void TGrepThread::SetFinalTexts(qsizetype done)
 {
-    Done = done;
-    FinalTexts(StatusTexts, done, TargetFiles.size(), Published);
+    Done = done + ExtraTargets;
+    FinalTexts(StatusTexts, done + ExtraTargets, TargetCount(), Published);
+}
+
+void TGrepThread::SetUpArchives()
+{
+    if (!SearchArchives)
+        return;
+    Archives = std::make_unique<TArchiveSearch>();
+    Archives->Limits = ArchiveLimits;
+    Archives->FilesUnfiltered = !TFileKind::IsFile(TargetPath);
+    Archives->Wanted = [filter = FilterList](const QString &name) {
+        return filter.isEmpty() || filter == QLatin1String("*") || ExtensionListContains(filter, ExtensionOf(name));
+    };
 }
 
 void TGrepThread::ListTargets()
@@ -210,7 +222,9 @@ void TGrepThread::ListTargets()
         PushStatus();
     });
     lister.TargetPath = TargetPath;
-    lister.FilterList = FilterList;
+    // Inside archives the filter applies to the members: every file is
+    // listed, and one that is no archive must pass the filter itself.
+    lister.FilterList = SearchArchives && !TFileKind::IsFile(TargetPath) ? QStringLiteral("*") : FilterList;
     lister.Recursive = Recursive;
     lister.FollowLinks = FollowLinks;
     lister.DepthLimit = DepthLimit;
@@ -255,6 +269,8 @@ void TGrepThread::Execute()
             Terminate();
     }
     TLineSearcher::TSkippedLines skipped;
+    ExtraTargets = 0;
+    SetUpArchives();
     if (!StopRequested() && !TargetFiles.isEmpty()) {
         try {
             // Under notation folding only a stretch written one way only
@@ -307,8 +323,8 @@ int TGrepThread::WorkerCount() const
 
 void TGrepThread::SetFileStatus(qsizetype index)
 {
-    StatusTexts[0] = TargetsLabel + QString::number(index) + QStringLiteral(" / ")
-                     + QString::number(TargetFiles.size());
+    StatusTexts[0] = TargetsLabel + QString::number(index + ExtraTargets) + QStringLiteral(" / ")
+                     + QString::number(TargetCount());
 }
 
 void TGrepThread::FileDone(const QString &path, const TFileOutcome &outcome)
@@ -327,6 +343,12 @@ void TGrepThread::FileDone(const QString &path, const TFileOutcome &outcome)
             Caller.Post([this, path, reason] { Reporter.FileNotRead(path, reason); });
         return;
     }
+    for (const auto &[member, reason] : outcome.SkippedMembers)
+        Caller.Post([this, member, reason] { Reporter.FileNotRead(member, reason); });
+    if (outcome.IsArchive)
+        ExtraTargets += outcome.Members - 1;
+    if (outcome.NotTarget)
+        --ExtraTargets;
     if (outcome.HasText) {
         StatusTexts[1] = HitsLabel + QString::number(Published);
         StatusTexts[2] = Searching + QStringLiteral(" [") + ShownPath(FileNameOf(path)) + u']';
@@ -352,6 +374,7 @@ qsizetype TGrepThread::SearchInTurn(TBRegExp *adapter, const TSourcePrefilter &p
     qsizetype done = 0;
     TFileSearcher searcher(FindText, NoCase, &Stop, [this](TGrepResult &&record) { PublishHit(std::move(record)); },
                            adapter, prefilter, WholeFiles, Notation);
+    searcher.SetArchives(Archives.get());
     for (qsizetype i = 0; i < TargetFiles.size(); ++i) {
         if (StopRequested())
             break;
@@ -396,6 +419,7 @@ qsizetype TGrepThread::SearchSideBySide(const TSourcePrefilter &prefilter, TLine
             worker->Adapter = MakeAdapter(std::move(message));
         worker->Searcher = std::make_unique<TFileSearcher>(FindText, NoCase, &Stop, std::move(sink),
                                                            worker->Adapter.get(), prefilter, false, Notation);
+        worker->Searcher->SetArchives(Archives.get());
         const int choice = CodeChoice;
         return TSearchPool::SearchFn([worker, choice](const QString &path) {
             // This search's own adapter has loaded the library: one that

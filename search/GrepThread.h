@@ -4,6 +4,7 @@
 // calls that run on the thread that created it.
 
 #include "FileLimits.h"
+#include "ArchiveWalker.h"
 #include "BRegexpRecord.h"
 #include "GrepResult.h"
 #include "LineSearcher.h"
@@ -48,6 +49,10 @@ public:
     TFileLimits Limits;       // files taken by size and time; off: all
     // TNotationFold::Width and Kana: notations that do not tell hits apart.
     unsigned Notation = 0;
+    // Archives and compressed files are searched member by member, within
+    // these limits.
+    bool SearchArchives = false;
+    TArchiveLimits ArchiveLimits;
     // Threads that search files side by side; 0: one per hardware thread.
     int Workers = 0;
     // Decode every file whole and search every line, one file after the
@@ -69,6 +74,9 @@ public:
     // The counts of a search that has ended, for a front end that adds up
     // several searches into one status; FinalTexts gives their wording.
     qsizetype FilesDone() const { return Done; }
+    // The count of targets: the files listed, each archive's members in
+    // place of the archive.
+    qsizetype TargetCount() const { return TargetFiles.size() + ExtraTargets; }
     qsizetype HitsFound() const { return Published; }
     static void FinalTexts(QString texts[3], qsizetype done, qsizetype total, qsizetype hits);
 
@@ -118,6 +126,8 @@ private:
     void SetFileStatus(qsizetype index);
     // What follows each searched file, in listing order.
     void FileDone(const QString &path, const TFileOutcome &outcome);
+    // How archives are searched; set up after the listing.
+    void SetUpArchives();
     void Synchronize(void (TGrepThread::*call)());
     void PublishHit(TGrepResult &&record);
     void SetFinalTexts(qsizetype done);
@@ -128,6 +138,8 @@ private:
     // Shows a message box on the creating thread while the worker waits.
     void ShowMessage(const QString &text, bool warning);
 
+    std::unique_ptr<struct TArchiveSearch> Archives;
+    qsizetype ExtraTargets = 0; // members counted beyond their archives, less listed files that were no target
     std::vector<TGrepResult> &HitList;
     TGrepReporter &Reporter;
     TSyncCaller Caller;

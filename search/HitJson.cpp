@@ -73,6 +73,14 @@ QByteArray THitJson::Object(const TGrepResult &hit)
     line += hit.AtLineStart ? "true" : "false";
     line += ",\"lineEnd\":";
     line += hit.AtLineEnd ? "true" : "false";
+    if (hit.ArchiveEnd > 0 && hit.ArchiveEnd < hit.FileName.size()) {
+        // A member of an archive: the archive as shown, and the member's
+        // path inside it (nested levels in braces).
+        line += ",\"archive\":";
+        AppendString(line, ShownPath(hit.FileName.left(hit.ArchiveEnd)).toUtf8());
+        line += ",\"member\":";
+        AppendString(line, ShownPath(hit.FileName.mid(hit.ArchiveEnd + 1).chopped(1)).toUtf8());
+    }
     line += "}\n";
     return line;
 }

@@ -306,5 +306,6 @@ void TLineSearcher::PublishHit(QByteArrayView line, qint64 lineIndex, qsizetype 
     else if (Resolver)
         record.LineOffset = Resolver(lineIndex);
     record.FileName = FileName;
+    record.ArchiveEnd = ArchiveEnd;
     Sink(std::move(record));
 }

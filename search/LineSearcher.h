@@ -33,6 +33,9 @@ public:
     // The file whose lines are searched next: its path and code id go into
     // every record.
     void SetFile(const QString &path, qint32 codeId);
+    // The records name a member of an archive: the archive's path is the
+    // first archiveEnd characters of the name (0: a file of its own).
+    void SetArchiveEnd(qint32 archiveEnd) { ArchiveEnd = archiveEnd; }
     // The number of the file's lines before the text searched next (a huge
     // file is searched a piece at a time); SetFile sets it to 0.
     void SetLineBase(qint64 base) { LineBase = base; }
@@ -161,6 +164,7 @@ private:
     bool RequiredTextKnown = false;
     QString FileName;
     qint32 CodeId = 0;
+    qint32 ArchiveEnd = 0;
     TSkippedLines SkippedLines;
     qint64 LineBase = 0;
     QByteArrayView Origin;

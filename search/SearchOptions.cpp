@@ -63,5 +63,7 @@ void TSearchOptions::ApplyTo(TGrepThread &worker, const QByteArray &findText) co
     worker.FollowLinks = FollowLinks;
     worker.Limits = Limits;
     worker.Notation = Notation();
+    worker.SearchArchives = SearchArchives;
+    worker.ArchiveLimits = ArchiveLimits;
     worker.RegExpLibrary = RegExpLibrary;
 }

@@ -3,6 +3,7 @@
 // the command line, and the checks every search passes before it starts.
 
 #include "FileLimits.h"
+#include "ArchiveWalker.h"
 
 #include <QByteArray>
 #include <QString>
@@ -29,6 +30,9 @@ public:
     // each other.
     bool IgnoreWidth = false;
     bool IgnoreKana = false;
+    // Archives and compressed files are searched member by member.
+    bool SearchArchives = false;
+    TArchiveLimits ArchiveLimits;
     // TNotationFold flags for the two above.
     unsigned Notation() const;
     // The regular-expression library the search loads.
