@@ -2,6 +2,7 @@
 // listed in MainWindow.h.
 
 #include "MainWindow.h"
+#include "MemberCopies.h"
 
 #include "AccessKeys.h"
 #include "DesktopShell.h"

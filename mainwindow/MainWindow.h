@@ -35,6 +35,7 @@
 class QCheckBox;
 class QComboBox;
 class THistory;
+class TMemberCopies;
 class QSplitter;
 class QFrame;
 class QLabel;
@@ -127,6 +128,7 @@ public:
     QAction *ActionToolsResultCopyRow = nullptr; // 行をコピー; its key works in the list only
     QAction *ActionOptionIgnoreWidth = nullptr; // 全角と半角を区別しない(&W)
     QAction *ActionOptionIgnoreKana = nullptr;  // ひらがなとカタカナを区別しない(&K)
+    QAction *ActionOptionSearchArchives = nullptr; // アーカイブの中も検索(&Z)
     QAction *MenuToolsResultCopyRow = nullptr;  // its entry in the list's menu
     // Without a settings file the tools start as the editors found.
     void LoadTools(const TIniFile &file, bool fileExists);
@@ -141,6 +143,13 @@ public:
     std::unique_ptr<TDesktopShell> Shell;
     // Commands on the selected hit.
     std::optional<TGrepResult> SelectedHit() const;
+    // The selected hit with a file of its own: a hit inside an archive
+    // names a copy of its member (made once, in a private folder); none
+    // when the copy cannot be made (the status bar says why).
+    std::optional<TGrepResult> SelectedHitOnDisk();
+    // The file in the file tree a hit lies in: itself, or its archive.
+    static QString TreeFileOf(const TGrepResult &hit);
+    std::unique_ptr<TMemberCopies> MemberCopies;
     void PopupMenuResultPopup();
     void ActionToolsShellExecuteExecute();
     void ActionToolsDirectoryExecute();

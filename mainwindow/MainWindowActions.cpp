@@ -24,6 +24,7 @@ QAction *TForm1::*const ActionMembers[TActionTable::Count] = {
     &TForm1::ActionToolsResultFileDirectory, &TForm1::ActionToolsResultFilePath,
     &TForm1::ActionToolsResultTarget, &TForm1::ActionFileSaveResult, &TForm1::ActionViewPreview,
     &TForm1::ActionToolsResultCopyRow, &TForm1::ActionOptionIgnoreWidth, &TForm1::ActionOptionIgnoreKana,
+    &TForm1::ActionOptionSearchArchives,
 };
 
 } // namespace
@@ -121,6 +122,7 @@ void TForm1::CreateMenus()
     option->addSeparator();
     option->addActions({ActionOptionRegExpr, ActionOptionSubDirectory, ActionOptionIgnoreCase,
                         ActionOptionIgnoreWidth, ActionOptionIgnoreKana});
+    option->addAction(ActionOptionSearchArchives);
     option->addSeparator();
     option->addAction(ActionOptionMutex);
     option->addSeparator();

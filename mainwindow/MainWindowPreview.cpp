@@ -72,7 +72,7 @@ void TForm1::UpdatePreview()
 {
     if (!PreviewPane || !ActionViewPreview->isChecked())
         return;
-    const std::optional<TGrepResult> hit = SelectedHit();
+    const std::optional<TGrepResult> hit = SelectedHitOnDisk();
     ++PreviewTicket; // whatever is still being read is no longer wanted
     PendingPreview.reset();
     if (!hit) {

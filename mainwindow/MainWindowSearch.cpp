@@ -35,6 +35,9 @@ void TForm1::ActionFileGrepExecute()
     options.NoCase = ActionOptionIgnoreCase->isChecked();
     options.IgnoreWidth = ActionOptionIgnoreWidth->isChecked();
     options.IgnoreKana = ActionOptionIgnoreKana->isChecked();
+    options.SearchArchives = ActionOptionSearchArchives->isChecked();
+    options.ArchiveLimits.MaxMemberBytes = Settings.ArchiveMemberLimit;
+    options.ArchiveLimits.MaxRatio = Settings.ArchiveRatioLimit;
     options.UseRegExp = ActionOptionRegExpr->isChecked();
     options.DepthLimit = EditSubLimit->Value();
     options.CodeChoice = ComboBoxCode->currentIndex();

@@ -40,6 +40,7 @@ constexpr TOptionBinding OptionBindings[] = {
     {&TForm1::ActionOptionIgnoreCase, &TGrepSettings::IgnoreCase},
     {&TForm1::ActionOptionIgnoreWidth, &TGrepSettings::IgnoreWidth},
     {&TForm1::ActionOptionIgnoreKana, &TGrepSettings::IgnoreKana},
+    {&TForm1::ActionOptionSearchArchives, &TGrepSettings::SearchArchives},
     {&TForm1::ActionOptionRegExpr, &TGrepSettings::RegExpr},
     {&TForm1::ActionOptionMutex, &TGrepSettings::Mutex},
     {&TForm1::ActionOptionAutoFilter, &TGrepSettings::AutoFilter},

@@ -44,6 +44,7 @@ void TForm1::ApplyStartArguments(const TStartArguments &arguments)
         {arguments.IgnoreCase, ActionOptionIgnoreCase},
         {arguments.IgnoreWidth, ActionOptionIgnoreWidth},
         {arguments.IgnoreKana, ActionOptionIgnoreKana},
+        {arguments.SearchArchives, ActionOptionSearchArchives},
         {arguments.Detail, ActionViewDetail},
     };
     for (const auto &[value, action] : switches) {

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include "MemberCopies.h"
 #include <QKeyEvent>
 
 std::optional<TGrepResult> TForm1::SelectedHit() const
@@ -26,6 +27,29 @@ std::optional<TGrepResult> TForm1::SelectedHit() const
     if (row < 0 || row >= HitList.Size())
         return std::nullopt;
     return HitList.At(row);
+}
+
+std::optional<TGrepResult> TForm1::SelectedHitOnDisk()
+{
+    std::optional<TGrepResult> hit = SelectedHit();
+    if (!hit || hit->ArchiveEnd <= 0)
+        return hit;
+    if (!MemberCopies)
+        MemberCopies = std::make_unique<TMemberCopies>();
+    QString reason;
+    const QString copy = MemberCopies->CopyOf(hit->FileName, hit->ArchiveEnd, &reason);
+    if (copy.isEmpty()) {
+        StatusBar1->SetPanelText(2, QStringLiteral("取り出せませんでした: %1 (%2)").arg(ShownPath(hit->FileName), reason));
+        return std::nullopt;
+    }
+    hit->FileName = copy;
+    hit->ArchiveEnd = 0;
+    return hit;
+}
+
+QString TForm1::TreeFileOf(const TGrepResult &hit)
+{
+    return hit.ArchiveEnd > 0 ? hit.FileName.left(hit.ArchiveEnd) : hit.FileName;
 }
 
 void TForm1::CreateResultCommands()
@@ -80,7 +104,7 @@ void TForm1::PopupMenuResultPopup()
 
 void TForm1::ActionToolsShellExecuteExecute()
 {
-    const auto hit = SelectedHit();
+    const auto hit = SelectedHitOnDisk();
     if (hit && TFileKind::IsFile(hit->FileName))
         ReportOpenFailure(Shell->OpenDefault(hit->FileName), hit->FileName);
 }
@@ -98,14 +122,14 @@ void TForm1::ActionToolsDirectoryExecute()
     const auto hit = SelectedHit();
     if (!hit)
         return;
-    const QString folder = FolderPartOf(hit->FileName);
+    const QString folder = FolderPartOf(TreeFileOf(*hit));
     if (TFileKind::IsFolder(folder))
         ReportOpenFailure(Shell->OpenDefault(folder), folder);
 }
 
 void TForm1::ActionToolsPropertyExecute()
 {
-    const auto hit = SelectedHit();
+    const auto hit = SelectedHitOnDisk();
     if (!hit || !TFileKind::IsFile(hit->FileName))
         return;
     // Without a file manager that shows properties, the window shows its own.
@@ -116,13 +140,13 @@ void TForm1::ActionToolsPropertyExecute()
 void TForm1::ActionToolsResultFileFileExecute()
 {
     if (const auto hit = SelectedHit())
-        SetTargetText(hit->FileName);
+        SetTargetText(TreeFileOf(*hit));
 }
 
 void TForm1::ActionToolsResultFileDirectoryExecute()
 {
     if (const auto hit = SelectedHit())
-        SetTargetText(FolderPartOf(hit->FileName));
+        SetTargetText(FolderPartOf(TreeFileOf(*hit)));
 }
 
 void TForm1::ActionToolsResultFilePathExecute()
@@ -148,8 +172,12 @@ void TForm1::ListViewResultDblClick()
     if (ToolList.IsEmpty() || HitList.IsEmpty() || ListViewResult->SelectedRow() < 0)
         return;
     int n = 0;
-    if (const auto hit = SelectedHit())
-        n = ToolList.FindToolForExtension(ExtensionOf(FileNameOf(hit->FileName)));
+    if (const auto hit = SelectedHit()) {
+        // A member goes by its own name, the last part inside the braces.
+        const QString name = hit->ArchiveEnd > 0 ? hit->FileName.mid(hit->FileName.lastIndexOf(u'{') + 1).chopped(1)
+                                                 : hit->FileName;
+        n = ToolList.FindToolForExtension(ExtensionOf(FileNameOf(name)));
+    }
     if (n < 0)
         n = 0; // no filter fits: the first tool
     if (n < ActionListTools.size())

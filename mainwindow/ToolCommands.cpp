@@ -110,7 +110,9 @@ void TForm1::BuildToolActions()
 void TForm1::ActionToolsExecute(QAction *sender)
 {
     const TToolItems *tool = sender ? ToolList.At(sender->data().toInt()) : nullptr;
-    const std::optional<TGrepResult> hit = SelectedHit();
+    const std::optional<TGrepResult> hit = SelectedHitOnDisk();
+    if (!hit && SelectedHit())
+        return; // the member could not be taken out: the status bar says why
     const TToolCommandLine::TLaunch launch =
         TToolCommandLine::Build(tool, TToolCommandLine::ValuesOf(hit ? &*hit : nullptr));
     // A template without a program names a document, often the hit's own
@@ -160,7 +162,9 @@ void TForm1::ActionToolsSendToExecute(QAction *sender)
         return;
     }
     QStringList files;
-    if (const auto hit = SelectedHit())
+    if (const auto hit = SelectedHitOnDisk())
         files << TDesktopPaths::ShortPath(hit->FileName);
+    else if (SelectedHit())
+        return;
     Shell->LaunchDesktopEntry(link, files);
 }

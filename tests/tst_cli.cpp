@@ -144,7 +144,7 @@ void TestCli::parse_data()
     QTest::newRow("code not a number") << QStringList{"-c", "x", "x", "d"} << false << "";
     QTest::newRow("depth not a number") << QStringList{"-l", "deep", "x", "d"} << false << "";
     QTest::newRow("missing value") << QStringList{"x", "d", "-f"} << false << "";
-    QTest::newRow("unknown short") << QStringList{"-z", "x", "d"} << false << "";
+    QTest::newRow("unknown short") << QStringList{"-Q", "x", "d"} << false << "";
     QTest::newRow("unknown long") << QStringList{"--zap", "x", "d"} << false << "";
     QTest::newRow("text alone: standard input") << QStringList{"x"} << true << "0 0 0 0 0 * 0 x ";
     QTest::newRow("several targets, first kept as the target") << QStringList{"x", "y", "z"} << true << "0 0 0 0 0 * 0 x y";

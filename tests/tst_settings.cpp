@@ -135,7 +135,7 @@ void TestSettings::defaultsFromNothing()
     QCOMPARE(read.Filter, QStringLiteral("*.txt"));
     QCOMPARE(read.ShortcutOf(u"ActionFileGrep"), quint16(16397));
     QCOMPARE(read.ShortcutOf(u"ActionFileExit"), quint16(32883));
-    QCOMPARE(read.Action.size(), 34); // with 検索結果を保存, プレビュー, 行をコピー and the two notation options
+    QCOMPARE(read.Action.size(), 35); // with 検索結果を保存, プレビュー, 行をコピー, the two notation options and archives
 }
 
 void TestSettings::writtenFromDefaults()
@@ -473,10 +473,10 @@ void TestSettings::shortcutLookup()
     QCOMPARE(settings.ShortcutOf(u"ActionTools0"), quint16(0));
     settings.SetShortcut(u"actionfilecancel", 0x2000 | 27);
     QCOMPARE(settings.ShortcutOf(u"ActionFileCancel"), quint16(0x2000 | 27));
-    QCOMPARE(settings.Action.size(), 34);
+    QCOMPARE(settings.Action.size(), 35);
     QCOMPARE(settings.Action.at(3).Name, QStringLiteral("ActionFileCancel"));
     settings.SetShortcut(u"ActionExtra", 5);
-    QCOMPARE(settings.Action.size(), 35);
+    QCOMPARE(settings.Action.size(), 36);
     QCOMPARE(settings.Action.last().Name, QStringLiteral("ActionExtra"));
 }
 

@@ -49,6 +49,7 @@ constexpr std::array<TActionTable::TEntry, TActionTable::Count> Table{{
     {"ActionToolsResultCopyRow", Result, u"行をコピー(&L)", Ctrl | 'C', false, G::None, 0},
     {"ActionOptionIgnoreWidth", Option, u"全角と半角を区別しない(&W)", Shift | Ctrl | 'W', true, G::None, 0},
     {"ActionOptionIgnoreKana", Option, u"ひらがなとカタカナを区別しない(&K)", Shift | Ctrl | 'K', true, G::None, 0},
+    {"ActionOptionSearchArchives", Option, u"アーカイブの中も検索(&Z)", 0, true, G::None, 0},
 }};
 
 } // namespace

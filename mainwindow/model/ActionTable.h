@@ -34,7 +34,7 @@ public:
         QString CaptionText() const { return QString::fromUtf16(Caption); }
     };
 
-    static constexpr int Count = 34;
+    static constexpr int Count = 35;
     static const std::array<TEntry, Count> &Entries();
     // The entry named so (letter case ignored), or nullptr.
     static const TEntry *Find(QStringView name);

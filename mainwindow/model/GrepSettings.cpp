@@ -85,6 +85,14 @@ void TGrepSettings::Read(const TIniFile &settings)
                              MaxRegExpTimeLimit);
     IgnoreWidth = settings.ReadBool(OptionSection, u"IgnoreWidth", IgnoreWidth);
     IgnoreKana = settings.ReadBool(OptionSection, u"IgnoreKana", IgnoreKana);
+    SearchArchives = settings.ReadBool(OptionSection, u"SearchArchives", SearchArchives);
+    {
+        bool ok = false;
+        const qint64 limit = settings.ReadString(OptionSection, u"ArchiveMemberLimit", QString()).toLongLong(&ok);
+        if (ok && limit > 0)
+            ArchiveMemberLimit = limit;
+    }
+    ArchiveRatioLimit = qMax(1, settings.ReadInteger(OptionSection, u"ArchiveRatioLimit", ArchiveRatioLimit));
     ExcludeDirs = settings.ReadString(OptionSection, u"ExcludeDirs", ExcludeDirs);
     FollowLinks = settings.ReadBool(OptionSection, u"FollowLinks", FollowLinks);
 
@@ -144,6 +152,13 @@ void TGrepSettings::Write(TIniFile &settings, const std::function<void(TIniFile 
         settings.WriteBool(OptionSection, u"IgnoreWidth", IgnoreWidth);
     if (IgnoreKana || settings.ValueExists(OptionSection, u"IgnoreKana"))
         settings.WriteBool(OptionSection, u"IgnoreKana", IgnoreKana);
+    if (SearchArchives || settings.ValueExists(OptionSection, u"SearchArchives"))
+        settings.WriteBool(OptionSection, u"SearchArchives", SearchArchives);
+    // The limits are set by hand in the file; kept as they are read.
+    if (settings.ValueExists(OptionSection, u"ArchiveMemberLimit"))
+        settings.WriteString(OptionSection, u"ArchiveMemberLimit", QString::number(ArchiveMemberLimit));
+    if (settings.ValueExists(OptionSection, u"ArchiveRatioLimit"))
+        settings.WriteInteger(OptionSection, u"ArchiveRatioLimit", ArchiveRatioLimit);
 
     settings.WriteBool(ViewSection, u"Detail", Detail);
     settings.WriteString(ViewSection, u"FindColor", TColorNames::ToText(FindColor));

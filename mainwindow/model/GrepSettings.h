@@ -56,6 +56,12 @@ public:
     // Written once set, so that a file from before them stays as it was.
     bool IgnoreWidth = false;
     bool IgnoreKana = false;
+    // Archives and compressed files are searched member by member; a member
+    // may unpack to at most ArchiveMemberLimit bytes and ArchiveRatioLimit
+    // times its packed size (written once set, like the options above).
+    bool SearchArchives = false;
+    qint64 ArchiveMemberLimit = qint64(4) << 30;
+    int ArchiveRatioLimit = 1000;
     bool RegExpr = false;
     bool Mutex = false;
     bool AutoFilter = false;

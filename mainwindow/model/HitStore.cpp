@@ -41,7 +41,7 @@ quint32 THitStore::FileIndexFor(const TGrepResult &hit)
     // The hits of one file arrive together, so the last file is the one to ask.
     if (Files.empty() || Files.back().CodeId != hit.CodeId || Files.back().Name != hit.FileName)
     {
-        Files.push_back({hit.FileName, hit.CodeId});
+        Files.push_back({hit.FileName, hit.CodeId, hit.ArchiveEnd});
         if (std::find(Codes.begin(), Codes.end(), hit.CodeId) == Codes.end())
             Codes.push_back(hit.CodeId);
     }
@@ -134,6 +134,7 @@ TGrepResult THitStore::At(qsizetype index) const
     hit.HitLength = entry.HitLength;
     hit.LineOffset = entry.LineOffset;
     hit.FileName = file.Name;
+    hit.ArchiveEnd = file.ArchiveEnd;
     hit.BeforeText = QByteArray(texts, entry.BeforeLength);
     hit.TextFromHit = QByteArray(texts + entry.BeforeLength, entry.TextLength);
     return hit;

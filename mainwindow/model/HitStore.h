@@ -61,6 +61,7 @@ private:
     {
         QString Name;
         qint32 CodeId;
+        qint32 ArchiveEnd; // see TGrepResult
     };
     struct TTextBlock
     {

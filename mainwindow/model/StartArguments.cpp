@@ -72,6 +72,9 @@ void TStartArguments::Add(const QString &text)
     case u'k':
         setSwitch(IgnoreKana);
         break;
+    case u'a':
+        setSwitch(SearchArchives);
+        break;
     case u'd':
         setSwitch(Detail);
         break;

@@ -26,6 +26,7 @@ struct TStartArguments
     std::optional<bool> IgnoreCase;
     std::optional<bool> IgnoreWidth;
     std::optional<bool> IgnoreKana;
+    std::optional<bool> SearchArchives;
     std::optional<bool> Detail;
     std::optional<int> CodePage;
     std::optional<int> SubLimit;
