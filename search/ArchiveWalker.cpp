@@ -231,8 +231,12 @@ bool OpenReader(TArchiveWalker::TLevel &level, bool raw)
     archive_read_support_filter_all(level.A);
     if (raw)
         archive_read_support_format_raw(level.A);
-    else
+    else {
         archive_read_support_format_all(level.A);
+        // LZH names are Shift-JIS in practice; left to itself the reader
+        // gives up on a name it cannot turn into the locale.
+        archive_read_set_format_option(level.A, "lha", "hdrcharset", "CP932");
+    }
     archive_read_set_callback_data(level.A, &level);
     archive_read_set_read_callback(level.A, ReadInput);
     if (!level.Parent)
@@ -300,12 +304,12 @@ bool TArchiveWalker::Walk(const QString &path, const MemberFilter &wanted, const
         Levels.clear();
         return false;
     }
-    WalkLevel(top, QString(), 1);
+    WalkLevel(top, QString(), QString(), 1);
     Levels.clear();
     return true;
 }
 
-void TArchiveWalker::WalkLevel(TLevel &level, const QString &prefix, int depth)
+void TArchiveWalker::WalkLevel(TLevel &level, const QString &opened, const QString &closers, int depth)
 {
     bool first = true;
     while (!StopRequested()) {
@@ -316,7 +320,7 @@ void TArchiveWalker::WalkLevel(TLevel &level, const QString &prefix, int depth)
         if (status < ARCHIVE_WARN) {
             // A raw stream that turns out empty or damaged at its first header,
             // or an archive that breaks off: named with the reason.
-            Skipped(prefix.isEmpty() ? QString() : prefix, ErrorText(level.A, "damaged archive"));
+            Skipped(opened.isEmpty() ? QString() : opened + closers, ErrorText(level.A, "damaged archive"));
             break;
         }
         ++level.MemberIndex;
@@ -332,7 +336,7 @@ void TArchiveWalker::WalkLevel(TLevel &level, const QString &prefix, int depth)
             name = TNativePath::Decode(raw ? QByteArrayView(raw, qsizetype(strlen(raw))) : QByteArrayView());
         }
         first = false;
-        const QString shown = prefix.isEmpty() ? name : prefix + u'{' + name + u'}';
+        const QString shown = opened.isEmpty() ? name : opened + u'{' + name + u'}' + closers;
         if (archive_entry_is_data_encrypted(entry)) {
             Skipped(shown, QStringLiteral("encrypted"));
             continue;
@@ -353,7 +357,8 @@ void TArchiveWalker::WalkLevel(TLevel &level, const QString &prefix, int depth)
             inner.BaseName = LastPart(name);
             Levels.push_back(std::move(child));
             if (OpenLevel(inner)) {
-                WalkLevel(inner, shown, depth + 1);
+                WalkLevel(inner, opened.isEmpty() ? name : opened + u'{' + name,
+                          opened.isEmpty() ? QString() : closers + u'}', depth + 1);
                 Levels.pop_back();
                 if (!level.Failure.isEmpty())
                     Skipped(shown, level.Failure);

@@ -72,8 +72,10 @@ public:
 
 private:
     bool StopRequested() const { return Stop && Stop->load(std::memory_order_relaxed); }
-    // Walks one opened level; its members' names begin with prefix.
-    void WalkLevel(TLevel &level, const QString &prefix, int depth);
+    // Walks one opened level. A member's name is shown as opened + "{" +
+    // name + "}" + closers (just its name at the top level), so that
+    // nested levels show as "a.zip{b.lzh{c.txt}}".
+    void WalkLevel(TLevel &level, const QString &opened, const QString &closers, int depth);
     // Opens the level over its input; false when it is no archive.
     bool OpenLevel(TLevel &level);
     // Back to the first byte of the level's input.
