@@ -62,7 +62,7 @@ _kestu_grep()
             return
             ;;
         -*)
-            COMPREPLY=($(compgen -W "-b -l -i -W -K -r -c -f -L -j -A -B -C -w -o -m -q -s -H --recursive --max-depth --ignore-case --ignore-width --ignore-kana --regex --code --filter --exclude-dir --follow --jobs --after-context --before-context --context --word-regexp --only-matching --max-count --quiet --no-messages --null --with-filename --no-filename --count --files-with-matches --json --color= --output-encoding= --hyperlink= --min-filesize --max-filesize --newer --older --help --version" -- "$cur"))
+            COMPREPLY=($(compgen -W "-b -l -i -W -K -z -r -c -f -L -j -A -B -C -w -o -m -q -s -H --recursive --max-depth --ignore-case --ignore-width --ignore-kana --search-archives --regex --code --filter --exclude-dir --follow --jobs --after-context --before-context --context --word-regexp --only-matching --max-count --quiet --no-messages --null --with-filename --no-filename --count --files-with-matches --json --color= --output-encoding= --hyperlink= --min-filesize --max-filesize --newer --older --help --version" -- "$cur"))
             [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
             return
             ;;

@@ -120,6 +120,7 @@ private slots:
     void contextOverEncodingsAndJson();
     void countAndFilesOnly();
     void notationFolding();
+    void searchArchives();
     void searchTextBytes_data();
     void searchTextBytes();
     void linksAndUnsearchableEntries_data();
@@ -1398,6 +1399,59 @@ void TestCli::notationFolding()
     }
     const TRun plain = Grep({"--count", "-b", QString::fromUtf8("データ"), tree.Root()});
     QCOMPARE(plain.Out.count(":1\n"), 4);
+}
+
+void TestCli::searchArchives()
+{
+    // -z: hits inside a ZIP, named ARCHIVE{MEMBER} and in JSON with the
+    // archive and the member apart; a damaged archive is named on standard
+    // error with its reason and makes the exit status 2, the hits found
+    // are printed all the same. Without -z the archives are bytes.
+    TTestTree tree;
+    const QString text = QString::fromUtf8("第一回 議事録\n");
+    QByteArray zip;
+    {
+        // One stored member written by hand: its name in Shift-JIS bytes.
+        const QByteArray name = Sjis(QString::fromUtf8("議事録.txt"));
+        const QByteArray data = Sjis(text);
+        quint32 crc = 0xFFFFFFFFu;
+        for (char c : data) {
+            crc ^= static_cast<unsigned char>(c);
+            for (int k = 0; k < 8; ++k)
+                crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+        crc = ~crc;
+        auto le = [](QByteArray &o, quint32 v, int n) {
+            for (int i = 0; i < n; ++i)
+                o += char((v >> (8 * i)) & 0xFF);
+        };
+        QByteArray local, central;
+        le(local, 0x04034b50, 4); le(local, 20, 2); le(local, 0, 2); le(local, 0, 2); le(local, 0, 4);
+        le(local, crc, 4); le(local, quint32(data.size()), 4); le(local, quint32(data.size()), 4);
+        le(local, quint32(name.size()), 2); le(local, 0, 2);
+        local += name + data;
+        le(central, 0x02014b50, 4); le(central, 20, 2); le(central, 20, 2); le(central, 0, 2); le(central, 0, 2);
+        le(central, 0, 4); le(central, crc, 4); le(central, quint32(data.size()), 4);
+        le(central, quint32(data.size()), 4); le(central, quint32(name.size()), 2); le(central, 0, 4);
+        le(central, 0, 4); le(central, 0, 4); le(central, 0, 4);
+        central += name;
+        zip = local + central;
+        le(zip, 0x06054b50, 4); le(zip, 0, 4); le(zip, 1, 2); le(zip, 1, 2); le(zip, quint32(central.size()), 4);
+        le(zip, quint32(local.size()), 4); le(zip, 0, 2);
+    }
+    tree.File("old.zip", zip);
+    tree.File("broken.zip", zip.left(40));
+    const TRun run = Grep({"-z", "--json", QString::fromUtf8("議事録"), tree.Root()});
+    QCOMPARE(run.Exit, 2);
+    const QJsonObject o = QJsonDocument::fromJson(run.Out.left(run.Out.indexOf('\n'))).object();
+    QCOMPARE(o["file"].toString(), tree.Path(QString::fromUtf8("old.zip{議事録.txt}")));
+    QCOMPARE(o["archive"].toString(), tree.Path("old.zip"));
+    QCOMPARE(o["member"].toString(), QString::fromUtf8("議事録.txt"));
+    QCOMPARE(run.Out.count('\n'), 1);
+    QVERIFY2(run.Err.contains(tree.Path("broken.zip").toUtf8() + ": "), run.Err.constData());
+    const TRun plain = Grep({QString::fromUtf8("議事録"), tree.Root()});
+    QCOMPARE(plain.Exit, 1);
+    QVERIFY(plain.Err.count('\n') <= 1); // only the final counts
 }
 
 QTEST_GUILESS_MAIN(TestCli)

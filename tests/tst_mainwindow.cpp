@@ -1,5 +1,7 @@
 #include "MessageCatcher.h"
 #include "MainWindow.h"
+#include "MemberCopies.h"
+#include "PreviewPane.h"
 #include "FileKind.h"
 #include "NativePath.h"
 #include "ShortcutCodes.h"
@@ -111,6 +113,7 @@ private slots:
     void sizingClearsOtherSelections();
     void settingsRoundTrip();
     void notationOptionsStoredAndHighlighted();
+    void archiveHitGoesToACopy();
     void settingsFromNothing();
     void settingsPlacement_data();
     void settingsPlacement();
@@ -996,6 +999,50 @@ void TestMainWindow::notationOptionsStoredAndHighlighted()
     const int spread = right - left + 1;
     QVERIFY2(spread > metrics.horizontalAdvance(QString::fromUtf8("ﾃﾞｰ")), qPrintable(QString::number(spread)));
     QVERIFY2(spread <= metrics.horizontalAdvance(QString::fromUtf8("ﾃﾞｰﾀ")), qPrintable(QString::number(spread)));
+}
+
+void TestMainWindow::archiveHitGoesToACopy()
+{
+    // With アーカイブの中も検索 a hit inside a compressed file shows as
+    // ARCHIVE{MEMBER}; the preview shows the member's lines and a program
+    // is handed a copy of the member with its content, whose folder goes
+    // when the window does; the folder commands take the archive.
+    QByteArray gz;
+    {
+        QProcess gzip;
+        gzip.start(QStringLiteral("gzip"), {QStringLiteral("-c")});
+        QVERIFY(gzip.waitForStarted());
+        gzip.write("first line\nthe hidden word\nlast line\n");
+        gzip.closeWriteChannel();
+        QVERIFY(gzip.waitForFinished());
+        gz = gzip.readAllStandardOutput();
+    }
+    const QString archive = Tree->File("notes.txt.gz", gz);
+    Window->ActionOptionSearchArchives->setChecked(true);
+    Window->ComboBoxTarget->setEditText(Tree->Root());
+    Window->ComboBoxGrep->setEditText("hidden");
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    QCOMPARE(Window->HitList.Size(), qsizetype(1));
+    QCOMPARE(Window->HitList.At(0).FileName, archive + QStringLiteral("{notes.txt}"));
+    QCOMPARE(Window->HitList.At(0).ArchiveEnd, qint32(archive.size()));
+    Window->ListViewResult->setCurrentIndex(Window->ListViewResult->model()->index(0, 0));
+    const std::optional<TGrepResult> onDisk = Window->SelectedHitOnDisk();
+    QVERIFY(onDisk);
+    QVERIFY(onDisk->FileName.endsWith(QStringLiteral("/notes.txt")));
+    QFile copy(onDisk->FileName);
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), QByteArray("first line\nthe hidden word\nlast line\n"));
+    Window->ActionViewPreview->setChecked(true);
+    Window->UpdatePreview();
+    QTRY_VERIFY(Window->PreviewPane->BodyText().contains(QStringLiteral("the hidden word")));
+    QVERIFY(Window->PreviewPane->BodyText().contains(QStringLiteral("last line")));
+    Window->ActionToolsResultFileFileExecute();
+    QCOMPARE(Window->TargetPath(), archive);
+    const QString folder = Window->MemberCopies->Folder();
+    QVERIFY(QFileInfo(folder).isDir());
+    Window->MemberCopies.reset();
+    QVERIFY(!QFileInfo::exists(folder));
 }
 
 void TestMainWindow::settingsFromNothing()
