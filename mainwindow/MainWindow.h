@@ -238,6 +238,8 @@ public:
     // The next search and the settings file take the list from Settings.
     QString ExcludeDirs() const override { return Settings.ExcludeDirs; }
     void SetExcludeDirs(const QString &list) override { Settings.ExcludeDirs = list; }
+    TFileLimitChoice FileLimits() const override { return Settings.FileLimits; }
+    void SetFileLimits(const TFileLimitChoice &limits) override { Settings.FileLimits = limits; }
 
     // Hands a file or address to the desktop (tests see what is asked).
     std::function<void(const QUrl &)> OpenDocument;

@@ -46,6 +46,7 @@ void TForm1::ActionFileGrepExecute()
     options.FilterList = ComboBoxFilter->currentText();
     options.ExcludeDirs = PatternListOf(Settings.ExcludeDirs);
     options.FollowLinks = Settings.FollowLinks;
+    options.Limits = Settings.FileLimits.Limits();
     options.RegExpLibrary = RegExpLibrary;
     QByteArray findText;
     if (const QString refusal = options.Check(findText); !refusal.isEmpty()) {

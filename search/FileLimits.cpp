@@ -80,3 +80,17 @@ QString TFileLimits::TimeText(qint64 seconds)
 {
     return QDateTime::fromSecsSinceEpoch(seconds, Qt::LocalTime).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
+
+TFileLimits TFileLimitChoice::Limits() const
+{
+    TFileLimits limits;
+    if (MinSizeOn)
+        limits.MinSize = MinSize;
+    if (MaxSizeOn)
+        limits.MaxSize = MaxSize;
+    if (NewerOn)
+        limits.Newer = Newer;
+    if (OlderOn)
+        limits.Older = Older;
+    return limits;
+}

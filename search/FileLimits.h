@@ -34,3 +34,21 @@ public:
     // A moment as ParseTime reads it back ("2003-04-12 10:00:30", local).
     static QString TimeText(qint64 seconds);
 };
+
+// The filters as the window's settings keep them: each bound with its own
+// on/off box, its value kept while the box is off.
+struct TFileLimitChoice
+{
+    bool MinSizeOn = false;
+    bool MaxSizeOn = false;
+    bool NewerOn = false;
+    bool OlderOn = false;
+    qint64 MinSize = 0;
+    qint64 MaxSize = 0;
+    qint64 Newer = 0; // seconds since 1970
+    qint64 Older = 0;
+
+    // The bounds whose box is on.
+    TFileLimits Limits() const;
+    bool operator==(const TFileLimitChoice &) const = default;
+};

@@ -85,6 +85,7 @@ private slots:
     void longListIsReplacedByAFreshOne();
     void searchSaysWhatItCouldNotSearch();
     void excludedFoldersReachTheSearch();
+    void fileLimitsReachTheSearch();
     void inputMessages_data();
     void inputMessages();
     void rowsFollowArrivingHits();
@@ -340,6 +341,32 @@ void TestMainWindow::excludedFoldersReachTheSearch()
     Window->ActionFileGrepExecute();
     QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
     QCOMPARE(Window->HitList.Size(), qsizetype(4));
+}
+
+void TestMainWindow::fileLimitsReachTheSearch()
+{
+    Tree->File("small.txt", "hit\n");
+    Tree->File("sub/big.txt", QByteArray("hit\n") + QByteArray(4096, ' '));
+    Window->ComboBoxTarget->setEditText(Tree->Root());
+    Window->ComboBoxGrep->setEditText("hit");
+    Window->ActionOptionSubDirectory->setChecked(true);
+    // As the settings dialog hands them over: at most 1K, the box on.
+    TFileLimitChoice limits;
+    limits.MaxSize = 1024;
+    limits.MaxSizeOn = true;
+    Window->SetFileLimits(limits);
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    QCOMPARE(Window->HitList.Size(), qsizetype(1));
+    // The file left out is not counted among the targets.
+    QCOMPARE(Window->StatusBar1->PanelText(0), QStringLiteral("対象: 1/1"));
+    // The box off: the value stays, every file is searched.
+    limits.MaxSizeOn = false;
+    Window->SetFileLimits(limits);
+    Window->ActionFileGrepExecute();
+    QTRY_VERIFY(Window->ActionFileGrep->isEnabled());
+    QCOMPARE(Window->HitList.Size(), qsizetype(2));
+    QCOMPARE(Window->FileLimits().MaxSize, qint64(1024));
 }
 
 void TestMainWindow::inputMessages_data()
@@ -916,6 +943,13 @@ void TestMainWindow::settingsRoundTrip()
     Window->ActionFileCancel->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     Window->Settings.SetShortcut(u"ActionFileCancel", 0x4000 | 'K');
     Window->SetExcludeDirs(QStringLiteral(".git,node_*"));
+    TFileLimitChoice limits;
+    limits.MinSizeOn = true;
+    limits.MinSize = 500 * 1024;
+    limits.Older = QDateTime(QDate(2003, 4, 12), QTime(10, 0)).toSecsSinceEpoch();
+    limits.OlderOn = true;
+    limits.Newer = QDateTime(QDate(2001, 1, 1), QTime(0, 0)).toSecsSinceEpoch(); // kept with its box off
+    Window->SetFileLimits(limits);
     Window->resize(520, 430);
     QVERIFY(Window->close());
 
@@ -937,6 +971,7 @@ void TestMainWindow::settingsRoundTrip()
     QCOMPARE(again.ListViewResult->columnWidth(0), 140);
     QCOMPARE(again.ActionFileCancel->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_K));
     QCOMPARE(again.ExcludeDirs(), QStringLiteral(".git,node_*"));
+    QVERIFY(again.FileLimits() == limits);
     QCOMPARE(again.size(), QSize(520, 430));
     QVERIFY(again.ComboBoxFilter->isEnabled()); // the target is a folder
 }

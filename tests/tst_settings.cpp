@@ -376,6 +376,10 @@ void TestSettings::readThenWrite_data()
     QTest::newRow("width option kept") << QByteArray("[Option]\r\nIgnoreWidth=1\r\n") << "Option" << "IgnoreWidth" << "1";
     QTest::newRow("kana option turned off stays, 0")
         << QByteArray("[Option]\r\nIgnoreKana=0\r\n") << "Option" << "IgnoreKana" << "0";
+    QTest::newRow("MaxSize in its unit") << QByteArray("[Option]\r\nMaxSizeOn=1\r\nMaxSize=20 mb\r\n") << "Option" << "MaxSize" << "20M";
+    QTest::newRow("MinSize that is no size: its box off") << QByteArray("[Option]\r\nMinSizeOn=1\r\nMinSize=big\r\n") << "Option" << "MinSizeOn" << "0";
+    QTest::newRow("Newer to the second") << QByteArray("[Option]\r\nNewerOn=1\r\nNewer=2003-04-12 10:00\r\n") << "Option" << "Newer" << "2003-04-12 10:00:00";
+    QTest::newRow("Older box kept off with its value") << QByteArray("[Option]\r\nOlderOn=0\r\nOlder=2003-04-12\r\n") << "Option" << "Older" << "2003-04-12 00:00:00";
 }
 
 void TestSettings::readThenWrite()

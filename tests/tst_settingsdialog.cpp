@@ -6,7 +6,10 @@
 #include "WKSpeedEdit.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
+#include <QSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -59,7 +62,16 @@ public:
         ++ExcludeSets;
     }
 
+    TFileLimitChoice FileLimits() const override { return Limits; }
+    void SetFileLimits(const TFileLimitChoice &limits) override
+    {
+        Limits = limits;
+        ++LimitSets;
+    }
+
     QObject Owner;
+    TFileLimitChoice Limits;
+    int LimitSets = 0;
     TToolList List;
     QList<QAction *> Actions;
     std::map<const QAction *, quint16> Codes;
@@ -128,6 +140,8 @@ private slots:
     void tabsShowTheirControls();
     void excludeDirsOnClose_data();
     void excludeDirsOnClose();
+    void fileLimitsOnClose_data();
+    void fileLimitsOnClose();
     void searchTabKeyboard();
 
 private:
@@ -705,6 +719,69 @@ void TestSettingsDialog::excludeDirsOnClose()
     QCOMPARE(Host->Builds, 1);
 }
 
+void TestSettingsDialog::fileLimitsOnClose_data()
+{
+    QTest::addColumn<qint64>("minSizeBefore");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("shownBefore"); // the size fields when opened: "number unit"
+    QTest::addColumn<qint64>("minSizeAfter");
+    QTest::addColumn<bool>("minOnAfter");
+    QTest::addColumn<bool>("newerOnAfter");
+    QTest::addColumn<int>("sets");
+
+    QTest::newRow("untouched") << qint64(512000) << "" << "500 KB" << qint64(512000) << true << false << 0;
+    QTest::newRow("an odd size keeps its bytes") << qint64(1000) << "" << "1000 バイト" << qint64(1000) << true << false << 0;
+    QTest::newRow("exactly a unit") << qint64(1) << "" << "1 バイト" << qint64(1) << true << false << 0;
+    QTest::newRow("too large for the field: rounded up, kept until edited")
+        << (qint64(1) << 40) + 1 << "" << "1025 GB" << (qint64(1) << 40) + 1 << true << false << 0;
+    QTest::newRow("number typed") << qint64(512000) << "type 20" << "500 KB" << qint64(20 * 1024) << true << false << 1;
+    QTest::newRow("unit changed") << qint64(512000) << "unit MB" << "500 KB" << qint64(500) * 1024 * 1024 << true << false << 1;
+    QTest::newRow("box off, value kept") << qint64(512000) << "min off" << "500 KB" << qint64(512000) << false << false << 1;
+    QTest::newRow("date box on by its access key") << qint64(512000) << "newer on" << "500 KB" << qint64(512000) << true << true << 1;
+}
+
+void TestSettingsDialog::fileLimitsOnClose()
+{
+    QFETCH(qint64, minSizeBefore);
+    QFETCH(QString, action);
+    QFETCH(QString, shownBefore);
+    QFETCH(qint64, minSizeAfter);
+    QFETCH(bool, minOnAfter);
+    QFETCH(bool, newerOnAfter);
+    QFETCH(int, sets);
+
+    Host->Limits = {};
+    Host->Limits.MinSizeOn = true;
+    Host->Limits.MinSize = minSizeBefore;
+    Host->Limits.Newer = QDateTime(QDate(2003, 4, 12), QTime(10, 0, 30)).toSecsSinceEpoch();
+    QVERIFY(Reopen());
+    Dialog->TabControlBase->setCurrentIndex(TForm3::SearchTab);
+    QCOMPARE(Dialog->EditMinSize->text() + u' ' + Dialog->ComboMinSizeUnit->currentText(), shownBefore);
+    // A field is enabled only while its box is on.
+    QVERIFY(Dialog->EditMinSize->isEnabled());
+    QVERIFY(!Dialog->EditNewer->isEnabled());
+    QCOMPARE(Dialog->EditNewer->dateTime().toSecsSinceEpoch(), Host->Limits.Newer);
+    if (action.startsWith(QLatin1String("type "))) {
+        Dialog->EditMinSize->selectAll();
+        QTest::keyClicks(Dialog->EditMinSize, action.mid(5));
+    } else if (action.startsWith(QLatin1String("unit "))) {
+        Dialog->ComboMinSizeUnit->setCurrentText(action.mid(5));
+    } else if (action == QLatin1String("min off")) {
+        Dialog->CheckMinSize->click();
+        QVERIFY(!Dialog->EditMinSize->isEnabled());
+    } else if (action == QLatin1String("newer on")) {
+        QTest::keyClick(Dialog.get(), Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(Dialog->EditNewer->isEnabled()); // a button's access key clicks it a moment later
+    }
+    QCOMPARE(Host->LimitSets, 0); // nothing handed over before the dialog closes
+    QVERIFY(Dialog->close());
+    QCOMPARE(Host->LimitSets, sets);
+    QCOMPARE(Host->Limits.MinSize, minSizeAfter);
+    QCOMPARE(Host->Limits.MinSizeOn, minOnAfter);
+    QCOMPARE(Host->Limits.NewerOn, newerOnAfter);
+    QCOMPARE(Host->Limits.Newer, QDateTime(QDate(2003, 4, 12), QTime(10, 0, 30)).toSecsSinceEpoch());
+}
+
 void TestSettingsDialog::searchTabKeyboard()
 {
     QVERIFY(Reopen());
@@ -720,8 +797,14 @@ void TestSettingsDialog::searchTabKeyboard()
     QTest::keyClick(Dialog->ListViewTool, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(Dialog->TabControlBase->currentIndex(), int(TForm3::SearchTab));
 
-    // Tab stays on the tab's one field; Alt+X comes back to it.
+    // Tab goes on to the filters' boxes (their fields are off) and around
+    // back to the field; Alt+X comes back to it from anywhere.
     QTest::keyClick(Dialog->EditExcludeDirs, Qt::Key_Tab);
+    QVERIFY(Dialog->CheckMinSize->hasFocus());
+    QTest::keyClick(Dialog->CheckMinSize, Qt::Key_Tab);
+    QVERIFY(Dialog->CheckMaxSize->hasFocus());
+    QTest::keyClick(Dialog->CheckMaxSize, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(Dialog->CheckMinSize, Qt::Key_Backtab, Qt::ShiftModifier);
     QVERIFY(Dialog->EditExcludeDirs->hasFocus());
     Dialog->EditExcludeDirs->clearFocus();
     QTest::keyClick(Dialog.get(), Qt::Key_X, Qt::AltModifier);

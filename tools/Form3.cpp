@@ -9,7 +9,9 @@
 #include "WKSpeedEdit.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -21,6 +23,7 @@
 #include <QRegularExpression>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -205,6 +208,7 @@ TForm3::TForm3(TSettingsHost &host, QWidget *parent)
     LabelExcludeDirsHint->setGeometry(4, EditExcludeDirs->geometry().bottom() + 6, EditExcludeDirs->width(), 36);
     LabelExcludeDirsHint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     EditExcludeDirs->setText(Host.ExcludeDirs());
+    MakeFileLimitRows(LabelExcludeDirsHint->geometry().bottom() + 12);
     SheetSearch->hide();
 
     // The tab bar takes no focus; Ctrl+Tab and Ctrl+Shift+Tab step through
@@ -229,6 +233,16 @@ TForm3::TForm3(TSettingsHost &host, QWidget *parent)
     setTabOrder(ButtonEditEdit, ButtonEditDelete);
     setTabOrder(ButtonEditDelete, EditFilter);
     setTabOrder(EditFilter, EditExcludeDirs);
+    setTabOrder(EditExcludeDirs, CheckMinSize);
+    setTabOrder(CheckMinSize, EditMinSize);
+    setTabOrder(EditMinSize, ComboMinSizeUnit);
+    setTabOrder(ComboMinSizeUnit, CheckMaxSize);
+    setTabOrder(CheckMaxSize, EditMaxSize);
+    setTabOrder(EditMaxSize, ComboMaxSizeUnit);
+    setTabOrder(ComboMaxSizeUnit, CheckNewer);
+    setTabOrder(CheckNewer, EditNewer);
+    setTabOrder(EditNewer, CheckOlder);
+    setTabOrder(CheckOlder, EditOlder);
     connect(TabControlBase, &QTabBar::currentChanged, this, &TForm3::TabControlBaseChange);
     setFixedSize(ClientWidth, ClientHeight);
 }
@@ -650,6 +664,148 @@ void TForm3::ApplyExcludeDirs()
         Host.SetExcludeDirs(PatternListOf(text).join(u','));
 }
 
+namespace {
+
+// The units of the size fields, as powers of 1024.
+const char *const SizeUnits[] = {"バイト", "KB", "MB", "GB"};
+
+// A size in the largest unit that keeps it whole and fits the field.
+void ShowSize(qint64 bytes, QSpinBox *number, QComboBox *unit)
+{
+    int u = 0;
+    while (u < 3 && bytes != 0 && bytes % 1024 == 0) {
+        bytes /= 1024;
+        ++u;
+    }
+    while (u < 3 && bytes > number->maximum()) { // too large for the field: the next unit, rounded up
+        bytes = (bytes + 1023) / 1024;
+        ++u;
+    }
+    number->setValue(int(qMin<qint64>(bytes, number->maximum())));
+    unit->setCurrentIndex(u);
+}
+
+qint64 SizeShown(const QSpinBox *number, const QComboBox *unit)
+{
+    return qint64(number->value()) << (10 * unit->currentIndex());
+}
+
+} // namespace
+
+void TForm3::MakeFileLimitRows(int top)
+{
+    const TFileLimitChoice limits = Host.FileLimits();
+    constexpr int Indent = 16, FieldX = 190, RowHeight = 26;
+    const auto label = [this](const QString &text, const char *name, int y) {
+        auto *l = new QLabel(text, SheetSearch);
+        l->setObjectName(QLatin1String(name));
+        l->adjustSize();
+        l->move(4, y);
+        return l;
+    };
+    const auto check = [this](const QString &text, const char *name, int y, bool on) {
+        auto *c = new QCheckBox(text, SheetSearch);
+        c->setObjectName(QLatin1String(name));
+        c->setGeometry(Indent, y, FieldX - Indent - 4, 20);
+        c->setChecked(on);
+        return c;
+    };
+    // A box and the fields it switches.
+    const auto follow = [](QCheckBox *box, std::initializer_list<QWidget *> fields) {
+        for (QWidget *w : fields)
+            w->setEnabled(box->isChecked());
+        QObject::connect(box, &QCheckBox::toggled, box, [fields = std::vector<QWidget *>(fields)](bool on) {
+            for (QWidget *w : fields)
+                w->setEnabled(on);
+        });
+    };
+    const auto sizeRow = [&](const QString &text, const char *checkName, const char *editName, const char *unitName,
+                             int y, bool on, qint64 bytes, QCheckBox *&box, QSpinBox *&number, QComboBox *&unit) {
+        box = check(text, checkName, y, on);
+        number = new QSpinBox(SheetSearch);
+        number->setObjectName(QLatin1String(editName));
+        number->setRange(0, 999999);
+        number->setGeometry(FieldX, y - 1, 90, 22);
+        number->setAlignment(Qt::AlignRight);
+        unit = new QComboBox(SheetSearch);
+        unit->setObjectName(QLatin1String(unitName));
+        for (const char *u : SizeUnits)
+            unit->addItem(QString::fromUtf8(u));
+        unit->setGeometry(FieldX + 94, y - 1, 70, 22);
+        ShowSize(bytes, number, unit);
+        follow(box, {number, unit});
+    };
+    const auto timeRow = [&](const QString &text, const char *checkName, const char *editName, int y, bool on,
+                             qint64 seconds, QCheckBox *&box, QDateTimeEdit *&edit) {
+        box = check(text, checkName, y, on);
+        edit = new QDateTimeEdit(SheetSearch);
+        edit->setObjectName(QLatin1String(editName));
+        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        edit->setCalendarPopup(true);
+        edit->setGeometry(FieldX, y - 1, 164, 22);
+        // A filter never set starts from today's midnight.
+        edit->setDateTime(seconds ? QDateTime::fromSecsSinceEpoch(seconds) : QDateTime(QDate::currentDate(), QTime(0, 0)));
+        follow(box, {edit});
+    };
+
+    LabelSizeFilter = label(QStringLiteral("サイズ:"), "LabelSizeFilter", top);
+    int y = top + 20;
+    sizeRow(QStringLiteral("次の大きさ以上(&L)"), "CheckMinSize", "EditMinSize", "ComboMinSizeUnit", y,
+            limits.MinSizeOn, limits.MinSize, CheckMinSize, EditMinSize, ComboMinSizeUnit);
+    y += RowHeight;
+    sizeRow(QStringLiteral("次の大きさ以下(&H)"), "CheckMaxSize", "EditMaxSize", "ComboMaxSizeUnit", y,
+            limits.MaxSizeOn, limits.MaxSize, CheckMaxSize, EditMaxSize, ComboMaxSizeUnit);
+    MinSizeAsFilled = SizeShown(EditMinSize, ComboMinSizeUnit);
+    MaxSizeAsFilled = SizeShown(EditMaxSize, ComboMaxSizeUnit);
+    y += RowHeight + 10;
+    LabelDateFilter = label(QStringLiteral("更新日時:"), "LabelDateFilter", y);
+    y += 20;
+    timeRow(QStringLiteral("次の日時以降(&F)"), "CheckNewer", "EditNewer", y, limits.NewerOn, limits.Newer, CheckNewer,
+            EditNewer);
+    y += RowHeight;
+    timeRow(QStringLiteral("次の日時以前(&B)"), "CheckOlder", "EditOlder", y, limits.OlderOn, limits.Older, CheckOlder,
+            EditOlder);
+    NewerAsFilled = EditNewer->dateTime().toSecsSinceEpoch();
+    OlderAsFilled = EditOlder->dateTime().toSecsSinceEpoch();
+    y += RowHeight + 6;
+    LabelFilterHint = new QLabel(QStringLiteral("条件に合わないファイルは検索せず、対象にも数えません。"
+                                                "フォルダは日時によらずたどります。"),
+                                 SheetSearch);
+    LabelFilterHint->setObjectName(QStringLiteral("LabelFilterHint"));
+    LabelFilterHint->setWordWrap(true);
+    LabelFilterHint->setGeometry(4, y, SheetSearch->width() - 8, 36);
+    LabelFilterHint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+TFileLimitChoice TForm3::FileLimitsShown() const
+{
+    // A size the fields could only show rounded keeps its exact bytes until
+    // it is edited; times are shown to the second, as they are kept.
+    TFileLimitChoice limits = Host.FileLimits();
+    limits.MinSizeOn = CheckMinSize->isChecked();
+    limits.MaxSizeOn = CheckMaxSize->isChecked();
+    limits.NewerOn = CheckNewer->isChecked();
+    limits.OlderOn = CheckOlder->isChecked();
+    if (const qint64 shown = SizeShown(EditMinSize, ComboMinSizeUnit); shown != MinSizeAsFilled)
+        limits.MinSize = shown;
+    if (const qint64 shown = SizeShown(EditMaxSize, ComboMaxSizeUnit); shown != MaxSizeAsFilled)
+        limits.MaxSize = shown;
+    // A time never set stays unset until its box is on or it is edited
+    // (the field shows today's midnight meanwhile).
+    if (const qint64 shown = EditNewer->dateTime().toSecsSinceEpoch(); limits.NewerOn || shown != NewerAsFilled)
+        limits.Newer = shown;
+    if (const qint64 shown = EditOlder->dateTime().toSecsSinceEpoch(); limits.OlderOn || shown != OlderAsFilled)
+        limits.Older = shown;
+    return limits;
+}
+
+void TForm3::ApplyFileLimits()
+{
+    const TFileLimitChoice limits = FileLimitsShown();
+    if (!(limits == Host.FileLimits()))
+        Host.SetFileLimits(limits);
+}
+
 void TForm3::done(int result)
 {
     // However the dialog ends (close box, Esc), the excluded folders are
@@ -657,6 +813,7 @@ void TForm3::done(int result)
     if (!Closed) {
         Closed = true;
         ApplyExcludeDirs();
+        ApplyFileLimits();
         Host.ToolsChanged();
     }
     QDialog::done(result);

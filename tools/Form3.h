@@ -6,12 +6,17 @@
 // they stand in their field included. Created anew, shown modally and
 // destroyed on each use.
 
+#include "FileLimits.h"
+
 #include <QDialog>
 
 #include <functional>
 
 class QAction;
+class QCheckBox;
 class QComboBox;
+class QDateTimeEdit;
+class QSpinBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -48,6 +53,13 @@ public:
     QWidget *SheetSearch = nullptr;
     QLabel *LabelExcludeDirs = nullptr, *LabelExcludeDirsHint = nullptr;
     QLineEdit *EditExcludeDirs = nullptr;
+    // ...and the size and date filters, each with its on/off box; a value
+    // field is enabled while its box is on.
+    QLabel *LabelSizeFilter = nullptr, *LabelDateFilter = nullptr, *LabelFilterHint = nullptr;
+    QCheckBox *CheckMinSize = nullptr, *CheckMaxSize = nullptr, *CheckNewer = nullptr, *CheckOlder = nullptr;
+    QSpinBox *EditMinSize = nullptr, *EditMaxSize = nullptr;
+    QComboBox *ComboMinSizeUnit = nullptr, *ComboMaxSizeUnit = nullptr; // バイト, KB, MB, GB
+    QDateTimeEdit *EditNewer = nullptr, *EditOlder = nullptr;
     QPushButton *ButtonEditUp, *ButtonEditDown, *ButtonEditAdd, *ButtonEditEdit, *ButtonEditDelete;
     QAction *ActionEditAdd, *ActionEditEdit, *ActionEditDelete, *ActionEditUp, *ActionEditDown;
     QMenu *PopupMenuTool = nullptr;
@@ -92,6 +104,11 @@ private:
     // Hands an edited exclusion list to the host, each pattern trimmed and
     // empty ones dropped; an untouched field leaves the host's text as is.
     void ApplyExcludeDirs();
+    // The filters' rows, filled from the host, and what they stand for.
+    void MakeFileLimitRows(int top);
+    TFileLimitChoice FileLimitsShown() const;
+    // Hands the filters to the host when they differ from its own.
+    void ApplyFileLimits();
     void SwapWith(int offset);
     // The shortcut codes of every command the dialog lists: the window's
     // commands, then the tools.
@@ -105,6 +122,8 @@ private:
     bool ClaimShortcut(quint16 code, int command, quint16 previous);
 
     TSettingsHost &Host;
+    // The fields' values when filled: a value is taken over once edited.
+    qint64 MinSizeAsFilled = 0, MaxSizeAsFilled = 0, NewerAsFilled = 0, OlderAsFilled = 0;
     TToolRowsModel *Rows = nullptr;
     bool Closed = false;
 };

@@ -1,7 +1,10 @@
 #pragma once
 // What the settings dialog edits in place: the main window's tools, the
-// shortcuts of its commands and the folders a search leaves out. The main
+// shortcuts of its commands, the folders a search leaves out and the files
+// it takes by size and date. The main
 // window implements this; the dialog keeps no copy of anything.
+
+#include "FileLimits.h"
 
 #include <QList>
 #include <QString>
@@ -32,4 +35,7 @@ public:
     // the settings file keeps them, and setting them.
     virtual QString ExcludeDirs() const = 0;
     virtual void SetExcludeDirs(const QString &list) = 0;
+    // The size and date filters of a search, each with its on/off box.
+    virtual TFileLimitChoice FileLimits() const = 0;
+    virtual void SetFileLimits(const TFileLimitChoice &limits) = 0;
 };

@@ -6,6 +6,7 @@
 #include "ColorNames.h"
 #include "IniFile.h"
 
+#include <QDateTime>
 #include <QtGlobal>
 
 namespace {
@@ -69,6 +70,53 @@ void TGrepSettings::SetShortcut(QStringView actionName, quint16 code)
     Action.append(TActionShortcut{actionName.toString(), code});
 }
 
+namespace {
+
+// The keys of one filter: its box, its value, and how the value is written
+// and read back.
+struct TLimitKeys
+{
+    const char16_t *On;
+    const char16_t *Value;
+    bool TFileLimitChoice::*Enabled;
+    qint64 TFileLimitChoice::*Field;
+    bool IsTime;
+};
+
+const TLimitKeys LimitKeys[] = {
+    {u"MinSizeOn", u"MinSize", &TFileLimitChoice::MinSizeOn, &TFileLimitChoice::MinSize, false},
+    {u"MaxSizeOn", u"MaxSize", &TFileLimitChoice::MaxSizeOn, &TFileLimitChoice::MaxSize, false},
+    {u"NewerOn", u"Newer", &TFileLimitChoice::NewerOn, &TFileLimitChoice::Newer, true},
+    {u"OlderOn", u"Older", &TFileLimitChoice::OlderOn, &TFileLimitChoice::Older, true},
+};
+
+} // namespace
+
+void TGrepSettings::ReadFileLimits(const TIniFile &settings)
+{
+    for (const TLimitKeys &k : LimitKeys) {
+        const QString text = settings.ReadString(OptionSection, k.Value, QString());
+        const std::optional<qint64> value =
+            k.IsTime ? TFileLimits::ParseTime(text, QDateTime::currentDateTime()) : TFileLimits::ParseSize(text);
+        if (value)
+            FileLimits.*k.Field = *value;
+        // A box stays off while its value cannot be read.
+        FileLimits.*k.Enabled = value && settings.ReadBool(OptionSection, k.On, false);
+    }
+}
+
+void TGrepSettings::WriteFileLimits(TIniFile &settings) const
+{
+    for (const TLimitKeys &k : LimitKeys) {
+        // Nothing set yet: a file from before the keys stays as it was.
+        if (!(FileLimits.*k.Enabled) && FileLimits.*k.Field == 0 && !settings.ValueExists(OptionSection, k.On))
+            continue;
+        settings.WriteBool(OptionSection, k.On, FileLimits.*k.Enabled);
+        const qint64 value = FileLimits.*k.Field;
+        settings.WriteString(OptionSection, k.Value, k.IsTime ? TFileLimits::TimeText(value) : TFileLimits::SizeText(value));
+    }
+}
+
 void TGrepSettings::Read(const TIniFile &settings)
 {
     Left = settings.ReadInteger(WindowSection, u"Left", Left);
@@ -95,6 +143,7 @@ void TGrepSettings::Read(const TIniFile &settings)
     ArchiveRatioLimit = qMax(1, settings.ReadInteger(OptionSection, u"ArchiveRatioLimit", ArchiveRatioLimit));
     ExcludeDirs = settings.ReadString(OptionSection, u"ExcludeDirs", ExcludeDirs);
     FollowLinks = settings.ReadBool(OptionSection, u"FollowLinks", FollowLinks);
+    ReadFileLimits(settings);
 
     Detail = settings.ReadBool(ViewSection, u"Detail", Detail);
     // One unit: a malformed value in either key leaves both colours alone.
@@ -148,6 +197,7 @@ void TGrepSettings::Write(TIniFile &settings, const std::function<void(TIniFile 
         settings.WriteString(OptionSection, u"ExcludeDirs", ExcludeDirs);
     if (FollowLinks || settings.ValueExists(OptionSection, u"FollowLinks"))
         settings.WriteBool(OptionSection, u"FollowLinks", FollowLinks);
+    WriteFileLimits(settings);
     if (IgnoreWidth || settings.ValueExists(OptionSection, u"IgnoreWidth"))
         settings.WriteBool(OptionSection, u"IgnoreWidth", IgnoreWidth);
     if (IgnoreKana || settings.ValueExists(OptionSection, u"IgnoreKana"))

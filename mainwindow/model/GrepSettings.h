@@ -11,6 +11,7 @@
 // in by the caller), Columns, Action. The tools' sections follow after
 // Write() returns.
 
+#include "FileLimits.h"
 #include "History.h"
 #include "WindowDefaults.h"
 
@@ -78,6 +79,9 @@ public:
     QString ExcludeDirs;
     // Links to folders met inside the searched tree are entered too.
     bool FollowLinks = false;
+    // Size and date filters: MinSizeOn/MinSize ("500K"), MaxSizeOn/MaxSize,
+    // NewerOn/Newer ("2003-04-12 10:00:00", local), OlderOn/Older; all off.
+    TFileLimitChoice FileLimits;
 
     // [View] Colours as stored numbers (see TColorNames); HeadString and
     // EndString as the file has them (empty: no mark).
@@ -130,4 +134,10 @@ public:
     void Write(TIniFile &settings, const std::function<void(TIniFile &)> &writeHistories = {}) const;
 
     friend bool operator==(const TGrepSettings &, const TGrepSettings &) = default;
+
+private:
+    // The size and date filters: a value that is no size or time leaves
+    // that bound as it was; keys are written once a filter has been set.
+    void ReadFileLimits(const TIniFile &settings);
+    void WriteFileLimits(TIniFile &settings) const;
 };
