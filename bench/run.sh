@@ -81,6 +81,33 @@ ensure_tools() {
     command -v iconv >/dev/null || die "iconv (libc-bin) is missing"
     command -v rg >/dev/null || apt_install ripgrep
     command -v rg >/dev/null || die "ripgrep did not install"
+    command -v zip >/dev/null || apt_install zip
+    command -v unzip >/dev/null || apt_install unzip
+}
+
+# The Shift-JIS + ASCII folder packed once as a ZIP and as a tar.gz, beside
+# the tree (never in the repository).
+ensure_packed() {
+    local dir=$BENCH_DIR/packed
+    mkdir -p "$dir"
+    [[ -s $dir/sjis.zip ]] || (cd "$TREE" && zip -q -r -1 "$dir/sjis.zip.tmp" sjis && mv "$dir/sjis.zip.tmp" "$dir/sjis.zip")
+    [[ -s $dir/sjis.tar.gz ]] || (tar -C "$TREE" -czf "$dir/sjis.tar.gz.tmp" sjis && mv "$dir/sjis.tar.gz.tmp" "$dir/sjis.tar.gz")
+}
+
+# pipe_case NAME FILE PIPELINE KESTU_ARGS...
+#   Times `kestu-grep KESTU_ARGS FILE` against a shell PIPELINE that unpacks
+#   FILE and greps the raw bytes (it finds only what is in Shift-JIS).
+pipe_case() {
+    local name=$1 file=$2 pipeline=$3; shift 3
+    local bytes t h tk hk
+    bytes=$(stat -c %s "$file")
+    hk=$(hits "$KESTU" "$@" "$file")
+    tk=$(time_best "$KESTU" "$@" "$file")
+    h=$(hits bash -c "$pipeline")
+    t=$(time_best bash -c "$pipeline")
+    RESULTS+=("$name|kestu|$tk|$bytes|$hk|$(ratio "$tk" "$t")|-")
+    RESULTS+=("$name|grep|$t|$bytes|$h")
+    log "$name kestu: ${tk}s, $hk hits; pipeline: ${t}s, $h hits"
 }
 
 # Prints the folder holding the Japanese manual pages (gzipped UTF-8 roff).
@@ -544,6 +571,16 @@ print_targets() {
         r=$(ratio "$on" "$off")
         printf '; common-ja %s (<= 3.0): %s\n' "$r" "$(met "$r" '<=' 3.0)"
     fi
+    local z zr tr pr
+    z=$(seconds_of "rare-ja sjis.zip -z" kestu)
+    if [[ -n $z ]]; then
+        zr=$(ratio "$z" "$(seconds_of "rare-ja sjis.zip -z" grep)")
+        tr=$(ratio "$(seconds_of "rare-ja sjis.tar.gz -z" kestu)" "$(seconds_of "rare-ja sjis.tar.gz -z" grep)")
+        pr=$(ratio "$(seconds_of "rare-ja all -z" kestu)" "$(seconds_of "rare-ja all" kestu)")
+        printf '8. archives: -z over sjis.zip / unzip -p | grep %s (<= 1.5): %s; over sjis.tar.gz / tar -xzOf | grep %s (<= 1.5): %s;\n' \
+            "$zr" "$(met "$zr" '<=' 1.5)" "$tr" "$(met "$tr" '<=' 1.5)"
+        printf '   plain tree with -z / without %s (<= 1.05): %s\n' "$pr" "$(met "$pr" '<=' 1.05)"
+    fi
 }
 
 # ---------------------------------------------------------------------------
@@ -597,6 +634,18 @@ main() {
     if ((!baseline_only)) && "$KESTU" --help 2>&1 | grep -q -- '--ignore-width'; then
         bench_case "rare-ja all -WK"   "$all" -b -W -K "$RARE_JA"   -- -rF "$RARE_JA"   -- -uuu -F "$RARE_JA"
         bench_case "common-ja all -WK" "$all" -b -W -K "$COMMON_JA" -- -rF "$COMMON_JA" -- -uuu -F "$COMMON_JA"
+    fi
+
+    # Archives: the Shift-JIS folder packed, searched with -z, against the
+    # same unpacked by unzip or tar into GNU grep; and a tree of plain
+    # files, where -z must cost next to nothing.
+    if ((!baseline_only)) && "$KESTU" --help 2>&1 | grep -q -- '--search-archives'; then
+        ensure_packed
+        pipe_case "rare-ja sjis.zip -z" "$BENCH_DIR/packed/sjis.zip" \
+            "unzip -p '$BENCH_DIR/packed/sjis.zip' | LC_ALL=C grep -aF '$rare_ja_sj'" -z -b "$RARE_JA"
+        pipe_case "rare-ja sjis.tar.gz -z" "$BENCH_DIR/packed/sjis.tar.gz" \
+            "tar -xzOf '$BENCH_DIR/packed/sjis.tar.gz' | LC_ALL=C grep -aF '$rare_ja_sj'" -z -b "$RARE_JA"
+        bench_case "rare-ja all -z" "$all" -b -z "$RARE_JA" -- -rF "$RARE_JA" -- -uuu -F "$RARE_JA"
     fi
 
     # One worker against as many as there are cores.

@@ -158,10 +158,29 @@ public:
             PeekAt += n;
             return n;
         }
-        return Unpack(to, size);
+        const qint64 n = Unpack(to, size);
+        // The member's first bytes are kept: the search reads its first
+        // piece, then starts again from the first byte.
+        if (n > 0 && Produced == Peeked.size() + n && Produced <= ReplayLimit) {
+            Peeked.append(to, n);
+            PeekAt = Peeked.size();
+        }
+        return n;
     }
 
-    bool Rewind() override { return Walker.Reopen(Depth); }
+    bool Rewind() override
+    {
+        if (Produced == Peeked.size()) {
+            PeekAt = 0; // all that was read is at hand
+            Ended = !Failure.isEmpty();
+            return true;
+        }
+        // Read further than is kept: the archive is read again up to here.
+        return Walker.Reopen(Depth);
+    }
+
+    // The first bytes of a member kept for a rewind.
+    static constexpr qsizetype ReplayLimit = qsizetype(1) << 20;
 
 private:
     qint64 Unpack(char *to, qint64 size)
