@@ -155,6 +155,15 @@ void TResultRowPainter::PaintFile(QPainter &painter, const TCell &cell, const TB
                colours.Background);
 }
 
+// The file's own name; a member of an archive goes by the archive's name
+// and its path inside ("old.lzh{議事録/0412.txt}").
+static QString NameOf(const TGrepResult &record)
+{
+    if (record.ArchiveEnd > 0 && record.ArchiveEnd < record.FileName.size())
+        return FileNameOf(record.FileName.left(record.ArchiveEnd)) + record.FileName.mid(record.ArchiveEnd);
+    return FileNameOf(record.FileName);
+}
+
 QString TResultRowPainter::FileText(const TGrepResult &record, int width) const
 {
     const auto measure = [this](const QString &text) { return Width(text); };
@@ -166,13 +175,13 @@ QString TResultRowPainter::FileText(const TGrepResult &record, int width) const
         if (Display.TargetBaseLength > 0)
             relative = record.FileName.mid(Display.TargetBaseLength - 1);
         else
-            relative = QLatin1Char('/') + FileNameOf(record.FileName);
+            relative = QLatin1Char('/') + NameOf(record);
         return ShortenPath(ShownPath(relative), width, measure);
     }
     case 2:
         return ShortenPath(ShownPath(record.FileName), width, measure);
     default:
-        return ShownPath(FileNameOf(record.FileName));
+        return ShownPath(NameOf(record));
     }
 }
 
