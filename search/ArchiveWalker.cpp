@@ -360,6 +360,8 @@ void TArchiveWalker::WalkLevel(TLevel &level, const QString &opened, const QStri
             Skipped(shown, QStringLiteral("encrypted"));
             continue;
         }
+        const qint64 memberSize = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1;
+        const qint64 memberTime = archive_entry_mtime_is_set(entry) ? archive_entry_mtime(entry) : -1;
         level.BeginMember(entry);
         level.Peek();
         if (!level.Failure.isEmpty()) {
@@ -390,7 +392,7 @@ void TArchiveWalker::WalkLevel(TLevel &level, const QString &opened, const QStri
                 break; // the chain is lost
             }
         }
-        if (!Wanted(LastPart(name)))
+        if (!Wanted(LastPart(name)) || (Within && !Within(memberSize, memberTime)))
             continue;
         Visit(shown, level);
         if (!level.Failure.isEmpty())

@@ -58,6 +58,10 @@ public:
     // Whether a member (that is not an archive itself) is wanted, by its
     // name (the last part of its path).
     using MemberFilter = std::function<bool(const QString &name)>;
+    // Whether a member (that is not an archive itself) is wanted by the
+    // size and time its entry records (-1: none recorded).
+    using MemberLimits = std::function<bool(qint64 size, qint64 modifiedSeconds)>;
+    void SetMemberLimits(MemberLimits within) { Within = std::move(within); }
     // Told of each member, or of the archive itself (member empty), that
     // could not be read, with the reason.
     using SkipReporter = std::function<void(const QString &member, const QString &reason)>;
@@ -86,6 +90,7 @@ private:
     TArchiveLimits Limits;
     const std::atomic<bool> *Stop;
     MemberFilter Wanted;
+    MemberLimits Within;
     MemberVisitor Visit;
     SkipReporter Skipped;
     QString Path;

@@ -1,19 +1,35 @@
 #include "FileLimits.h"
 
+#include "LongPath.h"
+#include "NativePath.h"
+
 #include <QRegularExpression>
+#include <sys/stat.h>
 #include <limits>
 
 bool TFileLimits::Passes(qint64 size, qint64 modifiedSeconds) const
 {
-    if (MinSize && size < *MinSize)
+    return PassesKnown(size, modifiedSeconds);
+}
+
+bool TFileLimits::PassesKnown(std::optional<qint64> size, std::optional<qint64> modifiedSeconds) const
+{
+    if (size && ((MinSize && *size < *MinSize) || (MaxSize && *size > *MaxSize)))
         return false;
-    if (MaxSize && size > *MaxSize)
-        return false;
-    if (Newer && modifiedSeconds < *Newer)
-        return false;
-    if (Older && modifiedSeconds > *Older)
+    if (modifiedSeconds && ((Newer && *modifiedSeconds < *Newer) || (Older && *modifiedSeconds > *Older)))
         return false;
     return true;
+}
+
+bool TFileLimits::PassesFile(const QString &path) const
+{
+    if (!IsOn())
+        return true;
+    struct stat st;
+    const QByteArray native = TNativePath::Encode(path);
+    if (native.isEmpty() || LongPath::Stat(native, st) != 0)
+        return true;
+    return Passes(qint64(st.st_size), qint64(st.st_mtim.tv_sec));
 }
 
 std::optional<qint64> TFileLimits::ParseSize(const QString &text)

@@ -20,6 +20,12 @@ public:
     // Times are compared in whole seconds, so a file changed at 10:00:00.7
     // counts as changed at 10:00:00.
     bool Passes(qint64 size, qint64 modifiedSeconds) const;
+    // The same where a size or a time may not be known (an archive member
+    // that records none): an unknown one passes its bounds.
+    bool PassesKnown(std::optional<qint64> size, std::optional<qint64> modifiedSeconds) const;
+    // The file at path, looked up (links followed); one that cannot be
+    // looked at passes, and the search reports what it finds.
+    bool PassesFile(const QString &path) const;
 
     // "500", "500K", "20M", "1G" (also "KB", "MiB"..., any case; K = 1024);
     // nothing on a text that is no size.

@@ -220,7 +220,8 @@ TFileOutcome TFileSearcher::SearchFile(const QString &path, int codeChoice)
     }
     if (Archives) {
         // An archive is known by its first bytes, whatever its name.
-        const bool listed = !Archives->FilesUnfiltered || Archives->Wanted(path.mid(path.lastIndexOf(u'/') + 1));
+        const bool listed = (!Archives->FilesUnfiltered || Archives->Wanted(path.mid(path.lastIndexOf(u'/') + 1)))
+                            && Archives->FileLimits.PassesFile(path);
         const QByteArrayView head = Reader.Streaming() ? Reader.Fill({}, TArchiveWalker::HeadSize) : Reader.Content();
         const bool looks = TArchiveWalker::LooksLikeArchive(head);
         if (Reader.Streaming())
@@ -260,6 +261,12 @@ TFileOutcome TFileSearcher::SearchStream(const QString &name, int codeChoice)
 bool TFileSearcher::SearchArchive(const QString &path, int codeChoice, TFileOutcome &outcome)
 {
     TArchiveWalker walker(Archives->Limits, Stop);
+    if (Archives->FileLimits.IsOn()) {
+        walker.SetMemberLimits([limits = Archives->FileLimits](qint64 size, qint64 modified) {
+            return limits.PassesKnown(size >= 0 ? std::optional<qint64>(size) : std::nullopt,
+                                      modified >= 0 ? std::optional<qint64>(modified) : std::nullopt);
+        });
+    }
     const qint32 archiveEnd = qint32(qMin<qsizetype>(path.size(), std::numeric_limits<qint32>::max()));
     const bool wasArchive = walker.Walk(
         path, Archives->Wanted,

@@ -4,6 +4,7 @@
 // Each worker of a search owns one, with its own read buffer and adapter.
 
 #include "ArchiveWalker.h"
+#include "FileLimits.h"
 #include "FileReader.h"
 #include "LineSearcher.h"
 #include "SourcePrefilter.h"
@@ -43,6 +44,10 @@ struct TArchiveSearch
     // Files are listed whatever their names, so that an archive is found
     // by its content: a file that is no archive must still pass Wanted.
     bool FilesUnfiltered = false;
+    // Size and date filters: for members by their own size and time, and,
+    // as files are then listed whatever their size and time, for a file
+    // that is no archive.
+    TFileLimits FileLimits;
 };
 
 class TFileSearcher

@@ -208,6 +208,7 @@ void TGrepThread::SetUpArchives()
     Archives = std::make_unique<TArchiveSearch>();
     Archives->Limits = ArchiveLimits;
     Archives->FilesUnfiltered = !TFileKind::IsFile(TargetPath);
+    Archives->FileLimits = Limits;
     Archives->Wanted = [filter = FilterList](const QString &name) {
         return filter.isEmpty() || filter == QLatin1String("*") || ExtensionListContains(filter, ExtensionOf(name));
     };
@@ -229,7 +230,10 @@ void TGrepThread::ListTargets()
     lister.FollowLinks = FollowLinks;
     lister.DepthLimit = DepthLimit;
     lister.ExcludeDirs = ExcludeDirs;
-    lister.Limits = Limits;
+    // Inside archives the size and date filters apply to the members: an
+    // archive is listed whatever its own size and time.
+    if (!SearchArchives)
+        lister.Limits = Limits;
     lister.FolderNotRead = [this](const QString &path, const QString &reason) {
         Caller.Post([this, path, reason] { Reporter.FileNotRead(path, reason); });
     };

@@ -1,6 +1,5 @@
 #include "TargetLister.h"
 
-#include "FileFacts.h"
 #include "FileKind.h"
 #include "FolderHandle.h"
 #include "NativePath.h"
@@ -36,11 +35,8 @@ void TTargetLister::ListTargets(QStringList &files)
 {
     const TFileKind::Kind kind = TFileKind::Of(TargetPath);
     if (kind == TFileKind::File) {
-        if (Limits.IsOn()) {
-            const std::optional<TFileFacts> facts = TFileFacts::Of(TargetPath);
-            if (!facts || !Limits.Passes(facts->Size, facts->Modified.toSecsSinceEpoch()))
-                return;
-        }
+        if (!Limits.PassesFile(TargetPath))
+            return;
         files.append(TargetPath);
         return;
     }

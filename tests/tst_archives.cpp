@@ -91,6 +91,31 @@ public:
     void FileNotRead(const QString &path, const QString &reason) override { NotRead << ShownPath(path) + u'|' + reason; }
 };
 
+// KEYWORD searched for in the whole tree, archives included, with the
+// settings more makes; the names of the hits below the root, sorted.
+QStringList SearchedTree(const TTestTree &tree, TRecordingReporter &reporter,
+                         const std::function<void(TGrepThread &)> &more)
+{
+    std::vector<TGrepResult> hits;
+    {
+        TGrepThread worker(hits, reporter);
+        worker.BlockingStatus = true;
+        worker.Recursive = true;
+        worker.FindText = "KEYWORD";
+        worker.TargetPath = tree.Root();
+        worker.FilterList = QStringLiteral("*");
+        worker.SearchArchives = true;
+        more(worker);
+        worker.Resume();
+        worker.WaitFor();
+    }
+    QStringList names;
+    for (const TGrepResult &hit : hits)
+        names << hit.FileName.mid(tree.Root().size());
+    names.sort();
+    return names;
+}
+
 } // namespace
 
 class TestArchivesSearch : public QObject
@@ -107,6 +132,8 @@ private slots:
     void memberInPieces();
     void notAnArchiveAfterAll();
     void filterAppliesToMembers();
+    void sizeAndTimeApplyToMembers_data();
+    void sizeAndTimeApplyToMembers();
     void cancelInsideMember();
     void copyOfMember();
 };
@@ -322,26 +349,59 @@ void TestArchivesSearch::filterAppliesToMembers()
     tree.File("c.txt", line);
     tree.File("d.dat", line);
     tree.File("sub/e.bin", Written("tar", "xz", {{"inner/f.txt", line}, {"g.dat", line}}));
-    std::vector<TGrepResult> hits;
     TRecordingReporter reporter;
-    {
-        TGrepThread worker(hits, reporter);
-        worker.BlockingStatus = true;
-        worker.Recursive = true;
-        worker.FindText = "KEYWORD";
-        worker.TargetPath = tree.Root();
+    const QStringList names = SearchedTree(tree, reporter, [](TGrepThread &worker) {
         worker.FilterList = QStringLiteral("*.txt");
-        worker.SearchArchives = true;
-        worker.Resume();
-        worker.WaitFor();
-    }
-    QStringList names;
-    for (const TGrepResult &hit : hits)
-        names << hit.FileName.mid(tree.Root().size());
-    names.sort();
+    });
     QCOMPARE(names, (QStringList{"c.txt", "old.lzh{a.txt}", "sub/e.bin{inner/f.txt}"}));
     QVERIFY2(reporter.Statuses.last().startsWith(QStringLiteral("対象: 3/3|")), qPrintable(reporter.Statuses.last()));
     QVERIFY(reporter.NotRead.isEmpty());
+}
+
+void TestArchivesSearch::sizeAndTimeApplyToMembers_data()
+{
+    // Members record their size and the time 1700000000; the archive itself
+    // (a tar of 10 KiB or more) and the plain files are changed now.
+    QTest::addColumn<qint64>("maxSize");   // -1: off
+    QTest::addColumn<qint64>("newer");     // -1: off
+    QTest::addColumn<qint64>("older");     // -1: off
+    QTest::addColumn<QStringList>("found");
+    QTest::addColumn<int>("targets");
+    const QStringList all{"a.tar{big.txt}", "a.tar{small.txt}", "big.txt", "small.txt"};
+    QTest::newRow("off") << qint64(-1) << qint64(-1) << qint64(-1) << all << 4;
+    QTest::newRow("at most the small member's size, the archive larger")
+        << qint64(10) << qint64(-1) << qint64(-1) << QStringList{"a.tar{small.txt}", "small.txt"} << 2;
+    QTest::newRow("members changed exactly then")
+        << qint64(-1) << qint64(1700000000) << qint64(1700000000) << QStringList{"a.tar{big.txt}", "a.tar{small.txt}"} << 2;
+    QTest::newRow("members a second too old")
+        << qint64(-1) << qint64(1700000001) << qint64(-1) << QStringList{"big.txt", "small.txt"} << 2;
+}
+
+void TestArchivesSearch::sizeAndTimeApplyToMembers()
+{
+    QFETCH(qint64, maxSize);
+    QFETCH(qint64, newer);
+    QFETCH(qint64, older);
+    QFETCH(QStringList, found);
+    QFETCH(int, targets);
+    TTestTree tree;
+    const QByteArray small = "KEYWORD\n\n"; // 10 bytes
+    const QByteArray big = "KEYWORD\n" + QByteArray(2040, ' ');
+    tree.File("a.tar", Written("tar", "none", {{"small.txt", small}, {"big.txt", big}}));
+    tree.File("small.txt", small);
+    tree.File("big.txt", big);
+    TRecordingReporter reporter;
+    const QStringList names = SearchedTree(tree, reporter, [&](TGrepThread &worker) {
+        if (maxSize >= 0)
+            worker.Limits.MaxSize = maxSize;
+        if (newer >= 0)
+            worker.Limits.Newer = newer;
+        if (older >= 0)
+            worker.Limits.Older = older;
+    });
+    QCOMPARE(names, found);
+    const QString counted = QStringLiteral("対象: %1/%1|").arg(targets);
+    QVERIFY2(reporter.Statuses.last().startsWith(counted), qPrintable(reporter.Statuses.last()));
 }
 
 void TestArchivesSearch::cancelInsideMember()
