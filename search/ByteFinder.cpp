@@ -2,24 +2,92 @@
 
 #include <cstring>
 
-namespace {
-using TBytes16 = unsigned char __attribute__((vector_size(16)));
+// The 32-byte helpers are always inlined into the function built for AVX2;
+// the warning about their vector arguments' calling convention does not
+// apply to them.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
-inline TBytes16 Load16(const char *p)
+namespace {
+
+// A vector of W bytes (the attribute cannot take a template's value).
+template <int W>
+struct TVector;
+template <>
+struct TVector<16>
 {
-    TBytes16 v;
+    typedef unsigned char Type __attribute__((vector_size(16)));
+};
+template <>
+struct TVector<32>
+{
+    typedef unsigned char Type __attribute__((vector_size(32)));
+};
+template <int W>
+using TBytes = typename TVector<W>::Type;
+
+template <int W>
+[[gnu::always_inline]] inline TBytes<W> Load(const char *p)
+{
+    TBytes<W> v;
     memcpy(&v, p, sizeof v);
     return v;
 }
 
 // One bit per byte whose mask byte is set, the first byte lowest.
-inline unsigned Bits(TBytes16 mask)
+template <int W>
+[[gnu::always_inline]] inline quint32 Bits(TBytes<W> mask)
 {
-    unsigned bits = 0;
-    for (int k = 0; k < 16; ++k)
-        bits |= unsigned(mask[k] & 1) << k;
+    unsigned char lanes[W];
+    memcpy(lanes, &mask, sizeof lanes);
+    quint32 bits = 0;
+    for (int k = 0; k < W; ++k)
+        bits |= quint32(lanes[k] & 1) << k;
     return bits;
 }
+
+// Candidates i .. i + W - 1 at a time: the needle's first byte where it
+// would begin and its last byte where it would end. Returns the first
+// match, or the offset where the blocks ended (-2 - offset) when none.
+template <int W>
+[[gnu::always_inline]] inline qsizetype FindBlocks(const char *h, qsizetype n, const char *p, qsizetype m,
+                                                   qsizetype i)
+{
+    const unsigned char first = static_cast<unsigned char>(p[0]);
+    const unsigned char last = static_cast<unsigned char>(p[m - 1]);
+    for (; i + m - 1 + W <= n; i += W) {
+        const TBytes<W> a = Load<W>(h + i);
+        const TBytes<W> b = Load<W>(h + i + m - 1);
+        const TBytes<W> both = (TBytes<W>)((a == first) & (b == last));
+        quint64 parts[W / 8];
+        memcpy(parts, &both, sizeof parts);
+        quint64 any = 0;
+        for (int k = 0; k < W / 8; ++k)
+            any |= parts[k];
+        if (any == 0)
+            continue;
+        for (quint32 bits = Bits<W>(both); bits; bits &= bits - 1) {
+            const qsizetype at = i + __builtin_ctz(bits);
+            if (memcmp(h + at + 1, p + 1, size_t(m - 2)) == 0)
+                return at;
+        }
+    }
+    return -2 - i;
+}
+
+// Thirty-two positions at a time where the processor can (the bench tree's
+// Shift-JIS folder: the search's share of the time falls by a third).
+[[gnu::target("avx2")]] qsizetype FindBlocks32(const char *h, qsizetype n, const char *p, qsizetype m, qsizetype i)
+{
+    return FindBlocks<32>(h, n, p, m, i);
+}
+
+qsizetype FindBlocks16(const char *h, qsizetype n, const char *p, qsizetype m, qsizetype i)
+{
+    return FindBlocks<16>(h, n, p, m, i);
+}
+
+const bool HasAvx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+
 } // namespace
 
 qsizetype TByteFinder::Find(QByteArrayView text, qsizetype from) const
@@ -36,25 +104,10 @@ qsizetype TByteFinder::Find(QByteArrayView text, qsizetype from) const
         const void *hit = memchr(h + from, p[0], size_t(n - from));
         return hit ? static_cast<const char *>(hit) - h : -1;
     }
-    const unsigned char first = static_cast<unsigned char>(p[0]);
-    const unsigned char last = static_cast<unsigned char>(p[m - 1]);
-    qsizetype i = from;
-    // Candidates i .. i + 15: the needle's last byte would be at i + m - 1.
-    for (; i + m - 1 + 16 <= n; i += 16) {
-        const TBytes16 a = Load16(h + i);
-        const TBytes16 b = Load16(h + i + m - 1);
-        const TBytes16 both = (TBytes16)((a == first) & (b == last));
-        quint64 halves[2];
-        memcpy(halves, &both, sizeof halves);
-        if ((halves[0] | halves[1]) == 0)
-            continue;
-        for (unsigned bits = Bits(both); bits; bits &= bits - 1) {
-            const qsizetype at = i + __builtin_ctz(bits);
-            if (memcmp(h + at + 1, p + 1, size_t(m - 2)) == 0)
-                return at;
-        }
-    }
-    for (; i + m <= n; ++i)
+    qsizetype i = HasAvx2 ? FindBlocks32(h, n, p, m, from) : FindBlocks16(h, n, p, m, from);
+    if (i >= 0)
+        return i;
+    for (i = -2 - i; i + m <= n; ++i)
         if (h[i] == p[0] && memcmp(h + i, p, size_t(m)) == 0)
             return i;
     return -1;

@@ -67,29 +67,67 @@ void TLineCursor::MoveTo(qsizetype offset)
 }
 
 namespace {
-using TBytes16 = unsigned char __attribute__((vector_size(16)));
+
+// A vector of W bytes (the attribute cannot take a template's value).
+template <int W>
+struct TVector;
+template <>
+struct TVector<16>
+{
+    typedef unsigned char Type __attribute__((vector_size(16)));
+};
+template <>
+struct TVector<32>
+{
+    typedef unsigned char Type __attribute__((vector_size(32)));
+};
+template <int W>
+using TBytes = typename TVector<W>::Type;
+
+// Every LF, and every CR whose next byte is not LF (CR LF is counted at its
+// LF), W bytes at a time with the block one byte on beside; returns the
+// count and leaves i where the blocks ended.
+template <int W>
+[[gnu::always_inline]] inline qint64 CountBlocks(const char *p, qsizetype n, qsizetype &i)
+{
+    qint64 ends = 0;
+    // Up to 255 blocks add their line ends bytewise before they are summed.
+    while (i + W + 1 <= n) {
+        TBytes<W> sums = {};
+        for (int blocks = 0; blocks < 255 && i + W + 1 <= n; ++blocks, i += W) {
+            TBytes<W> v, next;
+            memcpy(&v, p + i, sizeof v);
+            memcpy(&next, p + i + 1, sizeof next);
+            sums -= (TBytes<W>)((v == '\n') | ((v == '\r') & (next != '\n'))); // a line end is -1
+        }
+        unsigned char lanes[W];
+        memcpy(lanes, &sums, sizeof lanes);
+        for (int k = 0; k < W; ++k)
+            ends += lanes[k];
+    }
+    return ends;
+}
+
+[[gnu::target("avx2")]] qint64 CountBlocks32(const char *p, qsizetype n, qsizetype &i)
+{
+    return CountBlocks<32>(p, n, i);
+}
+
+qint64 CountBlocks16(const char *p, qsizetype n, qsizetype &i)
+{
+    return CountBlocks<16>(p, n, i);
+}
+
+const bool HasAvx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+
 } // namespace
 
 qint64 TLineCursor::CountLineEnds(QByteArrayView text)
 {
-    // Every LF, and every CR whose next byte is not LF (CR LF is counted at
-    // its LF), sixteen bytes at a time with the block one byte on beside.
     const char *p = text.data();
     const qsizetype n = text.size();
-    qint64 ends = 0;
     qsizetype i = 0;
-    // Up to 255 blocks add their line ends bytewise before they are summed.
-    while (i + 17 <= n) {
-        TBytes16 sums = {};
-        for (int blocks = 0; blocks < 255 && i + 17 <= n; ++blocks, i += 16) {
-            TBytes16 v, next;
-            memcpy(&v, p + i, sizeof v);
-            memcpy(&next, p + i + 1, sizeof next);
-            sums -= (TBytes16)((v == '\n') | ((v == '\r') & (next != '\n'))); // a line end is -1
-        }
-        for (int k = 0; k < 16; ++k)
-            ends += sums[k];
-    }
+    qint64 ends = HasAvx2 ? CountBlocks32(p, n, i) : CountBlocks16(p, n, i);
     for (; i < n; ++i)
         ends += p[i] == '\n' || (p[i] == '\r' && (i + 1 >= n || p[i + 1] != '\n'));
     return ends;

@@ -151,8 +151,6 @@ private:
     QByteArray Pattern;     // FindText, lower-cased when NoCase
     bool NoCase;
     bool PatternCrossesLines; // holds CR or LF, so no line can hold it
-    TNotationFold PlainFold;  // the notations folded, letter case too under NoCase
-    TNotationFold RegExpFold; // the notations folded; the library folds case itself
     QByteArray FoldedPattern; // FindText folded by PlainFold
     QByteArray FoldedRegExp;  // FindText as a pattern for text folded by RegExpFold
     std::vector<QByteArray> FoldNeedles; // one of them is in every line that holds a hit
@@ -160,6 +158,8 @@ private:
     std::vector<qsizetype> FoldMap;
     const std::atomic<bool> *Stop;
     HitSink Sink;
+    TNotationFold PlainFold;  // the notations folded, letter case too under NoCase
+    TNotationFold RegExpFold; // the notations folded; the library folds case itself
     QByteArray RequiredText; // empty: no shortcut
     bool RequiredTextKnown = false;
     QString FileName;
