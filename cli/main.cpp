@@ -6,6 +6,7 @@
 #include "GrepThread.h"
 #include "NativePath.h"
 #include "FileKind.h"
+#include "GrepReporter.h"
 #include "Terminal.h"
 
 #include <QCoreApplication>
@@ -13,7 +14,9 @@
 #include <QTemporaryFile>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <poll.h>
 #include <unistd.h>
 
 namespace {
@@ -36,10 +39,25 @@ QByteArray ShiftJisArgument(const QString &argument)
     return bytes;
 }
 
+// A search that only asks whether there is a hit (-q on standard input).
+class TSilentReporter : public TGrepReporter
+{
+public:
+    void UpdateStatus(const QString &, const QString &, const QString &) override {}
+    void ShowHitCount(qsizetype) override {}
+    void SearchDone() override {}
+    void ShowMessage(const QString &, bool) override {}
+};
+
 // Standard input copied to a temporary file as it arrives, a piece at a
 // time, so that it is searched like any file (its code detected from its
 // bytes). Null when the copy cannot be made.
-std::unique_ptr<QTemporaryFile> SpoolStandardInput(QString &error)
+// With probe (-q), what has come so far is searched whenever the input
+// pauses and each time it has doubled: a hit settles the answer (found is
+// set and the copy ends there) on a stream that never ends, too.
+std::unique_ptr<QTemporaryFile> SpoolStandardInput(QString &error,
+                                                   const std::function<bool(const QString &)> &probe = {},
+                                                   bool *found = nullptr)
 {
     auto spool = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/kestu-grep-stdin-XXXXXX"));
     if (!spool->open()) {
@@ -47,7 +65,22 @@ std::unique_ptr<QTemporaryFile> SpoolStandardInput(QString &error)
         return nullptr;
     }
     char piece[1 << 16];
+    qint64 copied = 0, probed = 0, nextProbe = qint64(1) << 20;
+    auto tryProbe = [&] {
+        if (!probe || copied == probed || !spool->flush())
+            return false;
+        probed = copied;
+        return probe(spool->fileName());
+    };
     for (;;) {
+        if (probe) {
+            // Nothing more within a tenth of a second: what came may hold the hit.
+            pollfd ready{STDIN_FILENO, POLLIN, 0};
+            if (::poll(&ready, 1, 100) == 0 && tryProbe()) {
+                *found = true;
+                return spool;
+            }
+        }
         const ssize_t n = ::read(STDIN_FILENO, piece, sizeof piece);
         if (n == 0)
             break;
@@ -60,6 +93,14 @@ std::unique_ptr<QTemporaryFile> SpoolStandardInput(QString &error)
         if (spool->write(piece, n) != n) {
             error = spool->errorString();
             return nullptr;
+        }
+        copied += n;
+        if (probe && copied >= nextProbe) {
+            nextProbe = copied * 2;
+            if (tryProbe()) {
+                *found = true;
+                return spool;
+            }
         }
     }
     if (!spool->flush()) {
@@ -150,7 +191,28 @@ int main(int argc, char *argv[])
         search.TargetPath = target;
         if (target == QLatin1String("-")) {
             QString why;
-            spool = SpoolStandardInput(why);
+            bool found = false;
+            std::function<bool(const QString &)> probe;
+            if (options.Quiet) {
+                probe = [&](const QString &path) {
+                    TSearchOptions part = options.Search;
+                    part.TargetPath = path;
+                    part.Recursive = false;
+                    part.FilterList = QStringLiteral("*");
+                    part.Limits = {};
+                    std::vector<TGrepResult> partHits;
+                    TSilentReporter silent;
+                    TGrepThread probeWorker(partHits, silent);
+                    part.ApplyTo(probeWorker, findText);
+                    probeWorker.Workers = 1;
+                    probeWorker.Resume();
+                    probeWorker.WaitFor();
+                    return probeWorker.HitsFound() > 0;
+                };
+            }
+            spool = SpoolStandardInput(why, probe, &found);
+            if (found)
+                return 0; // -q: a hit in what has come so far
             if (!spool) {
                 reporter.FileNotRead(TCliReporter::StandardInputName(), why);
                 continue;

@@ -77,6 +77,7 @@ private slots:
     void standardInput_data();
     void standardInput();
     void standardInputAmongTargets();
+    void quietOnEndlessInput();
     void severalTargetsInOrder();
     void grepHabitsInOutput_data();
     void grepHabitsInOutput();
@@ -395,6 +396,24 @@ void TestCli::standardInputAmongTargets()
     // Lines around a hit in standard input are shown too.
     const TRun context = GrepWithInput({"-A", "1", "apple"}, "an apple\nthen pie\n", 100);
     QCOMPARE(context.Out, QByteArray("(standard input):1:4: an apple\n(standard input)-2-then pie\n"));
+}
+
+void TestCli::quietOnEndlessInput()
+{
+    // -q on standard input that stays open: the hit that has come settles
+    // the answer at once, without waiting for an end that never comes.
+    QProcess p;
+    p.start(QStringLiteral(KESTU_GREP), {"-q", QString::fromUtf8("全文検索")});
+    QVERIFY(p.waitForStarted());
+    p.write(QString::fromUtf8("一行目\nここで全文検索をします。\n").toUtf8());
+    QVERIFY(p.waitForBytesWritten());
+    QVERIFY2(p.waitForFinished(30000), "kestu-grep -q waited for the end of its input");
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(p.readAllStandardOutput(), QByteArray());
+    // No hit: the end of the input gives the answer 1.
+    const TRun none = GrepWithInput({"-q", QString::fromUtf8("全文検索")}, "nothing here\n", 4);
+    QCOMPARE(none.Exit, 1);
 }
 
 void TestCli::severalTargetsInOrder()
