@@ -347,8 +347,10 @@ void TGrepThread::FileDone(const QString &path, const TFileOutcome &outcome)
             Caller.Post([this, path, reason] { Reporter.FileNotRead(path, reason); });
         return;
     }
-    for (const auto &[member, reason] : outcome.SkippedMembers)
+    for (const auto &skipped : outcome.SkippedMembers) {
+        const QString member = skipped.first, reason = skipped.second;
         Caller.Post([this, member, reason] { Reporter.FileNotRead(member, reason); });
+    }
     if (outcome.IsArchive)
         ExtraTargets += outcome.Members - 1;
     if (outcome.NotTarget)
