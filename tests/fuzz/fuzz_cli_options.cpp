@@ -1,6 +1,7 @@
 // kestu-grep's command line: arguments are the input split at zero bytes.
 // A parse either fails with a reason or gives values in their ranges, with
-// the search text and the target taken unchanged from the arguments.
+// the search text and every target (none: standard input) taken unchanged
+// from the arguments.
 
 #include "CliOptions.h"
 #include "FuzzSupport.h"
@@ -25,11 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(options.Search.CodeChoice >= 0 && options.Search.CodeChoice <= 6);
     if (options.Help || options.Version)
         return 0;
-    FUZZ_CHECK(arguments.contains(options.Search.FindText) && arguments.contains(options.Search.TargetPath));
+    FUZZ_CHECK(arguments.contains(options.Search.FindText));
+    for (const QString &target : options.Targets)
+        FUZZ_CHECK(arguments.contains(target));
     // The same arguments parse the same way again.
     TCliOptions again;
     FUZZ_CHECK(again.Parse(arguments, error));
-    FUZZ_CHECK(again.Search.FindText == options.Search.FindText && again.Search.TargetPath == options.Search.TargetPath
+    FUZZ_CHECK(again.Search.FindText == options.Search.FindText && again.Targets == options.Targets
                && again.Search.FilterList == options.Search.FilterList && again.Search.DepthLimit == options.Search.DepthLimit
                && again.Search.CodeChoice == options.Search.CodeChoice && again.Search.Recursive == options.Search.Recursive
                && again.Search.NoCase == options.Search.NoCase && again.Search.UseRegExp == options.Search.UseRegExp
