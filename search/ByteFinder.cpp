@@ -1,5 +1,7 @@
 #include "ByteFinder.h"
 
+#include "ByteVectors.h"
+
 #include <cstring>
 
 // The 32-byte helpers are always inlined into the function built for AVX2;
@@ -8,22 +10,6 @@
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
-
-// A vector of W bytes (the attribute cannot take a template's value).
-template <int W>
-struct TVector;
-template <>
-struct TVector<16>
-{
-    typedef unsigned char Type __attribute__((vector_size(16)));
-};
-template <>
-struct TVector<32>
-{
-    typedef unsigned char Type __attribute__((vector_size(32)));
-};
-template <int W>
-using TBytes = typename TVector<W>::Type;
 
 template <int W>
 [[gnu::always_inline]] inline TBytes<W> Load(const char *p)
@@ -86,7 +72,6 @@ qsizetype FindBlocks16(const char *h, qsizetype n, const char *p, qsizetype m, q
     return FindBlocks<16>(h, n, p, m, i);
 }
 
-const bool HasAvx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
 
 } // namespace
 
@@ -104,7 +89,7 @@ qsizetype TByteFinder::Find(QByteArrayView text, qsizetype from) const
         const void *hit = memchr(h + from, p[0], size_t(n - from));
         return hit ? static_cast<const char *>(hit) - h : -1;
     }
-    qsizetype i = HasAvx2 ? FindBlocks32(h, n, p, m, from) : FindBlocks16(h, n, p, m, from);
+    qsizetype i = HasAvx2() ? FindBlocks32(h, n, p, m, from) : FindBlocks16(h, n, p, m, from);
     if (i >= 0)
         return i;
     for (i = -2 - i; i + m <= n; ++i)

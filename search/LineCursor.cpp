@@ -1,5 +1,7 @@
 #include "LineCursor.h"
 
+#include "ByteVectors.h"
+
 #include <cstring>
 
 TLineCursor::TLineCursor(QByteArrayView text) : Text(text) {}
@@ -68,22 +70,6 @@ void TLineCursor::MoveTo(qsizetype offset)
 
 namespace {
 
-// A vector of W bytes (the attribute cannot take a template's value).
-template <int W>
-struct TVector;
-template <>
-struct TVector<16>
-{
-    typedef unsigned char Type __attribute__((vector_size(16)));
-};
-template <>
-struct TVector<32>
-{
-    typedef unsigned char Type __attribute__((vector_size(32)));
-};
-template <int W>
-using TBytes = typename TVector<W>::Type;
-
 // Every LF, and every CR whose next byte is not LF (CR LF is counted at its
 // LF), W bytes at a time with the block one byte on beside; returns the
 // count and leaves i where the blocks ended.
@@ -118,7 +104,6 @@ qint64 CountBlocks16(const char *p, qsizetype n, qsizetype &i)
     return CountBlocks<16>(p, n, i);
 }
 
-const bool HasAvx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
 
 } // namespace
 
@@ -127,7 +112,7 @@ qint64 TLineCursor::CountLineEnds(QByteArrayView text)
     const char *p = text.data();
     const qsizetype n = text.size();
     qsizetype i = 0;
-    qint64 ends = HasAvx2 ? CountBlocks32(p, n, i) : CountBlocks16(p, n, i);
+    qint64 ends = HasAvx2() ? CountBlocks32(p, n, i) : CountBlocks16(p, n, i);
     for (; i < n; ++i)
         ends += p[i] == '\n' || (p[i] == '\r' && (i + 1 >= n || p[i + 1] != '\n'));
     return ends;
