@@ -4,6 +4,7 @@
 #include "TestText.h"
 #include "IconvConverter.h"
 #include "TestTree.h"
+#include "TestZip.h"
 #include "FileLimits.h"
 
 #include <QJsonArray>
@@ -1428,36 +1429,8 @@ void TestCli::searchArchives()
     // are printed all the same. Without -z the archives are bytes.
     TTestTree tree;
     const QString text = QString::fromUtf8("第一回 議事録\n");
-    QByteArray zip;
-    {
-        // One stored member written by hand: its name in Shift-JIS bytes.
-        const QByteArray name = Sjis(QString::fromUtf8("議事録.txt"));
-        const QByteArray data = Sjis(text);
-        quint32 crc = 0xFFFFFFFFu;
-        for (char c : data) {
-            crc ^= static_cast<unsigned char>(c);
-            for (int k = 0; k < 8; ++k)
-                crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-        crc = ~crc;
-        auto le = [](QByteArray &o, quint32 v, int n) {
-            for (int i = 0; i < n; ++i)
-                o += char((v >> (8 * i)) & 0xFF);
-        };
-        QByteArray local, central;
-        le(local, 0x04034b50, 4); le(local, 20, 2); le(local, 0, 2); le(local, 0, 2); le(local, 0, 4);
-        le(local, crc, 4); le(local, quint32(data.size()), 4); le(local, quint32(data.size()), 4);
-        le(local, quint32(name.size()), 2); le(local, 0, 2);
-        local += name + data;
-        le(central, 0x02014b50, 4); le(central, 20, 2); le(central, 20, 2); le(central, 0, 2); le(central, 0, 2);
-        le(central, 0, 4); le(central, crc, 4); le(central, quint32(data.size()), 4);
-        le(central, quint32(data.size()), 4); le(central, quint32(name.size()), 2); le(central, 0, 4);
-        le(central, 0, 4); le(central, 0, 4); le(central, 0, 4);
-        central += name;
-        zip = local + central;
-        le(zip, 0x06054b50, 4); le(zip, 0, 4); le(zip, 1, 2); le(zip, 1, 2); le(zip, quint32(central.size()), 4);
-        le(zip, quint32(local.size()), 4); le(zip, 0, 2);
-    }
+    // One stored member, its name in Shift-JIS bytes.
+    const QByteArray zip = TestArchives::Zip({{Sjis(QString::fromUtf8("議事録.txt")), Sjis(text)}});
     tree.File("old.zip", zip);
     tree.File("broken.zip", zip.left(40));
     const TRun run = Grep({"-z", "--json", QString::fromUtf8("議事録"), tree.Root()});
