@@ -358,6 +358,17 @@ struct MatchParamDeleter {
     void operator()(OnigMatchParam *param) const { onig_free_match_param(param); }
 };
 
+// Whether the last byte of [line, end) is a lead byte with no second byte.
+// Every byte that cannot be a lead byte ends a character, so the byte after
+// the last of them starts one; from there the lead-range bytes pair up.
+bool EndsInLoneLeadByte(const OnigUChar *line, const OnigUChar *end)
+{
+    const OnigUChar *p = end;
+    while (p > line && IsSjisLeadByte(p[-1]))
+        --p;
+    return (end - p) % 2 == 1;
+}
+
 int Search(const Compiled &compiled, const OnigUChar *line, const OnigUChar *start,
            const OnigUChar *end, OnigRegion *region, OnigMatchParam *param)
 {
@@ -371,11 +382,24 @@ int Search(const Compiled &compiled, const OnigUChar *line, const OnigUChar *sta
     // the second byte is not a valid one Oniguruma may still start a match on
     // it, so such a match is passed over and the search goes on at the next
     // character. The start given is always a character start.
+    //
+    // Oniguruma also takes a lead byte's second byte when the text ends
+    // first: \S or \w there reads one byte past the end and reports a match
+    // that ends beyond it. A lead byte left alone at the end is no character
+    // any pattern matches, so Oniguruma is not shown it; $, \Z and \z keep
+    // meaning the real end, which lies after that byte.
+    OnigOptionType options = ONIG_OPTION_NONE;
+    if (EndsInLoneLeadByte(line, end)) {
+        --end;
+        options = ONIG_OPTION_NOTEOL | ONIG_OPTION_NOT_END_STRING;
+        if (start > end)
+            return ONIG_MISMATCH;
+    }
     const OnigUChar *from = start;
     const OnigUChar *boundary = start;
     while (true) {
         const int r = onig_search_with_param(compiled.regex, line, end, from, end, region,
-                                             ONIG_OPTION_NONE, param);
+                                             options, param);
         if (r < 0)
             return r;
         const OnigUChar *hit = line + r;

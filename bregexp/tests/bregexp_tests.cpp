@@ -305,6 +305,18 @@ const MatchCase kMatchCases[] = {
     {"lone lead byte at the end", "m/x/k", "ab\x93", 0, 0, -1, -1},
     {"lone lead byte then dollar", "m/b$/k", "ab\x93", 0, 0, -1, -1},
     {"lone lead byte is no character", "m/.$/k", "ab\x93", 0, 0, -1, -1},
+    // Oniguruma itself would let \S and \w take the byte past the end as
+    // the second byte.
+    {"lone lead byte is no \\S", "m/\\S/k", "  \x93", 0, 0, -1, -1},
+    {"lone lead byte is no \\S ignoring case", "m/\\S/ki", "  \xf2", 0, 0, -1, -1},
+    {"lone lead byte is no \\w", "m/\\w+/k", "ab\x93", 0, 1, 0, 2},
+    {"lone lead byte ends no run", "m/\\S+/k", NICHI "\x93", 0, 1, 0, 2},
+    {"lone lead byte after a pair of leads", "m/\\S+$/k", "\x93\x93\x93", 0, 0, -1, -1},
+    {"two leads are one character", "m/^\\S$/k", "\x93\x93", 0, 1, 0, 2},
+    {"lone lead byte then \\z", "m/b\\z/k", "ab\x93", 0, 0, -1, -1},
+    {"lone lead byte then \\Z", "m/b\\Z/k", "ab\x93", 0, 0, -1, -1},
+    {"dollar before a newline still matches", "m/a$/km", "a\n\x93", 0, 1, 0, 1},
+    {"search from the lone lead byte", "m/\\S/k", "ab\x93", 2, 0, -1, -1},
     // A lead byte pairs with whatever byte follows it, as in the plain search.
     {"weak second byte starts no match", "m/\x1f\x1f\x1f\x1f\x1f*\x1f\x1f\x1f\x1f/k",
      "\xe1\xe0\xe0\x1f\x1f\x1f\x1f\x1f\x1f\x1f\x1f\x1f", 0, 1, 4, 12},
