@@ -128,6 +128,14 @@ struct TNotationFold::TTables
                     if (to >= 0 && to != c)
                         width[size_t(c)] = TCode(to);
                 }
+                // A mark standing alone: Unicode narrows ﾞﾟ from the
+                // combining marks, which CP932 lacks; the full-width marks
+                // ゛゜ are what a writer put in their place.
+                if (ch.unicode() == 0xFF9E || ch.unicode() == 0xFF9F) {
+                    const int to = TCharacters::CodeOf(QString(QChar(char16_t(ch.unicode() == 0xFF9E ? 0x309B : 0x309C))));
+                    if (to >= 0)
+                        width[size_t(c)] = TCode(to);
+                }
             }
             if (flags & Kana) {
                 // ぁ..ゖ and the iteration marks ゝゞ lie 0x60 below their katakana.

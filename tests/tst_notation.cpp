@@ -140,7 +140,8 @@ void TestNotation::keptApart_data()
     QTest::newRow("half-width kana") << "ｶﾀｶﾅ" << "カタカナ" << W;
     QTest::newRow("voiced pair") << "ﾃﾞﾊﾟｳﾞ" << "デパヴ" << W;
     QTest::newRow("half-width signs") << "｢･｣｡､ｰ" << "「・」。、ー" << W;
-    QTest::newRow("a lone mark stays") << "ﾞﾟ" << "ﾞﾟ" << W;
+    QTest::newRow("a lone mark is the spacing mark") << "ﾞﾟ" << "゛゜" << W;
+    QTest::newRow("a mark after a letter without a pair") << "ｱﾞﾝﾟ" << "ア゛ン゜" << W;
     QTest::newRow("width alone leaves hiragana") << "ひらがな" << "ひらがな" << W;
     QTest::newRow("kana alone leaves half-width") << "ｶﾅ" << "ｶﾅ" << K;
     QTest::newRow("hiragana") << "りんごゝゞ" << "リンゴヽヾ" << K;
@@ -174,6 +175,8 @@ void TestNotation::notations_data()
     QTest::newRow("half-width word") << "ﾃﾞｰﾀ" << "データ" << W << false;
     QTest::newRow("half-width search") << "データ" << "ﾃﾞｰﾀ" << W << false;
     QTest::newRow("semi-voiced") << "ﾊﾟｿｺﾝ" << "パソコン" << W << false;
+    QTest::newRow("lone voiced mark") << "ﾞ" << "゛" << W << false;
+    QTest::newRow("spacing mark typed") << "゜" << "ﾟ" << W << false;
     QTest::newRow("full-width Latin") << "ｈｔｔｐ" << "http" << W << false;
     QTest::newRow("mixed widths in one word") << "ｈtｔp" << "ｈｔtp" << W << false;
     QTest::newRow("full-width digits") << "２０２４年" << "2024年" << W << false;
