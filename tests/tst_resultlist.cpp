@@ -206,6 +206,7 @@ private slots:
     void autoColumn_data();
     void autoColumn();
     void autoColumnFollowsWidthChanges();
+    void autoColumnMakesRoomForScrollBar();
     void selectionFollowsFocus();
     void rowHeightFollowsFont_data();
     void rowHeightFollowsFont();
@@ -748,6 +749,37 @@ void TestResultList::autoColumnFollowsWidthChanges()
     view.ListViewResultResize();
     QTRY_VERIFY(!view.horizontalScrollBar()->isVisible());
     QCOMPARE(view.columnWidth(1), view.viewport()->width() - 150 - 45 - 45 - 84 - 1);
+}
+
+void TestResultList::autoColumnMakesRoomForScrollBar()
+{
+    // Enough hits for the vertical scroll bar, which narrows only the
+    // viewport: the last column must still end inside it.
+    std::vector<TGrepResult> hits(200, Record(u""_s, u"検索"_s, u""_s));
+    for (TGrepResult &hit : hits)
+        hit.CodeId = CodeId::Iso2022Jp;
+    THitStore store;
+    TResultDisplay display;
+    display.AutoColumn = true;
+    TResultListView view(store, display);
+    view.resize(440, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QTRY_COMPARE(view.viewport()->width(), 440);
+
+    // The first hit is shown before the rest arrive, as in a search.
+    std::vector<TGrepResult> first{hits.back()};
+    hits.pop_back();
+    store.Append(first);
+    view.SetRowCount(store.Size());
+    view.grab();
+    QVERIFY(!view.verticalScrollBar()->isVisible());
+    store.Append(hits);
+    view.SetRowCount(store.Size());
+    QTRY_VERIFY(view.verticalScrollBar()->isVisible());
+    const int last = TWindowDefaults::ColumnCount - 1;
+    QTRY_COMPARE(view.columnViewportPosition(last) + view.columnWidth(last), view.viewport()->width() - 1);
+    QVERIFY(!view.horizontalScrollBar()->isVisible());
 }
 
 void TestResultList::selectionFollowsFocus()
