@@ -1,5 +1,7 @@
 #include "SearchPool.h"
 
+#include "ReadOnlyFile.h"
+
 #include <chrono>
 
 namespace {
@@ -10,7 +12,8 @@ constexpr auto StopPoll = std::chrono::milliseconds(10);
 
 TSearchPool::TSearchPool(const QStringList &paths, int workers, const std::atomic<bool> *stop,
                          const Factory &factory)
-    : Paths(paths), Stop(stop), Ahead(qMax(2, workers) * FilesAheadPerWorker), Jobs(size_t(paths.size()))
+    : Paths(paths), Stop(stop), Ahead(qMax(2, workers) * FilesAheadPerWorker),
+      Prefetch(qMax(1, workers) * PrefetchDistance), Jobs(size_t(paths.size()))
 {
     for (int k = 0; k < workers; ++k)
         Threads.emplace_back([this, &factory] { Work(factory); });
@@ -65,6 +68,8 @@ void TSearchPool::Work(const Factory &factory)
                 return;
             current = Next++;
         }
+        if (ColdDisk.load(std::memory_order_relaxed) && current + Prefetch < qsizetype(Paths.size()))
+            TReadOnlyFile::Prefetch(Paths[current + Prefetch], PrefetchBytes);
         TFileOutcome outcome;
         try {
             outcome = search(Paths[current]);
@@ -72,6 +77,8 @@ void TSearchPool::Work(const Factory &factory)
             // A file too large for memory ends the search like a stop request.
             outcome.OutOfMemory = true;
         }
+        if (TReadOnlyFile::TakeDiskWait())
+            ColdDisk.store(true, std::memory_order_relaxed);
         HandOver(current, batch);
         {
             std::lock_guard<std::mutex> locker(Lock);

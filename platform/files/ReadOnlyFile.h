@@ -31,6 +31,13 @@ public:
     const QDateTime &Modified() const { return OpenedModified; }
     // Tells the system that the file is read from start to end.
     void ExpectSequentialReads();
+    // Asks the system to start reading the first bytes of a regular file
+    // into its cache, without waiting for them: a search about to open the
+    // file finds them there. Anything that fails is left to that open.
+    static void Prefetch(const QString &path, qint64 bytes);
+    // Whether a file opened on this thread has had to wait for the disk at
+    // its first read since the last call: its bytes were not in the cache.
+    static bool TakeDiskWait();
     // Reads up to n bytes; the count read (0 at the end), -1 on an error.
     qint64 Read(char *to, qint64 n);
     // Reads until n bytes or the end of the file; what came, -1 on an error.
@@ -41,6 +48,7 @@ public:
 
 private:
     int Fd = -1;
+    bool FirstRead = false; // the next read is the first since the open
     qint64 OpenedSize = 0;
     QDateTime OpenedModified;
     QString Why;
