@@ -152,10 +152,22 @@ bool IsStandardInput(const QString &name)
     return name == TCliReporter::StandardInputName();
 }
 
+// A hit's file name as its own bytes, kept for the hits after it likewise.
+const QByteArray &FileNameBytes(const QString &name)
+{
+    thread_local QString lastName;
+    thread_local QByteArray lastBytes;
+    if (!name.isSharedWith(lastName) && name != lastName) {
+        lastName = name;
+        lastBytes = TNativePath::Encode(name);
+    }
+    return lastBytes;
+}
+
 void AppendPathText(QByteArray &out, const QString &name, bool bytes)
 {
     if (bytes && !IsStandardInput(name))
-        out += TNativePath::Encode(name);
+        out += FileNameBytes(name);
     else
         out += VisibleFileName(name);
 }
