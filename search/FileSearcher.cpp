@@ -147,8 +147,24 @@ public:
         if (index < Line) {
             Line = 0;
             At = 0;
+            NextCr = NextLf = -1;
         }
         const qsizetype n = Piece.size() - Piece.size() % UnitSize;
+        if (UnitSize == 1) {
+            // Line end to line end, found a block at a time.
+            while (Line < index && At < n) {
+                const qsizetype end = qMin(Find('\n', NextLf), Find('\r', NextCr));
+                if (end >= n) {
+                    At = n;
+                    break;
+                }
+                At = end + 1;
+                if (Piece[end] == '\r' && At < n && Piece[At] == '\n')
+                    ++At;
+                ++Line;
+            }
+            return Line == index ? FileOffset + At : -1;
+        }
         while (Line < index && At < n) {
             const unsigned u = Unit(At);
             At += UnitSize;
@@ -159,6 +175,15 @@ public:
     }
 
 private:
+    // The next c at or after At; cache keeps it for the lines before it.
+    qsizetype Find(char c, qsizetype &cache) const
+    {
+        if (cache < At) {
+            const void *p = memchr(Piece.data() + At, c, size_t(Piece.size() - At));
+            cache = p ? static_cast<const char *>(p) - Piece.data() : Piece.size();
+        }
+        return cache;
+    }
     unsigned Unit(qsizetype i) const
     {
         const auto a = static_cast<unsigned char>(Piece[i]);
@@ -173,6 +198,7 @@ private:
     qint64 FileOffset;
     qint64 Line = 0;
     qsizetype At = 0;
+    qsizetype NextCr = -1, NextLf = -1;
 };
 
 } // namespace
