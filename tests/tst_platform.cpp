@@ -2,6 +2,7 @@
 #include "ExitSignals.h"
 #include "FileKind.h"
 #include "FolderReader.h"
+#include "FreeMemory.h"
 #include "HandOverCodec.h"
 #include "NativePath.h"
 #include "ReadOnlyFile.h"
@@ -186,6 +187,7 @@ private slots:
     void readOnlyFile_data();
     void readOnlyFile();
     void readOnlyFileFromColdDisk();
+    void freeMemoryGoesBack();
 };
 
 void TestPlatform::initTestCase()
@@ -1000,6 +1002,45 @@ void TestPlatform::readOnlyFileFromColdDisk()
     QCOMPARE(read.first(content.size()), content);
     if (!TReadOnlyFile::TakeDiskWait())
         qInfo("this file system kept the file cached or reads no cached-only way: no wait seen");
+}
+
+namespace {
+qint64 ResidentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * ::sysconf(_SC_PAGESIZE) : -1;
+}
+} // namespace
+
+void TestPlatform::freeMemoryGoesBack()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("the sanitizer's allocator is not the one given back here");
+#else
+    // Many small blocks freed below one that stays: the allocator cannot
+    // give their pages back by itself, as it does for the top of its heap.
+    constexpr int Count = 3000;
+    constexpr size_t Size = 64 * 1024;
+    std::vector<char *> blocks;
+    for (int i = 0; i < Count; ++i) {
+        blocks.push_back(static_cast<char *>(std::malloc(Size)));
+        QVERIFY(blocks.back());
+        std::memset(blocks.back(), 1, Size);
+    }
+    char *stays = static_cast<char *>(std::malloc(64));
+    QVERIFY(stays);
+    for (char *block : blocks)
+        std::free(block);
+    const qint64 before = ResidentBytes();
+    ReleaseFreeMemory();
+    const qint64 after = ResidentBytes();
+    std::free(stays);
+    QVERIFY2(before - after > qint64(Count) * qint64(Size) / 2,
+             qPrintable(QStringLiteral("%1 MiB before, %2 MiB after").arg(before >> 20).arg(after >> 20)));
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestPlatform)

@@ -1,5 +1,8 @@
 #include "FreeMemory.h"
 
+// A C library header first: it is what tells whether this is glibc.
+#include <cstdlib>
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
