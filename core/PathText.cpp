@@ -28,6 +28,11 @@ bool ExtensionListContains(const QString &list, const QString &extension)
     return (LowerCaseLikeCp932(list) + u',').contains(key);
 }
 
+bool FilterListTakes(const QString &list, const QString &extension)
+{
+    return list.isEmpty() || list == QLatin1String("*") || ExtensionListContains(list, extension);
+}
+
 namespace {
 
 QString ShownComponent(QStringView component)

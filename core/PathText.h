@@ -22,6 +22,9 @@ QString FolderPartOf(const QString &path);
 // lower-cased list followed by ",". Callers decide what an empty list and a
 // list of exactly "*" mean.
 bool ExtensionListContains(const QString &list, const QString &extension);
+// The search filter's test: an empty list and a list of exactly "*" take
+// every file, any other list the extensions it contains.
+bool FilterListTakes(const QString &list, const QString &extension);
 
 // A path as it is shown (on screen, in printed hits): each component that
 // is not UTF-8 is read as CP932 (the names of archives from Windows), and

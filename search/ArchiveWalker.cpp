@@ -360,8 +360,10 @@ void TArchiveWalker::WalkLevel(TLevel &level, const QString &opened, const QStri
             Skipped(shown, QStringLiteral("encrypted"));
             continue;
         }
-        const qint64 memberSize = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1;
-        const qint64 memberTime = archive_entry_mtime_is_set(entry) ? archive_entry_mtime(entry) : -1;
+        const std::optional<qint64> memberSize =
+            archive_entry_size_is_set(entry) ? std::optional<qint64>(archive_entry_size(entry)) : std::nullopt;
+        const std::optional<qint64> memberTime =
+            archive_entry_mtime_is_set(entry) ? std::optional<qint64>(archive_entry_mtime(entry)) : std::nullopt;
         level.BeginMember(entry);
         level.Peek();
         if (!level.Failure.isEmpty()) {
@@ -392,7 +394,7 @@ void TArchiveWalker::WalkLevel(TLevel &level, const QString &opened, const QStri
                 break; // the chain is lost
             }
         }
-        if (!Wanted(LastPart(name)) || (Within && !Within(memberSize, memberTime)))
+        if (!Wanted(LastPart(name)) || !Within.PassesKnown(memberSize, memberTime))
             continue;
         Visit(shown, level);
         if (!level.Failure.isEmpty())

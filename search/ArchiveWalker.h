@@ -11,6 +11,7 @@
 // that ends before its members do.
 
 #include "ByteSource.h"
+#include "FileLimits.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -58,10 +59,9 @@ public:
     // Whether a member (that is not an archive itself) is wanted, by its
     // name (the last part of its path).
     using MemberFilter = std::function<bool(const QString &name)>;
-    // Whether a member (that is not an archive itself) is wanted by the
-    // size and time its entry records (-1: none recorded).
-    using MemberLimits = std::function<bool(qint64 size, qint64 modifiedSeconds)>;
-    void SetMemberLimits(MemberLimits within) { Within = std::move(within); }
+    // The size and date bounds a member (that is not an archive itself)
+    // must keep, by what its entry records; what it does not record passes.
+    void SetMemberLimits(const TFileLimits &limits) { Within = limits; }
     // Told of each member, or of the archive itself (member empty), that
     // could not be read, with the reason.
     using SkipReporter = std::function<void(const QString &member, const QString &reason)>;
@@ -90,7 +90,7 @@ private:
     TArchiveLimits Limits;
     const std::atomic<bool> *Stop;
     MemberFilter Wanted;
-    MemberLimits Within;
+    TFileLimits Within;
     MemberVisitor Visit;
     SkipReporter Skipped;
     QString Path;

@@ -5,6 +5,7 @@
 #include "CodeDetector.h"
 #include "CodePage.h"
 #include "LineCursor.h"
+#include "PathText.h"
 #include "SourcePrefilter.h"
 #include "TextDecoder.h"
 #include "Utf7Decoder.h"
@@ -246,7 +247,7 @@ TFileOutcome TFileSearcher::SearchFile(const QString &path, int codeChoice)
     }
     if (Archives) {
         // An archive is known by its first bytes, whatever its name.
-        const bool listed = (!Archives->FilesUnfiltered || Archives->Wanted(path.mid(path.lastIndexOf(u'/') + 1)))
+        const bool listed = (!Archives->FilesUnfiltered || Archives->Wanted(FileNameOf(path)))
                             && Archives->FileLimits.PassesFile(path);
         const QByteArrayView head = Reader.Streaming() ? Reader.Fill({}, TArchiveWalker::HeadSize) : Reader.Content();
         const bool looks = TArchiveWalker::LooksLikeArchive(head);
@@ -287,12 +288,7 @@ TFileOutcome TFileSearcher::SearchStream(const QString &name, int codeChoice)
 bool TFileSearcher::SearchArchive(const QString &path, int codeChoice, TFileOutcome &outcome)
 {
     TArchiveWalker walker(Archives->Limits, Stop);
-    if (Archives->FileLimits.IsOn()) {
-        walker.SetMemberLimits([limits = Archives->FileLimits](qint64 size, qint64 modified) {
-            return limits.PassesKnown(size >= 0 ? std::optional<qint64>(size) : std::nullopt,
-                                      modified >= 0 ? std::optional<qint64>(modified) : std::nullopt);
-        });
-    }
+    walker.SetMemberLimits(Archives->FileLimits);
     const qint32 archiveEnd = qint32(qMin<qsizetype>(path.size(), std::numeric_limits<qint32>::max()));
     const bool wasArchive = walker.Walk(
         path, Archives->Wanted,

@@ -210,7 +210,7 @@ void TGrepThread::SetUpArchives()
     Archives->FilesUnfiltered = !TFileKind::IsFile(TargetPath);
     Archives->FileLimits = Limits;
     Archives->Wanted = [filter = FilterList](const QString &name) {
-        return filter.isEmpty() || filter == QLatin1String("*") || ExtensionListContains(filter, ExtensionOf(name));
+        return FilterListTakes(filter, ExtensionOf(name));
     };
 }
 

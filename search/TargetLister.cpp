@@ -208,7 +208,5 @@ bool TTargetLister::Excluded(const char *nativeName) const
 
 bool TTargetLister::FilterMatches(const QString &extension) const
 {
-    if (FilterList.isEmpty() || FilterList == QLatin1String("*"))
-        return true;
-    return ExtensionListContains(FilterList, extension);
+    return FilterListTakes(FilterList, extension);
 }
