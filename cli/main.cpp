@@ -39,6 +39,17 @@ QByteArray ShiftJisArgument(const QString &argument)
     return bytes;
 }
 
+// The search over the copy of standard input: that one file, whatever its
+// name; a stream has no size or time of its own to filter by.
+TSearchOptions OverSpool(TSearchOptions search, const QString &spoolPath)
+{
+    search.TargetPath = spoolPath;
+    search.Recursive = false;
+    search.FilterList = QStringLiteral("*");
+    search.Limits = {};
+    return search;
+}
+
 // A search that only asks whether there is a hit (-q on standard input).
 class TSilentReporter : public TGrepReporter
 {
@@ -195,11 +206,7 @@ int main(int argc, char *argv[])
             std::function<bool(const QString &)> probe;
             if (options.Quiet) {
                 probe = [&](const QString &path) {
-                    TSearchOptions part = options.Search;
-                    part.TargetPath = path;
-                    part.Recursive = false;
-                    part.FilterList = QStringLiteral("*");
-                    part.Limits = {};
+                    const TSearchOptions part = OverSpool(options.Search, path);
                     std::vector<TGrepResult> partHits;
                     TSilentReporter silent;
                     TGrepThread probeWorker(partHits, silent);
@@ -217,10 +224,7 @@ int main(int argc, char *argv[])
                 reporter.FileNotRead(TCliReporter::StandardInputName(), why);
                 continue;
             }
-            search.TargetPath = spool->fileName();
-            search.Recursive = false;
-            search.FilterList = QStringLiteral("*");
-            search.Limits = {}; // a stream has no size or time of its own
+            search = OverSpool(options.Search, spool->fileName());
             reporter.SetStandardInput(search.TargetPath);
         } else if (!TFileKind::IsFile(target) && !TFileKind::IsFolder(target)) {
             reporter.FileNotRead(target, QStringLiteral("検索対象がありません"));

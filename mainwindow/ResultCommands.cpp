@@ -10,6 +10,7 @@
 #include "FileKind.h"
 #include "HitRow.h"
 #include "Cp932.h"
+#include "MemberCopies.h"
 #include "PathText.h"
 #include "PropertiesDialog.h"
 #include "ResultListView.h"
@@ -18,7 +19,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include "MemberCopies.h"
 #include <QKeyEvent>
 
 std::optional<TGrepResult> TForm1::SelectedHit() const
